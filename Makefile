@@ -1,0 +1,60 @@
+# Kelvanti: the two commands of the README.
+#   make demo   install what is missing, build the x86-64 plug-in, render the demo
+#   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
+JOBS      ?= $(shell nproc)
+BUILD     ?= build
+CMAKE_GEN := -G Ninja
+CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
+
+.PHONY: all demo test deps build-x64 build-x86 build-asan build-tsan build-fuzz \
+        test-x64 test-x86 test-asan test-tsan test-fuzz clean
+
+all: build-x64
+
+deps:
+	@tools/setup/install-deps.sh
+
+$(BUILD)/%/build.ninja: | deps
+	@true
+
+build-x64: deps
+	cmake -S . -B $(BUILD)/x64 $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)/x64 -j $(JOBS)
+
+build-x86: deps
+	cmake -S . -B $(BUILD)/x86 $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake
+	cmake --build $(BUILD)/x86 -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKELVANTI_SANITIZE=address
+	cmake --build $(BUILD)/asan -j $(JOBS)
+
+build-tsan: deps
+	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_SANITIZE=thread
+	cmake --build $(BUILD)/tsan -j $(JOBS)
+
+build-fuzz: deps
+	cmake -S . -B $(BUILD)/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_FUZZ=ON \
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+
+test-x64: build-x64
+	cd $(BUILD)/x64 && $(CTEST)
+test-x86: build-x86
+	cd $(BUILD)/x86 && $(CTEST)
+test-asan: build-asan
+	cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
+test-tsan: build-tsan
+	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(CTEST)
+test-fuzz: build-fuzz
+	cd $(BUILD)/fuzz && $(CTEST)
+
+test: test-x64 test-x86 test-asan test-tsan test-fuzz
+	@echo "all flavours passed: x64 x86 asan tsan fuzz"
+
+demo: build-x64
+	$(BUILD)/x64/kelvanti-render --info $(BUILD)/x64/Kelvanti.so
+
+clean:
+	rm -rf $(BUILD)

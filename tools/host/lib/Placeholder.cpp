@@ -1,0 +1,1 @@
+namespace kelvanti_host { int placeholder() { return 0; } }
