@@ -1,0 +1,39 @@
+#include "tools/host/lib/RenderSummary.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <vector>
+
+using namespace kelvanti_host;
+
+TEST(RenderSummary, LevelsAcrossBlocksAndTheSummaryLine) {
+    // A square wave of ±0.5 on the left and silence on the right, fed in two blocks.
+    std::vector<float> left(1000), right(1000, 0.0f);
+    for (std::size_t i = 0; i < left.size(); ++i) left[i] = (i / 10) % 2 ? 0.5f : -0.5f;
+    left[123] = -0.75f;
+    LevelMeter meter;
+    EXPECT_EQ(meter.rms(), 0.0);
+    meter.add(left.data(), right.data(), 400);
+    meter.add(left.data() + 400, right.data() + 400, 600);
+    EXPECT_EQ(meter.frames(), 1000u);
+    EXPECT_EQ(meter.peak(), 0.75f);
+    EXPECT_NEAR(meter.rms(), std::sqrt((999 * 0.25 + 0.5625) / 2000.0), 1e-12);
+
+    EXPECT_EQ(formatDecibels(1.0), "0.0");
+    EXPECT_EQ(formatDecibels(0.5), "-6.0");
+    EXPECT_EQ(formatDecibels(0.0), "-inf");
+
+    RenderSummary summary;
+    summary.outputPath = "out.wav";
+    summary.audioSeconds = 8.0;
+    summary.peak = 0.5f;
+    summary.rms = 0.1;
+    summary.voicesUsed = 12;
+    summary.wallSeconds = 0.25;
+    EXPECT_EQ(formatRenderSummary(summary),
+              "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices, 32.0x real time");
+
+    // A NaN in the output must show in the peak, not vanish behind larger samples.
+    const float bad[] = {0.9f, std::nanf("")};
+    meter.add(bad, bad, 2);
+    EXPECT_TRUE(std::isnan(meter.peak()));
+}

@@ -1,0 +1,43 @@
+#include "tools/host/lib/RenderSummary.h"
+#include <cmath>
+#include <cstdio>
+
+namespace kelvanti_host {
+
+void LevelMeter::add(const float* left, const float* right, std::size_t frames) {
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (const float sample : {left[i], right[i]}) {
+            const float magnitude = std::fabs(sample);
+            if (magnitude > peak_ || std::isnan(sample)) peak_ = magnitude;  // NaN must show, not hide
+            sumOfSquares_ += static_cast<double>(sample) * sample;
+        }
+    }
+    frames_ += frames;
+}
+
+double LevelMeter::rms() const {
+    return frames_ == 0 ? 0.0 : std::sqrt(sumOfSquares_ / (2.0 * static_cast<double>(frames_)));
+}
+
+std::string formatDecibels(double linear) {
+    if (std::isnan(linear)) return "nan";
+    if (!(linear > 0.0)) return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", 20.0 * std::log10(linear));
+    return text;
+}
+
+std::string formatRenderSummary(const RenderSummary& s) {
+    char speed[32];
+    if (s.wallSeconds > 0.0)
+        std::snprintf(speed, sizeof speed, "%.1fx real time", s.audioSeconds / s.wallSeconds);
+    else
+        std::snprintf(speed, sizeof speed, "real time factor unmeasured");
+    char text[256];
+    std::snprintf(text, sizeof text, ": %.2f s, peak %s dBFS, RMS %s dBFS, %d voice%s, %s", s.audioSeconds,
+                  formatDecibels(s.peak).c_str(), formatDecibels(s.rms).c_str(), s.voicesUsed,
+                  s.voicesUsed == 1 ? "" : "s", speed);
+    return s.outputPath + text;
+}
+
+} // namespace kelvanti_host
