@@ -19,16 +19,19 @@ ScratchFolder::~ScratchFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-int runInChildProcess(int (*work)(void* context), void* context) {
-    const pid_t child = ::fork();
-    if (child < 0)
-        return -1;
-    if (child == 0)
+ForkedChild::ForkedChild(int (*work)(void* context), void* context) : pid_(::fork()) {
+    if (pid_ == 0)
         ::_exit(work(context));
+}
+
+int ForkedChild::wait() {
+    if (pid_ <= 0)
+        return -1;
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
+    while (::waitpid(pid_, &status, 0) < 0) {
         if (errno != EINTR)
             return -1;
     }
+    pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

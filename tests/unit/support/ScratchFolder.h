@@ -16,7 +16,14 @@ private:
     std::string path_;
 };
 
-// Runs work in a forked child process and answers its exit code (-1 when the
-// child could not be started or did not exit normally). Fork before starting
+// Runs work in a forked child process. Start it before this process starts
 // threads: the child holds only the calling thread.
-int runInChildProcess(int (*work)(void* context), void* context);
+class ForkedChild {
+public:
+    ForkedChild(int (*work)(void* context), void* context);
+    // The child's exit code; -1 when it could not be started or did not exit normally.
+    int wait();
+
+private:
+    int pid_;
+};
