@@ -1,0 +1,11 @@
+#include "framework/platform/MessageBoxes.h"
+
+#include "os/Dialogs.h"
+
+void showErrorBox(const char* caption, const char* text) {
+    os::showError(caption != nullptr ? caption : "", text != nullptr ? text : "");
+}
+
+bool askYesNo(const char* text, const char* caption) {
+    return os::askYesNo(caption != nullptr ? caption : "", text != nullptr ? text : "");
+}
