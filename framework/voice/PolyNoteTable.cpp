@@ -2,6 +2,7 @@
 
 #include "os/Clock.h"
 
+#include <cstddef>
 #include <new>
 
 namespace {
@@ -18,7 +19,7 @@ inline bool channelMatches(int32_t wanted, int32_t channel) {
 
 PolyNoteTable_c::PolyNoteTable_c(int32_t slotCount, Clock clock) : clock_(clock != nullptr ? clock : os::tickMs) {
     if (slotCount <= 0) return;
-    slots_ = new (std::nothrow) VoiceSlot[static_cast<size_t>(slotCount) + 1];
+    slots_ = new (std::nothrow) VoiceSlot[static_cast<std::size_t>(slotCount) + 1];
     if (slots_ == nullptr) return;
     slotCount_ = slotCount;
     reset();
@@ -120,7 +121,8 @@ void PolyNoteTable_c::freeExcess(int32_t instrument, int32_t k) {
         const uint32_t now = clock_();
         int32_t best = -1;
         uint32_t bestAge = 0;
-        for (const VoiceState state : {kVoiceReleased, kVoiceHeld}) {
+        static constexpr VoiceState kOrder[2] = {kVoiceReleased, kVoiceHeld};
+        for (const VoiceState state : kOrder) {
             for (int32_t i = 0; i < slotCount_; ++i) {
                 const VoiceSlot& s = slots_[i];
                 if (s.state != state || s.instrument != instrument) continue;
