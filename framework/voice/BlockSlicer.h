@@ -24,6 +24,17 @@ void forEachSlice(int32_t n, SliceFn&& slice) {
     if (n > 0) slice(n);
 }
 
+// One span of n frames cut into slices: each slice is rendered (only when `render`,
+// e.g. the program lock was free) and then always advanced, so the output write
+// positions and buses move by exactly n even when rendering is skipped.
+template <class RenderFn, class AdvanceFn>
+void renderSpan(int32_t n, bool render, RenderFn&& renderSlice, AdvanceFn&& advance) {
+    forEachSlice(n, [&](int32_t m) {
+        if (render) renderSlice(m);
+        advance(m);
+    });
+}
+
 // Walks a block of n frames. For each queued entry in order, the frames from
 // `rendered` up to its offset (clamped to n) go to span(frames) and `rendered`
 // becomes that offset; then decode(entry). An entry at or behind `rendered`

@@ -1,4 +1,6 @@
+#include "framework/voice/AudioTables.h"
 #include "framework/voice/BlockSlicer.h"
+#include "framework/voice/InBuffer2.h"
 #include "framework/voice/MidiEventQueue.h"
 #include "os/Random.h"
 
@@ -127,4 +129,37 @@ TEST(VoiceQueue, RandomBlocksCoverExactlyTheirFramesInOrder) {
         std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return offsets[a] < offsets[b]; });
         ASSERT_EQ(decoded, expected);
     }
+}
+
+// A span whose rendering is skipped (program lock busy) still moves the bus by its
+// frames, so later spans of the block write at their own offsets and never past the end.
+TEST(VoiceQueue, SkippedSpansStillAdvanceTheOutputs) {
+    InBuffer2_c bus;
+    bus.openHostBound("OutBuf", 256, 2, audiotables::tinyValues());
+    std::vector<float> left(1000, 0.0f), right(1000, 0.0f);
+    float* ptrs[2] = {left.data(), right.data()};
+    bus.setChannelPointers(ptrs);
+    MidiEventQueue q;
+    push(q, 100, 1);
+    push(q, 700, 2);
+    int32_t rendered = 0;
+    int spanIndex = 0;
+    std::vector<int32_t> offsetsAtDecode;
+    blockslicer::walkBlock(
+        q, 1000, rendered,
+        [&](int32_t span) {
+            const bool programLockFree = spanIndex++ != 1; // the middle span is skipped
+            blockslicer::renderSpan(
+                span, programLockFree,
+                [&](int32_t m) {
+                    float* w = nullptr;
+                    ASSERT_TRUE(bus.getMonoWritePointer(&w, false, m));
+                    for (int32_t i = 0; i < m; ++i) w[i] = 1.0f;
+                },
+                [&](int32_t m) { bus.advance(m); });
+        },
+        [&](const MidiQueueEntry&) { offsetsAtDecode.push_back(bus.writeOffset()); });
+    EXPECT_EQ(offsetsAtDecode, (std::vector<int32_t>{100, 700}));
+    EXPECT_EQ(bus.writeOffset(), 1000);
+    for (int32_t i = 0; i < 1000; ++i) ASSERT_EQ(left[i], (i >= 100 && i < 700) ? 0.0f : 1.0f) << i;
 }
