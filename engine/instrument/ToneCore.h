@@ -1,0 +1,81 @@
+#pragma once
+// The render core of one voice: its four envelope outputs (timbre, base,
+// noise, pitch), the control clock it shares with its generators, and the
+// slice loop that turns envelope levels into control arrays and lets the
+// oscillator and the noise add into the output. The control step position
+// is carried across calls, so the output does not depend on the slicing.
+// Audio thread only; the control arrays are scratch shared by all voices.
+#include "engine/instrument/ColouredNoise.h"
+#include "engine/instrument/ControlSteps.h"
+#include "engine/instrument/FmOscillator.h"
+#include "engine/modules/ControlClock.h"
+#include "engine/modules/EnvelopeOutputs.h"
+
+namespace dsp {
+
+struct ToneControlArrays {
+    float* timbre = nullptr;
+    float* oscAmplitude = nullptr;
+    float* noiseAmplitude = nullptr;
+    float* pitch = nullptr;
+    int capacity = 0; // values each array holds (at least 1)
+};
+
+// Per-render values of the voice.
+struct ToneLevels {
+    float timbreRandomness = 1.0f;
+    float oscAmplitude = 0.0f;   // oscillator mix × note level
+    float noiseAmplitude = 0.0f; // note level × noise mix × 0.7
+    float tuneOffset = 0.0f;     // the plug-in's pitch offset of the global tune
+};
+
+class ToneCore {
+public:
+    enum EnvelopeSlot { kTimbre = 0, kBase = 1, kNoise = 2, kPitch = 3, kEnvelopes = 4 };
+
+    EnvelopeOutputs& outputs(int slot) { return env_[slot]; }
+    const ControlClock& clock() const { return clock_; }
+    // Every note on starts a fresh control step (the generators do the same).
+    void noteOn() { clock_.reset(); }
+
+    // Renders n samples (any n >= 0; split internally to fit the arrays):
+    // envelopes first, then the oscillator, then the noise, each adding into
+    // out. stageEnd(slot) is called when an envelope's counter runs out.
+    template <class StageEnd>
+    void render(float* out, int n, const ToneLevels& levels, FmOscillator& osc, ColouredNoise& noise,
+                const ToneControlArrays& arrays, StageEnd&& stageEnd) {
+        if (!out || arrays.capacity < 1 || !arrays.timbre || !arrays.oscAmplitude ||
+            !arrays.noiseAmplitude || !arrays.pitch)
+            return;
+        while (n > 0) {
+            const int fit = clock_.samplesForSteps(arrays.capacity);
+            const int piece = n < fit ? n : fit;
+            const int steps = clock_.stepsStarting(piece);
+            runControlSteps(env_, steps,
+                            [&](int r) {
+                                arrays.timbre[r] = levels.timbreRandomness * env_[kTimbre].level;
+                                arrays.oscAmplitude[r] = levels.oscAmplitude * env_[kBase].level;
+                                arrays.noiseAmplitude[r] = levels.noiseAmplitude * env_[kNoise].level;
+                                arrays.pitch[r] = levels.tuneOffset + env_[kPitch].level;
+                            },
+                            stageEnd);
+            osc.render(out, piece, arrays.timbre, arrays.oscAmplitude, arrays.pitch);
+            noise.render(out, piece, arrays.noiseAmplitude);
+            clock_.advance(piece);
+            out += piece;
+            n -= piece;
+        }
+    }
+
+    // A voice may be freed once its base and noise envelopes have ended and
+    // the last control step it began has been rendered in full.
+    bool finished(bool baseEnded, bool noiseEnded) const {
+        return baseEnded && noiseEnded && clock_.atStepStart();
+    }
+
+private:
+    EnvelopeOutputs env_[kEnvelopes];
+    ControlClock clock_;
+};
+
+} // namespace dsp
