@@ -40,6 +40,10 @@ std::shared_ptr<PluginLibrary> PluginLibrary::load(const std::string& path, std:
     return library;
 }
 
+PluginEntryProc PluginLibrary::entryNamed(const std::string& name) const {
+    return handle_ ? reinterpret_cast<PluginEntryProc>(::dlsym(handle_, name.c_str())) : nullptr;
+}
+
 PluginLibrary::~PluginLibrary() {
     if (handle_) ::dlclose(handle_);
 }

@@ -22,6 +22,8 @@ public:
     PluginEntryProc entry() const { return entry_; }
     const std::string& entryName() const { return entryName_; }   // "VSTPluginMain" or "main"
     const std::string& path() const { return path_; }
+    // A named entry of the library (hosts differ in which one they call); null when absent.
+    PluginEntryProc entryNamed(const std::string& name) const;
 
 private:
     PluginLibrary() = default;
