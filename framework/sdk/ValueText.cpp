@@ -65,12 +65,13 @@ void floatToText(float value, char* text, int maxLen, char decimalSeparator) {
 
     char buffer[64];
     const char* sign = (negative && scaled != 0) ? "-" : "";
-    if (fractionDigits > 0) {
-        std::snprintf(buffer, sizeof buffer, "%s%lld%c%0*lld", sign, integerPart, decimalSeparator,
-                      fractionDigits, fractionPart);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%s%lld%c", sign, integerPart, decimalSeparator);
+    int length = std::snprintf(buffer, sizeof buffer, "%s%lld", sign, integerPart);
+    if (length < 0) length = 0;
+    buffer[length++] = decimalSeparator;
+    for (std::int64_t unitDigit = unit / 10; unitDigit > 0; unitDigit /= 10) {
+        buffer[length++] = static_cast<char>('0' + (fractionPart / unitDigit) % 10);
     }
+    buffer[length] = 0;
     copyText(text, buffer, maxLen);
 }
 
