@@ -1,4 +1,16 @@
-// Placeholder entry until the effect classes land.
-extern "C" __attribute__((visibility("default"))) void* VSTPluginMain(void*) { return nullptr; }
-extern "C" __attribute__((visibility("default"))) void* kelvanti_main(void* cb) asm("main");
-extern "C" void* kelvanti_main(void* cb) { return VSTPluginMain(cb); }
+// The library's exported entry points. Hosts look up VSTPluginMain, older ones
+// main; both make one new effect per call. Nothing else is exported.
+#include "engine/instrument/EffectFactory.h"
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host);
+// "main" cannot be declared as an ordinary function in C++: the asm label gives
+// the symbol that name.
+extern "C" __attribute__((visibility("default"))) AEffect* legacyPluginMain(audioMasterCallback host) asm("main");
+
+extern "C" AEffect* VSTPluginMain(audioMasterCallback host) {
+    return instrument::instantiatePlugin(host);
+}
+
+extern "C" AEffect* legacyPluginMain(audioMasterCallback host) {
+    return VSTPluginMain(host);
+}

@@ -1,2 +1,43 @@
+// kelvanti-render: a command-line VST 2.4 host for the plug-in.
 #include <cstdio>
-int main() { std::puts("kelvanti-render"); return 0; }
+#include <string>
+#include <vector>
+
+#include "tools/host/render/InfoCommand.h"
+#include "tools/host/render/Options.h"
+
+namespace {
+
+int runHelp(const render::Options&) {
+    std::fputs(render::usageText(), stdout);
+    return 0;
+}
+
+// One entry per command; new commands add a line here.
+struct CommandEntry {
+    render::Command command;
+    int (*run)(const render::Options&);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {render::Command::Help, runHelp},
+    {render::Command::Info, render::runInfo},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    render::Options options;
+    std::string error;
+    if (!render::parseOptions(args, options, error)) {
+        std::fprintf(stderr, "kelvanti-render: %s\n", error.c_str());
+        std::fputs(render::usageText(), stderr);
+        return 2;
+    }
+    for (const CommandEntry& entry : kCommands) {
+        if (entry.command == options.command) return entry.run(options);
+    }
+    std::fprintf(stderr, "kelvanti-render: command not available\n");
+    return 2;
+}

@@ -1,0 +1,26 @@
+#include "engine/instrument/EffectFactory.h"
+
+#include <new>
+
+#include "engine/instrument/StandInInstrument.h"
+
+namespace instrument {
+
+AudioEffect* createEffectInstance(audioMasterCallback host) {
+    // The host's locale is left alone: display texts take the user's decimal
+    // separator from the effect itself.
+    return new (std::nothrow) StandInInstrument(host);
+}
+
+AEffect* instantiatePlugin(audioMasterCallback host) {
+    if (!host) return nullptr;
+    try {
+        if (host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+        AudioEffect* effect = createEffectInstance(host);
+        return effect ? effect->getAeffect() : nullptr;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+} // namespace instrument

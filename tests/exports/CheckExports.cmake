@@ -1,0 +1,20 @@
+# Fails unless the plug-in's dynamic symbol table defines exactly the two
+# entry points. Run as: cmake -DPLUGIN=<file> -DNM=<nm> -P CheckExports.cmake
+execute_process(COMMAND ${NM} -D --defined-only ${PLUGIN}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${PLUGIN}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(names "")
+foreach(line ${lines})
+  string(REGEX REPLACE "^.* ([^ ]+)$" "\\1" name "${line}")
+  if(name)
+    list(APPEND names ${name})
+  endif()
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "VSTPluginMain;main")
+  message(FATAL_ERROR "exported symbols of ${PLUGIN}: '${names}', expected 'VSTPluginMain;main'")
+endif()
+message(STATUS "exports: ${names}")

@@ -1,1 +1,0 @@
-namespace kelvanti_host { int placeholder() { return 0; } }
