@@ -1,7 +1,6 @@
 #pragma once
 // Little-endian 32-bit words of stored chunks, the same bytes in every build.
 #include <cstdint>
-#include <cstring>
 
 inline void putChunkWord(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -13,16 +12,4 @@ inline void putChunkWord(uint8_t* p, uint32_t v) {
 inline uint32_t getChunkWord(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-inline uint32_t floatBits(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-
-inline float floatFromBits(uint32_t u) {
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
 }

@@ -261,6 +261,14 @@ void Parameter_c::defineFloatArray(const char* name, int count) {
     finishDefinition(0);
 }
 
+void Parameter_c::definePan(const char* name, int32_t defaultValue) {
+    if (!beginNumberLike(ParamKind::Pan, name, "", 0))
+        return;
+    desc_->min = -100;
+    desc_->max = 100;
+    finishDefinition(defaultValue);
+}
+
 void Parameter_c::definePlaceholder(const char* name) {
     if (!beginNumberLike(ParamKind::Placeholder, name, "", 0))
         return;
@@ -487,6 +495,18 @@ void Parameter_c::setFloat(int i, float x) {
     if (!desc_ || !floats_)
         return;
     floats_[std::clamp(i, 0, floatCount_ - 1)] = x;
+}
+
+uint32_t Parameter_c::getFloatBits(int i) const {
+    uint32_t bits = 0;
+    if (desc_ && floats_)
+        std::memcpy(&bits, &floats_[std::clamp(i, 0, floatCount_ - 1)], sizeof bits);
+    return bits;
+}
+
+void Parameter_c::setFloatBits(int i, uint32_t bits) {
+    if (desc_ && floats_)
+        std::memcpy(&floats_[std::clamp(i, 0, floatCount_ - 1)], &bits, sizeof bits);
 }
 
 // ------------------------------------------------------------------ names

@@ -55,6 +55,9 @@ public:
     void defineSwitch(const char* name, int32_t defaultValue);
     void defineText(const char* name, bool isPath, bool hideExtension, const char* defaultText);
     void defineFloatArray(const char* name, int count);
+    // Kinds 9 and 10 have no column in this instrument; these definers make
+    // them reachable: pan -100..100, and a column that stores nothing.
+    void definePan(const char* name, int32_t defaultValue);
     void definePlaceholder(const char* name);
 
     // -------------------------------------------------------------- values
@@ -98,6 +101,10 @@ public:
     int floatCount() const { return desc_ ? floatCount_ : 0; }
     float getFloat(int i) const;
     void setFloat(int i, float x);
+    // The stored bits of an element, for chunks: no float register on the
+    // way, so every bit pattern (signalling NaNs too) survives in every build.
+    uint32_t getFloatBits(int i) const;
+    void setFloatBits(int i, uint32_t bits);
 
     // -------------------------------------------------------------- display
     // The display text, cut to size - 1 bytes and always ended.

@@ -69,7 +69,7 @@ size_t ParaSet_c::writeChunk(uint8_t* buffer, size_t capacity, int row) const {
             putChunkWord(buffer + pos, static_cast<uint32_t>(n));
             pos += 4;
             for (int i = 0; i < n; ++i, pos += 4)
-                putChunkWord(buffer + pos, floatBits(p.getFloat(i)));
+                putChunkWord(buffer + pos, p.getFloatBits(i));
         } else {
             if (capacity - pos < 4)
                 return 0;
@@ -118,8 +118,8 @@ size_t ParaSet_c::readChunk(const uint8_t* buffer, size_t length, int row) {
             const size_t declared = word;
             const size_t present = std::min(declared, available / 4);
             for (size_t i = 0; i < present; ++i, pos += 4)
-                p.setFloat(static_cast<int>(std::min<size_t>(i, static_cast<size_t>(p.floatCount()))),
-                           floatFromBits(getChunkWord(buffer + pos)));
+                p.setFloatBits(static_cast<int>(std::min<size_t>(i, static_cast<size_t>(p.floatCount()))),
+                               getChunkWord(buffer + pos));
             if (declared > present)
                 break;
         } else {
