@@ -13,7 +13,8 @@ bool hasDrivePrefix(std::string_view path) {
 bool copyOut(std::string_view text, char* out, size_t capacity) {
     if (!out || text.size() >= capacity)
         return false;
-    std::memmove(out, text.data(), text.size());
+    if (!text.empty())
+        std::memmove(out, text.data(), text.size());
     out[text.size()] = '\0';
     return true;
 }
