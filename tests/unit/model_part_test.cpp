@@ -241,13 +241,6 @@ TEST(ModelPart, NotesClampAndCompare) {
     EXPECT_FALSE(c.isValid()); // the channel takes part
     c.clampNoteOn();
     EXPECT_TRUE(c.isValidNoteOn());
-
-    Flags_c f;
-    f.set(ParamFlag::TextIsPath | ParamFlag::HideExtension);
-    f.clear(ParamFlag::TextIsPath);
-    EXPECT_FALSE(f.test(ParamFlag::TextIsPath));
-    EXPECT_TRUE(f.test(ParamFlag::HideExtension | ParamFlag::ShowNoteName));
-    EXPECT_EQ(f.bits(), ParamFlag::HideExtension);
 }
 
 // A writer replaces a text cell while readers copy it through the part:
