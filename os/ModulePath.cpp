@@ -15,10 +15,12 @@ std::string modulePath() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&moduleAnchor), &info) == 0 || !info.dli_fname) return std::string();
     std::string path = info.dli_fname;
-    // dladdr gives the name the library was loaded by; make it absolute when it
-    // was found relative to the working directory.
+    // dladdr gives the name the object was loaded by. A relative name is
+    // resolved against the working directory; a bare one (only a program
+    // started through PATH has that) is the running executable.
     if (!path.empty() && path[0] != '/') {
-        if (char* absolute = ::realpath(path.c_str(), nullptr)) {
+        const char* source = path.find('/') != std::string::npos ? path.c_str() : "/proc/self/exe";
+        if (char* absolute = ::realpath(source, nullptr)) {
             path = absolute;
             std::free(absolute);
         }
