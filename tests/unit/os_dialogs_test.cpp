@@ -261,11 +261,17 @@ protected:
 };
 
 TEST_F(OsDialogsFakeHelper, ErrorBoxDoesNotBlockAndTheChildGetsAFilteredEnvironment) {
-    installHelper("/bin/sleep 1");
-    const uint32_t before = os::tickMs();
+    // The helper stays up until the test releases it (10 s at most), so
+    // showError can only have returned without waiting for it.
+    const std::string release = scratch_ / "release";
+    const std::string done = scratch_ / "done";
+    installHelper("i=0; while [ ! -e '" + release + "' ] && [ $i -lt 200 ]; do /bin/sleep 0.05; i=$((i+1)); done; : > '" +
+                  done + "'");
     os::showError("Zendrix", "Chunk \"<i>bad</i>\" rejected");
-    EXPECT_LT(os::tickDiff(os::tickMs(), before), 500) << "the error box blocked its caller";
     ASSERT_TRUE(waitUntil([&] { return os::fileExists(argsLog_); }, 10000));
+    EXPECT_FALSE(os::fileExists(done)) << "the error box blocked its caller";
+    OsScratchFolder::touch(release);
+    EXPECT_TRUE(waitUntil([&] { return os::fileExists(done); }, 15000));
 
     os::DialogRequest expected = request(os::DialogKind::Error, "Zendrix", "Chunk \"<i>bad</i>\" rejected");
     EXPECT_EQ(loggedArgs(), os::dialogCommandLine("zenity", expected));

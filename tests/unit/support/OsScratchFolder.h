@@ -36,6 +36,8 @@ public:
         return file;
     }
 
+    static void touch(const std::string& file) { std::ofstream(file, std::ios::binary).flush(); }
+
 private:
     std::string path_;
 };
