@@ -17,6 +17,10 @@ namespace os {
 // sequence word in the manner of a seqlock: odd while a writer is busy, bumped
 // by two per completed write. The service reads them only between two equal
 // even readings of the word.
+static_assert(std::atomic<uint32_t>::is_always_lock_free && std::atomic<void*>::is_always_lock_free &&
+                  std::atomic<PeriodicTimer::Callback>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "start runs on the audio thread: its atomics must not hide a lock");
+
 struct PeriodicTimer::State {
     std::atomic<uint32_t> sequence{0};
     std::atomic<Callback> callback{nullptr};

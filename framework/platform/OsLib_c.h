@@ -1,5 +1,3 @@
 #pragma once
-// The operating-system layer object that several classes carry as a member.
-// It holds nothing: the services themselves are free functions in os/.
-
+// The operating-system layer object every part and tool carries; the services are free functions.
 class OsLib_c { public: virtual ~OsLib_c() = default; };

@@ -1,11 +1,4 @@
 #pragma once
-// Small polymorphic base of the service classes (the lock, the timer and others).
 #include "framework/platform/OsLib_c.h"
-
-class Tool_c {
-public:
-    virtual ~Tool_c() = default;
-
-protected:
-    OsLib_c osLib_;
-};
+// Small polymorphic base of the service classes (lock, timer, disk).
+class Tool_c { public: virtual ~Tool_c() = default; protected: OsLib_c os_; };
