@@ -37,9 +37,11 @@ public:
     virtual bool choosePath(const DialogRequest& request, std::string& path) = 0;
 };
 
-// Shows an error box without blocking the calling thread. Any thread.
+// Shows an error box without blocking the calling thread (the helper runs on
+// and is collected in the background). Any thread but the audio thread.
 void showError(const std::string& caption, const std::string& text);
-// Blocks until answered; true only for "yes".
+// Block until answered; the editor's thread only. true only for "yes"; a
+// file dialog answers true with the chosen path, false when cancelled.
 bool askYesNo(const std::string& caption, const std::string& text);
 bool openFileDialog(const std::string& caption, const std::string& startFolder,
                     const std::vector<FileFilter>& filters, std::string& chosenPath);
@@ -48,6 +50,11 @@ bool saveFileDialog(const std::string& caption, const std::string& startFolder,
                     std::string& chosenPath);
 bool chooseFolderDialog(const std::string& caption, const std::string& startFolder,
                         std::string& chosenFolder);
+
+// While a yes/no or file dialog waits, the waiting thread calls handler
+// about every 20 ms (the editor pumps its window so it stays painted).
+// Applies to dialogs run on the calling thread; null removes it.
+void setDialogWaitHandler(void (*handler)(void* context), void* context);
 
 // Replaces the back end (null restores the real one). Not owned.
 void setDialogBackendForTesting(DialogBackend* backend);

@@ -1,0 +1,52 @@
+#include "os/ModulePath.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+
+namespace os {
+namespace {
+
+// Any function of this library: dladdr maps its address to the file it came from.
+void moduleAnchor() {}
+
+} // namespace
+
+std::string modulePath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&moduleAnchor), &info) == 0 || !info.dli_fname) return std::string();
+    std::string path = info.dli_fname;
+    // dladdr gives the name the object was loaded by. A relative name is
+    // resolved against the working directory; a bare one (only a program
+    // started through PATH has that) is the running executable.
+    if (!path.empty() && path[0] != '/') {
+        const char* source = path.find('/') != std::string::npos ? path.c_str() : "/proc/self/exe";
+        if (char* absolute = ::realpath(source, nullptr)) {
+            path = absolute;
+            std::free(absolute);
+        }
+    }
+    return path;
+}
+
+std::string moduleFolder() {
+    const std::string path = modulePath();
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string();
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string dataFolder() {
+    std::string folder = environment("KELVANTI_DATA_DIR");
+    if (folder.empty()) return moduleFolder();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+std::string environment(const char* name) {
+    if (!name) return std::string();
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+} // namespace os

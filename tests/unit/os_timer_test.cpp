@@ -1,0 +1,221 @@
+#include "framework/synth/Timer_c.h"
+#include "os/Clock.h"
+#include "os/FileSystem.h"
+#include "os/Timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+template <typename Condition>
+bool waitUntil(Condition condition, unsigned timeoutMs) {
+    const uint32_t start = os::tickMs();
+    while (!condition()) {
+        if (os::tickDiff(os::tickMs(), start) > static_cast<int32_t>(timeoutMs)) return false;
+        os::sleepMs(1);
+    }
+    return true;
+}
+
+// A wait that failed because of a deadlock cannot be cleaned up: report and
+// leave at once instead of hanging the test run.
+void failHung(const char* what) {
+    std::fprintf(stderr, "hung: %s\n", what);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+std::size_t threadCount() {
+    std::vector<os::DirEntry> tasks;
+    os::listDirectory("/proc/self/task", tasks);
+    return tasks.size();
+}
+
+struct Counter {
+    std::atomic<int> calls{0};
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    unsigned workMs = 0;
+};
+
+void countCall(void* context) {
+    auto* counter = static_cast<Counter*>(context);
+    if (counter->inside.fetch_add(1) != 0) counter->overlapped = true;
+    if (counter->workMs) os::sleepMs(counter->workMs);
+    counter->calls.fetch_add(1);
+    counter->inside.fetch_sub(1);
+}
+
+} // namespace
+
+TEST(OsTimer, ManyTimersRunWithoutOverlapAndStopForGood) {
+    constexpr int kTimers = 24; // far beyond the four slots of the Windows original
+    std::vector<Counter> counters(kTimers);
+    std::vector<std::unique_ptr<Timer_c>> timers;
+    for (int i = 0; i < kTimers; ++i) {
+        timers.push_back(std::make_unique<Timer_c>());
+        EXPECT_EQ(timers.back()->interval(), 50u);
+        EXPECT_FALSE(timers.back()->isRunning());
+        counters[i].workMs = (i % 3 == 0) ? 3 : 0; // some callbacks outlast their 1-2 ms interval
+        ASSERT_TRUE(timers.back()->start(&countCall, 1 + i % 2, &counters[i]));
+        EXPECT_TRUE(timers.back()->isRunning());
+        EXPECT_EQ(timers.back()->context(), &counters[i]);
+        EXPECT_EQ(timers.back()->callback(), &countCall);
+        EXPECT_EQ(timers.back()->interval(), 1u + i % 2);
+    }
+    EXPECT_TRUE(waitUntil([&] {
+        for (const Counter& c : counters)
+            if (c.calls < 5) return false;
+        return true;
+    }, 10000)) << "not every timer fired";
+
+    std::vector<int> countsAtStop(kTimers);
+    for (int i = 0; i < kTimers; ++i) {
+        timers[i]->stop();
+        countsAtStop[i] = counters[i].calls;
+        EXPECT_FALSE(timers[i]->isRunning());
+    }
+    os::sleepMs(40);
+    for (int i = 0; i < kTimers; ++i) {
+        EXPECT_FALSE(counters[i].overlapped) << "timer " << i;
+        EXPECT_EQ(counters[i].calls, countsAtStop[i]) << "timer " << i << " fired after stop";
+    }
+
+    // A stopped timer starts again.
+    ASSERT_TRUE(timers[0]->start(&countCall, 2, &counters[0]));
+    EXPECT_TRUE(waitUntil([&] { return counters[0].calls > countsAtStop[0]; }, 5000));
+}
+
+TEST(OsTimer, StopAndDestructionWaitForARunningCallback) {
+    struct Slow {
+        std::atomic<bool> entered{false};
+        std::atomic<bool> finished{false};
+    } slow;
+    auto slowCallback = [](void* context) {
+        auto* s = static_cast<Slow*>(context);
+        s->entered = true;
+        os::sleepMs(150);
+        s->finished = true;
+    };
+
+    {
+        os::PeriodicTimer timer;
+        ASSERT_TRUE(timer.start(slowCallback, &slow, 1));
+        ASSERT_TRUE(waitUntil([&] { return slow.entered.load(); }, 5000));
+        timer.stop();
+        EXPECT_TRUE(slow.finished) << "stop returned while the callback ran";
+    }
+
+    slow.entered = false;
+    slow.finished = false;
+    {
+        os::PeriodicTimer timer;
+        ASSERT_TRUE(timer.start(slowCallback, &slow, 1));
+        ASSERT_TRUE(waitUntil([&] { return slow.entered.load(); }, 5000));
+    } // destroyed while its callback runs
+    EXPECT_TRUE(slow.finished) << "destructor returned while the callback ran";
+}
+
+TEST(OsTimer, TimerStartedFromAThreadThatEndedStillFires) {
+    Counter counter;
+    Timer_c timer;
+    std::thread starter([&] { EXPECT_TRUE(timer.start(&countCall, 5, &counter)); });
+    starter.join();
+    EXPECT_TRUE(waitUntil([&] { return counter.calls >= 3; }, 5000));
+    timer.stop();
+}
+
+TEST(OsTimer, StoppingOrDestroyingInsideItsOwnCallback) {
+    struct SelfStopper {
+        os::PeriodicTimer* timer = nullptr;
+        std::atomic<int> calls{0};
+        std::atomic<bool> stopReturned{false};
+    } stopper;
+    {
+        os::PeriodicTimer timer;
+        stopper.timer = &timer;
+        ASSERT_TRUE(timer.start(
+            [](void* context) {
+                auto* s = static_cast<SelfStopper*>(context);
+                s->calls.fetch_add(1);
+                s->timer->stop();
+                s->stopReturned = true;
+            },
+            &stopper, 1));
+        if (!waitUntil([&] { return stopper.stopReturned.load(); }, 5000)) failHung("stop inside its own callback");
+        os::sleepMs(30);
+        EXPECT_EQ(stopper.calls, 1);
+        EXPECT_FALSE(timer.running());
+    }
+
+    // The last timer of the process destroyed inside its own callback: the
+    // service lets go of it afterwards, and a new timer works.
+    struct SelfDestroyer {
+        os::PeriodicTimer* timer = nullptr;
+        std::atomic<bool> destroyed{false};
+    } destroyer;
+    destroyer.timer = new os::PeriodicTimer;
+    ASSERT_TRUE(destroyer.timer->start(
+        [](void* context) {
+            auto* d = static_cast<SelfDestroyer*>(context);
+            delete d->timer;
+            d->destroyed = true;
+        },
+        &destroyer, 1));
+    if (!waitUntil([&] { return destroyer.destroyed.load(); }, 5000)) failHung("destruction inside its own callback");
+
+    Counter counter;
+    os::PeriodicTimer later;
+    ASSERT_TRUE(later.start(&countCall, &counter, 2));
+    EXPECT_TRUE(waitUntil([&] { return counter.calls >= 2; }, 5000));
+}
+
+TEST(OsTimer, ServiceThreadEndsWithTheLastTimer) {
+    // Once every timer is gone no code of ours may run (the host may unload
+    // the library): the service thread must have ended, not merely idle.
+    { os::PeriodicTimer warmUp; } // sanitizers start helper threads with the first thread
+    const std::size_t before = threadCount();
+    ASSERT_GT(before, 0u);
+    Counter counter;
+    {
+        os::PeriodicTimer first;
+        os::PeriodicTimer second;
+        EXPECT_EQ(threadCount(), before + 1) << "one service thread for all timers";
+        first.start(&countCall, &counter, 1);
+        second.start(&countCall, &counter, 1);
+        EXPECT_TRUE(waitUntil([&] { return counter.calls >= 4; }, 5000));
+    }
+    EXPECT_EQ(threadCount(), before);
+}
+
+TEST(OsTimer, StartAndStopRacingFromSeveralThreads) {
+    Counter counter;
+    os::PeriodicTimer timer;
+    std::atomic<bool> go{false};
+    // The audio thread's watchdog restarts the timer while the host's thread stops it.
+    std::thread starter([&] {
+        while (!go) std::this_thread::yield();
+        for (int i = 0; i < 3000; ++i) timer.start(&countCall, &counter, 1);
+    });
+    std::thread stopper([&] {
+        while (!go) std::this_thread::yield();
+        for (int i = 0; i < 300; ++i) timer.stop();
+    });
+    go = true;
+    starter.join();
+    stopper.join();
+    timer.stop();
+    const int calls = counter.calls;
+    os::sleepMs(20);
+    EXPECT_EQ(counter.calls, calls) << "a callback came after the final stop";
+    EXPECT_FALSE(counter.overlapped);
+    EXPECT_FALSE(timer.running());
+}
