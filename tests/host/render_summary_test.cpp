@@ -30,7 +30,11 @@ TEST(RenderSummary, LevelsAcrossBlocksAndTheSummaryLine) {
     summary.voicesUsed = 12;
     summary.wallSeconds = 0.25;
     EXPECT_EQ(formatRenderSummary(summary),
-              "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices, 32.0x real time");
+              "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices (notes at once), 32.0x real time");
+    summary.voicesUsed = 1;
+    EXPECT_NE(formatRenderSummary(summary).find(" 1 voice (notes at once), "), std::string::npos);
+    summary.voicesUsed = -1;
+    EXPECT_NE(formatRenderSummary(summary).find(" dBFS, voices n/a, 32.0x"), std::string::npos);
 
     // A NaN in the output must show in the peak, not vanish behind larger samples.
     const float bad[] = {0.9f, std::nanf("")};
