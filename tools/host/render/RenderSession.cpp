@@ -54,9 +54,10 @@ bool RenderSession::play(const kelvanti_host::Performance& performance, const st
         const int64_t blocks = schedule.blockCount(totalFrames);
         for (int64_t index = 0; index < blocks; ++index) {
             schedule.block(index, totalFrames, block);
-            for (const kelvanti_host::ParameterChange* change : block.parameterChanges)
-                plugin_.setParameter(changeIndices.at(static_cast<std::size_t>(change - performance.parameterChanges.data())),
-                                     change->value);
+            for (const kelvanti_host::ParameterChange* change : block.parameterChanges) {
+                const auto position = static_cast<std::size_t>(change - performance.parameterChanges.data());
+                plugin_.setParameter(changeIndices.at(position), change->value);
+            }
             events.clear();
             for (const kelvanti_host::BlockMidiEvent& e : block.midi) {
                 events.addMidi(e.offset, e.status, e.data1, e.data2);
