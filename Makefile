@@ -1,5 +1,5 @@
 # Kelvanti: the two commands of the README.
-#   make demo   install what is missing, build the x86-64 plug-in, render the demo
+#   make demo   install what is missing, build the x86-64 plug-in, render the demo to build/x64/demo.wav
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
@@ -54,7 +54,8 @@ test: test-x64 test-x86 test-asan test-tsan test-fuzz
 	@echo "all flavours passed: x64 x86 asan tsan fuzz"
 
 demo: build-x64
-	$(BUILD)/x64/kelvanti-render --info $(BUILD)/x64/Kelvanti.so
+	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
+	@echo "demo: the rendered demo is $(BUILD)/x64/demo.wav"
 
 clean:
 	rm -rf $(BUILD)
