@@ -89,7 +89,7 @@ TEST_F(SystemSettings, StoredValuesAreReadCarefully) {
 
     // Shorter than the 11 columns: only the first five are stored.
     const std::string shortRow = "53505953" "28000000" "00000000" "C8000000"
-                                 "0C000000" "436972636C756172" "00000000" // "Circular"
+                                 "0C000000" "43697263756C6172" "00000000" // "Circular"
                                  "01000000" "00000000";                   // NoteDisplayType 1, Pad Velocity 0
     ASSERT_TRUE(os::registryWrite("ZendrixSysGlo", shortRow));
     {
