@@ -5,6 +5,7 @@
 #include "framework/platform/Disk_c.h"
 #include "framework/platform/SynthServices.h"
 
+#include <algorithm>
 #include <string>
 
 ModuleManager_c::ModuleManager_c(SynthServices* synth) : synth_(synth), dialog_(synth) {}
@@ -43,25 +44,26 @@ void ModuleManager_c::run(Part_c* part, int row, int command, const char* module
     synth_->refreshPartDisplay(*part, row);
 }
 
+std::size_t ModuleManager_c::moduleChunkLength(const uint8_t* bytes, std::size_t size, SetTypeId id) {
+    if (!bytes || size < ParaSet_c::kChunkHeaderSize || static_cast<SetTypeId>(getChunkWord(bytes)) != id)
+        return 0;
+    const uint32_t length = getChunkWord(bytes + 4);
+    if (length < ParaSet_c::kChunkHeaderSize || length > kWorkBufferSize || length > size)
+        return 0;
+    return length;
+}
+
 bool ModuleManager_c::loadFile(Part_c& part, std::string_view path, int row) {
     Disk_c disk;
     if (!synth_ || path.empty() || !part.set() || !disk.openRead(path))
         return false;
-    const std::size_t fileSize = disk.size();
-    uint8_t header[ParaSet_c::kChunkHeaderSize];
-    if (fileSize < sizeof header || disk.read(header, sizeof header) != sizeof header)
+    // Word 1 is never trusted: at most the work buffer, and all of it present.
+    std::vector<uint8_t> chunk(std::min(disk.size(), kWorkBufferSize));
+    chunk.resize(disk.read(chunk.data(), chunk.size()));
+    const std::size_t length = moduleChunkLength(chunk.data(), chunk.size(), part.getTypeId());
+    if (length == 0 || !synth_->beginRowLoad(part, row))
         return false;
-    const uint32_t length = getChunkWord(header + 4);
-    if (static_cast<SetTypeId>(getChunkWord(header)) != part.getTypeId() || length < sizeof header ||
-        length > kWorkBufferSize || length > fileSize)
-        return false;
-    std::vector<uint8_t> chunk(header, header + sizeof header);
-    chunk.resize(length);
-    if (disk.read(chunk.data() + sizeof header, length - sizeof header) != length - sizeof header)
-        return false;
-    if (!synth_->beginRowLoad(part, row))
-        return false;
-    part.readChunk(chunk.data(), chunk.size(), row);
+    part.readChunk(chunk.data(), length, row);
     part.parameterChanged(row, -1);
     synth_->endRowLoad(part, row);
     return true;

@@ -4,6 +4,7 @@
 // back, and copied and pasted through a clipboard. Runs on the editor's
 // thread (it may show dialogs); loading holds the instrument's processing
 // while the row is replaced.
+#include "framework/model/SetTypeId.h"
 #include "framework/platform/FileDialog_c.h"
 
 #include <cstddef>
@@ -31,6 +32,9 @@ public:
     // word 0 = the type code, 12 <= word 1 <= the work buffer and <= the
     // file's size, and the row has an instrument.
     bool loadFile(Part_c& part, std::string_view path, int row);
+    // The chunk length a module file's bytes hold for a part of type id, or
+    // 0 when they are refused (the checks of loadFile). Pure.
+    static std::size_t moduleChunkLength(const uint8_t* bytes, std::size_t size, SetTypeId id);
     // False when the chunk is empty or the file cannot be written (an
     // existing file is then unchanged).
     bool saveFile(Part_c& part, std::string_view path, int row);
