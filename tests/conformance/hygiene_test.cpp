@@ -1,0 +1,53 @@
+// What a plug-in shares with its host and must leave as it found it: the
+// locale, the current directory, the environment, the signal handlers and
+// the floating-point control of the thread that called it.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "tests/conformance/support/NotePass.h"
+#include "tests/conformance/support/SuiteSettings.h"
+#include "tools/host/watch/ProcessState.h"
+
+namespace conformance {
+namespace {
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += "\n  " + line;
+    return text;
+}
+
+TEST(HostHygiene, LocaleDirectoryEnvironmentAndSignalsUntouched) {
+    // A host that chose a locale of its own, as desktop hosts do.
+    if (!std::setlocale(LC_ALL, "C.UTF-8")) std::setlocale(LC_ALL, "C");
+    const vsthost::ProcessState before = vsthost::ProcessState::capture();
+    auto expectUnchanged = [&before](const char* stage) {
+        const std::vector<std::string> changes = vsthost::describeChanges(before, vsthost::ProcessState::capture());
+        EXPECT_TRUE(changes.empty()) << "after " << stage << ":" << joined(changes);
+    };
+
+    std::string error;
+    auto library = vsthost::PluginLibrary::load(pluginPath(), error);
+    ASSERT_TRUE(library) << error;
+    expectUnchanged("load");
+    auto session = PluginSession::create(library, error);
+    ASSERT_TRUE(session) << error;
+    session->start(44100.0f, 512);
+    expectUnchanged("open");
+    GuardedAudio audio = session->makeAudio(512);
+    Dice dice(90u);
+    NotePass pass;
+    EXPECT_EQ(playNotePass(*session, audio, pass, dice), "");
+    session->stop();
+    expectUnchanged("processing");
+    session.reset();
+    expectUnchanged("close");
+    library.reset();
+    expectUnchanged("unload");
+    std::setlocale(LC_ALL, "C");
+}
+
+} // namespace
+} // namespace conformance
