@@ -1,6 +1,7 @@
 // What a plug-in shares with its host and must leave as it found it: the
-// locale, the current directory, the environment, the signal handlers and
-// the floating-point control of the thread that called it.
+// locale, the current directory and environment, the signal handlers, and
+// the floating-point control of the thread that loads and runs it. Each is
+// its own check so a peer's table row says which one it harms.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -13,18 +14,21 @@
 namespace conformance {
 namespace {
 
+using vsthost::ProcessAspect;
+
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += "\n  " + line;
     return text;
 }
 
-TEST(HostHygiene, LocaleDirectoryEnvironmentAndSignalsUntouched) {
+// Load, open, play, close and unload, comparing the aspect after each stage.
+void lifeLeavesUntouched(ProcessAspect aspect) {
     // A host that chose a locale of its own, as desktop hosts do.
     if (!std::setlocale(LC_ALL, "C.UTF-8")) std::setlocale(LC_ALL, "C");
     const vsthost::ProcessState before = vsthost::ProcessState::capture();
-    auto expectUnchanged = [&before](const char* stage) {
-        const std::vector<std::string> changes = vsthost::describeChanges(before, vsthost::ProcessState::capture());
+    auto expectUnchanged = [&before, aspect](const char* stage) {
+        const auto changes = vsthost::describeChanges(before, vsthost::ProcessState::capture(), aspect);
         EXPECT_TRUE(changes.empty()) << "after " << stage << ":" << joined(changes);
     };
 
@@ -38,8 +42,7 @@ TEST(HostHygiene, LocaleDirectoryEnvironmentAndSignalsUntouched) {
     expectUnchanged("open");
     GuardedAudio audio = session->makeAudio(512);
     Dice dice(90u);
-    NotePass pass;
-    EXPECT_EQ(playNotePass(*session, audio, pass, dice), "");
+    EXPECT_EQ(playNotePass(*session, audio, NotePass{}, dice), "");
     session->stop();
     expectUnchanged("processing");
     session.reset();
@@ -47,6 +50,23 @@ TEST(HostHygiene, LocaleDirectoryEnvironmentAndSignalsUntouched) {
     library.reset();
     expectUnchanged("unload");
     std::setlocale(LC_ALL, "C");
+}
+
+TEST(HostHygiene, LocaleUntouched) {
+    lifeLeavesUntouched(ProcessAspect::Locale);
+}
+
+TEST(HostHygiene, DirectoryAndEnvironmentUntouched) {
+    lifeLeavesUntouched(ProcessAspect::DirectoryAndEnvironment);
+}
+
+TEST(HostHygiene, NoSignalHandlerInstalled) {
+    lifeLeavesUntouched(ProcessAspect::SignalHandlers);
+}
+
+// Flush-to-zero or a rounding mode left behind changes the host's own arithmetic.
+TEST(HostHygiene, FloatingPointControlUntouched) {
+    lifeLeavesUntouched(ProcessAspect::FloatingPointControl);
 }
 
 } // namespace

@@ -85,22 +85,33 @@ ProcessState ProcessState::capture() {
     return state;
 }
 
-std::vector<std::string> describeChanges(const ProcessState& before, const ProcessState& after) {
+std::vector<std::string> describeChanges(const ProcessState& before, const ProcessState& after,
+                                         ProcessAspect aspect) {
     std::vector<std::string> changes;
     auto compare = [&changes](const char* what, const std::string& a, const std::string& b) {
         if (a != b) changes.push_back(std::string(what) + ": '" + a + "' became '" + b + "'");
     };
-    compare("LC_ALL", before.localeAll, after.localeAll);
-    compare("LC_NUMERIC", before.localeNumeric, after.localeNumeric);
-    compare("global C++ locale", before.globalLocale, after.globalLocale);
-    compare("current directory", before.currentDirectory, after.currentDirectory);
-    compareLists("environment", before.environment, after.environment, changes);
-    compareLists("signal disposition", before.signalHandlers, after.signalHandlers, changes);
-    if (before.floatingPointControl != after.floatingPointControl) {
-        char line[96];
-        std::snprintf(line, sizeof line, "floating-point control: 0x%x became 0x%x", before.floatingPointControl,
-                      after.floatingPointControl);
-        changes.emplace_back(line);
+    switch (aspect) {
+    case ProcessAspect::Locale:
+        compare("LC_ALL", before.localeAll, after.localeAll);
+        compare("LC_NUMERIC", before.localeNumeric, after.localeNumeric);
+        compare("global C++ locale", before.globalLocale, after.globalLocale);
+        break;
+    case ProcessAspect::DirectoryAndEnvironment:
+        compare("current directory", before.currentDirectory, after.currentDirectory);
+        compareLists("environment", before.environment, after.environment, changes);
+        break;
+    case ProcessAspect::SignalHandlers:
+        compareLists("signal disposition", before.signalHandlers, after.signalHandlers, changes);
+        break;
+    case ProcessAspect::FloatingPointControl:
+        if (before.floatingPointControl != after.floatingPointControl) {
+            char line[96];
+            std::snprintf(line, sizeof line, "floating-point control: 0x%x became 0x%x",
+                          before.floatingPointControl, after.floatingPointControl);
+            changes.emplace_back(line);
+        }
+        break;
     }
     return changes;
 }

@@ -19,7 +19,10 @@ struct ProcessState {
     static ProcessState capture();
 };
 
-// One line per difference, naming what changed; empty when equal.
-std::vector<std::string> describeChanges(const ProcessState& before, const ProcessState& after);
+enum class ProcessAspect { Locale, DirectoryAndEnvironment, SignalHandlers, FloatingPointControl };
+
+// One line per difference in that aspect, naming what changed; empty when equal.
+std::vector<std::string> describeChanges(const ProcessState& before, const ProcessState& after,
+                                         ProcessAspect aspect);
 
 } // namespace vsthost
