@@ -1,26 +1,11 @@
 #pragma once
-// The counters both watches share (internal to the watch sources).
-#include <atomic>
+// What the replaced functions report to (internal to the watch sources).
+// Both calls are cheap and never allocate; they count only on armed threads.
 #include <cstddef>
-#include <cstdint>
 
 namespace vsthost::watch_detail {
 
-// Plain thread_local in the executable: initial-exec TLS, reading it never allocates.
-extern thread_local bool armedThread;
-extern std::atomic<std::uint64_t> allocations;
-extern std::atomic<std::uint64_t> loaderCalls;
-extern std::atomic<std::size_t> firstAllocationBytes;
-
-inline void noteAllocation(std::size_t bytes) {
-    if (!armedThread) return;
-    if (allocations.fetch_add(1, std::memory_order_relaxed) == 0) {
-        firstAllocationBytes.store(bytes, std::memory_order_relaxed);
-    }
-}
-
-inline void noteLoaderCall() {
-    if (armedThread) loaderCalls.fetch_add(1, std::memory_order_relaxed);
-}
+void noteAllocation(std::size_t bytes);
+void noteLoaderCall();
 
 } // namespace vsthost::watch_detail
