@@ -91,13 +91,15 @@ for n in "${names[@]}"; do
   printf '%s: %s\n' "$n" "$(cut -f2 "$out/$n/results.tsv" | sort | uniq -c | awk '{ printf "%s%s %s", sep, $1, $2; sep=", " }')"
 done
 
-# Why each failure failed: the first reason line of its log.
+# Why each failure failed, from its log.
 echo
 for n in "${names[@]}"; do
   while IFS=$'\t' read -r check result; do
     case "$result" in pass|n/a) continue ;; esac
     log="$out/$n/${check//\//_}.log"
-    reason=$(grep -m1 -A2 -E 'Failure$|Expected|Value of|ERROR|Sanitizer' "$log" | tr '\n' ' ' | cut -c1-220)
+    # The first failure block, on one line.
+    reason=$(awk '/Failure$|ERROR: |Sanitizer/ { on = 1; next } on && /^\[/ { exit } on { printf "%s ", $0 }' "$log" |
+             tr -s ' ' | cut -c1-300)
     printf '%s / %s: %s %s\n' "$n" "$check" "$result" "$reason"
   done < "$out/$n/results.tsv"
 done
