@@ -1,5 +1,5 @@
 # Kelvanti: the two commands of the README.
-#   make demo   install what is missing, build the x86-64 plug-in, render the demo
+#   make demo   install what is missing, build the x86-64 plug-in, render the demo to build/x64/demo.wav
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
@@ -59,7 +59,8 @@ conformance-peers: build-x64
 	tests/conformance/compare-peers.sh $(BUILD)/x64/tests/conformance/conformance_suite $(BUILD)/x64/Kelvanti.so
 
 demo: build-x64
-	$(BUILD)/x64/kelvanti-render --info $(BUILD)/x64/Kelvanti.so
+	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
+	@echo "demo: the rendered demo is $(BUILD)/x64/demo.wav"
 
 clean:
 	rm -rf $(BUILD)
