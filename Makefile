@@ -7,7 +7,7 @@ CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 
 .PHONY: all demo test deps build-x64 build-x86 build-asan build-tsan build-fuzz \
-        test-x64 test-x86 test-asan test-tsan test-fuzz clean
+        test-x64 test-x86 test-asan test-tsan test-fuzz conformance-peers clean
 
 all: build-x64
 
@@ -52,6 +52,11 @@ test-fuzz: build-fuzz
 
 test: test-x64 test-x86 test-asan test-tsan test-fuzz
 	@echo "all flavours passed: x64 x86 asan tsan fuzz"
+
+# The conformance suite against Kelvanti and the Debian peer instruments (installed
+# when missing), printed check by check.
+conformance-peers: build-x64
+	tests/conformance/compare-peers.sh $(BUILD)/x64/tests/conformance/conformance_suite $(BUILD)/x64/Kelvanti.so
 
 demo: build-x64
 	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
