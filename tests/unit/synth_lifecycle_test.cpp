@@ -127,7 +127,7 @@ TEST(SynthLifecycle, ResumeWaitsForARunningBlock) {
     EXPECT_FALSE(synth.isBlocked());
 }
 
-TEST(SynthHost, IdentificationAndLogicIoChanges) {
+TEST(SynthIdentification, LogicClearsIoChangesAndPinsKeepOnePair) {
     {
         FakeHost host;
         host.canDo["acceptIOChanges"] = 1;
