@@ -3,7 +3,7 @@
 #include "engine/instrument/ControlSteps.h"
 #include "engine/instrument/VoiceMath.h"
 #include "engine/modules/EnvelopeSegments.h"
-#include "engine/modules/NoteScaling.h"
+#include "framework/model/NoteScaling.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ struct Runner {
         env.setSampleRate(rate);
     }
     void noteOn(int key, int velocity, bool reused = false) {
-        env.noteOn(settings, {dsp::keyFactor(key), dsp::velocityFactor(velocity)}, reused, false);
+        env.noteOn(settings, {keyFactorOf(key, 60), velocityFactorOf(velocity)}, reused, false);
         stageStart[env.stage()] = static_cast<int>(levels.size());
     }
     void run(int steps) {
@@ -111,22 +111,22 @@ TEST(EngineEnvelope, DecaySegmentsAndBuilderEdgeCases) {
 
 TEST(EngineEnvelope, KeyAndVelocityScaling) {
     // "Pitch Scal" 70 % at key 72: 2^(-0.7).
-    EXPECT_NEAR(dsp::envelopeKeyScale(70.0f, dsp::keyFactor(72)), 0.6156, 1e-4);
-    EXPECT_NEAR(dsp::envelopeKeyScale(100.0f, dsp::keyFactor(72)), 0.5, 1e-5);
-    EXPECT_NEAR(dsp::envelopeKeyScale(-100.0f, dsp::keyFactor(72)), 2.0, 1e-5);
+    EXPECT_NEAR(dsp::envelopeKeyScale(70.0f, keyFactorOf(72, 60)), 0.6156, 1e-4);
+    EXPECT_NEAR(dsp::envelopeKeyScale(100.0f, keyFactorOf(72, 60)), 0.5, 1e-5);
+    EXPECT_NEAR(dsp::envelopeKeyScale(-100.0f, keyFactorOf(72, 60)), 2.0, 1e-5);
     Runner r(48000.0f);
     r.settings = baseEnvelope();
     r.settings.logDecay = false;
     r.noteOn(72, 100);
     EXPECT_EQ(r.out[0].counter, static_cast<int>(6000.0 * 0.1 * std::exp2(-0.7)));
 
-    EXPECT_NEAR(dsp::velocityFactor(0), 0.25, 0.01);
-    EXPECT_NEAR(dsp::velocityFactor(127), 4.0, 0.05);
+    EXPECT_NEAR(velocityFactorOf(0), 0.25, 0.01);
+    EXPECT_NEAR(velocityFactorOf(127), 4.0, 0.05);
     // "Veloc.Scal" 100 % with "Velocity Attack": velocity 127 shortens the
     // attack about four times and leaves hold and decay alone.
     r.settings.velocityScale = 100.0f;
     r.settings.hold = 0.5f;
-    const float vf = dsp::velocityFactor(127);
+    const float vf = velocityFactorOf(127);
     r.noteOn(60, 127);
     EXPECT_EQ(r.out[0].counter, static_cast<int>(600.0f / vf));
     r.run(r.out[0].counter);

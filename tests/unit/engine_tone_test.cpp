@@ -4,7 +4,7 @@
 #include "engine/instrument/VoiceMath.h"
 #include "engine/instrument/WaveBank.h"
 #include "engine/modules/NoteFrequency.h"
-#include "engine/modules/NoteScaling.h"
+#include "framework/model/NoteScaling.h"
 #include "os/Random.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +51,7 @@ struct Voice {
         levels.noiseAmplitude = 0.3f;
     }
     void noteOn(int key, int velocity, bool reused) {
-        const dsp::NoteFactors f{dsp::keyFactor(key), dsp::velocityFactor(velocity)};
+        const dsp::NoteFactors f{keyFactorOf(key, 60), velocityFactorOf(velocity)};
         core.noteOn();
         timbre.noteOn(timbreSet, f, reused, false);
         base.noteOn(baseSet, f, reused, false);

@@ -190,7 +190,7 @@ TEST(ModelPart, NoteOnStateAndScaling) {
     EXPECT_EQ(part.outputChannel(), 5);
     part.noteOn(1, Note_c(72, 64), false, false);
     EXPECT_EQ(context.routed.size(), 1u); // bound: no more routing
-    EXPECT_FLOAT_EQ(part.keyFactor(), 12.0f * Part_c::kKeyFactorPerKey);
+    EXPECT_NEAR(part.keyFactor(), 12.0f / 96.0f, 1e-6f);
     EXPECT_NEAR(part.applyKeyScaling(1.0f, 1.0f), 2.0f, 1e-5f); // one octave, amount 1
 
     EXPECT_NEAR(Part_c::velocityFactorOf(0.0), 0.25, 0.002);
