@@ -65,7 +65,7 @@ int Part_c::noteEvent(int row, Note_c note, bool /*reused*/, bool /*legato*/) {
     currentRow_ = std::clamp(row, 0, kMaxRows - 1);
     lastNote_ = note;
     keyFactor_ = keyFactorOf(note.key, referenceKey_);
-    velocityFactor_ = ::velocityFactorOf(note.velocity);
+    velocityFactor_ = velocityFactorOf(note.velocity);
     currentCells_ = getRowParameters(currentRow_, 0);
     if (!bound_ && routingRequest_ && context_)
         context_->routePart(*this, currentRow_);

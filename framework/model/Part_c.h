@@ -133,8 +133,6 @@ public:
     Note_c lastNote() const { return lastNote_; }
     float keyFactor() const { return keyFactor_; }
     float velocityFactor() const { return velocityFactor_; }
-    // About 2^(velocity / 31.75 - 2): 0.25 at 0, 1 at 63.5, 4 at 127.
-    static float velocityFactorOf(double velocity) { return ::velocityFactorOf(velocity); }
 
 private:
     ParaSet_c* set_ = nullptr;
