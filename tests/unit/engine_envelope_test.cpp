@@ -3,6 +3,7 @@
 #include "engine/instrument/ControlSteps.h"
 #include "engine/instrument/VoiceMath.h"
 #include "engine/modules/EnvelopeSegments.h"
+#include "engine/modules/Tone_c.h"
 #include "framework/model/NoteScaling.h"
 
 #include <gtest/gtest.h>
@@ -152,15 +153,16 @@ TEST(EngineEnvelope, KeyAndVelocityScaling) {
 
 TEST(EngineEnvelope, VelocityCurves) {
     auto response = [](int curve, int velocity) {
-        return (dsp::velocityBlend(velocity, dsp::velocityCurveWeight(curve)) + 1.0f) * 0.5f;
+        // "VelCurve" 0..9 normalised.
+        return (Tone_c::velocityBlendOf(velocity, static_cast<float>(curve) / 9.0f) + 1.0f) * 0.5f;
     };
     EXPECT_NEAR(response(0, 64), 0.5039, 1e-4);
     EXPECT_NEAR(response(5, 64), 0.2478, 1e-4);
     EXPECT_NEAR(response(9, 107), 0.3679, 1e-4);
-    for (int c = 0; c <= 9; ++c) EXPECT_FLOAT_EQ(dsp::velocityBlend(127, dsp::velocityCurveWeight(c)), 1.0f);
-    EXPECT_NEAR(dsp::velocityBlend(0, 1.0f), std::exp(-6.35) * 2 - 1, 1e-6);
-    EXPECT_FLOAT_EQ(dsp::keyCurve(dsp::keyPosition(0)), -1.0f);
-    EXPECT_FLOAT_EQ(dsp::keyCurve(dsp::keyPosition(127)), 1.0f);
+    for (int c = 0; c <= 9; ++c) EXPECT_FLOAT_EQ(Tone_c::velocityBlendOf(127, static_cast<float>(c) / 9.0f), 1.0f);
+    EXPECT_NEAR(Tone_c::velocityBlendOf(0, 1.0f), std::exp(-6.35) * 2 - 1, 1e-6);
+    EXPECT_FLOAT_EQ(Tone_c::keyCurveOf(Tone_c::keyPositionOf(0)), -1.0f);
+    EXPECT_FLOAT_EQ(Tone_c::keyCurveOf(Tone_c::keyPositionOf(127)), 1.0f);
     EXPECT_NEAR(dsp::velocityTimbre(1.0f, 1.0f), 2.82f, 1e-6);
     EXPECT_EQ(dsp::velocityTimbre(0.0f, 0.3f), 1.0f);
 
