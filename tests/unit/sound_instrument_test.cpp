@@ -6,6 +6,7 @@
 #include "engine/instrument/ZendrixGlo_c.h"
 #include "engine/instrument/ZendrixInst_c.h"
 #include "engine/instrument/ZendrixTone_c.h"
+#include "framework/settings/NoteFreqTable_c.h"
 #include "framework/voice/AudioTables.h"
 #include "framework/voice/InBuffer2.h"
 #include "support/TestSynth.h"
@@ -53,6 +54,8 @@ public:
                 modules[m]->defineParameters(sets[4 + m], 1);
             v.oscillator().bindOutput(&bus, 0);
             v.noise().bindOutput(&bus, 0);
+            v.oscillator().attach(nullptr, &tuning);
+            v.noise().attach(nullptr, &tuning);
             v.bind(this, &globals, i, shared);
             setVoice(i, &v);
         }
@@ -63,6 +66,7 @@ public:
 
     static constexpr int kArrayValues = 34;
     ParaSet_c* sets[10] = {};
+    NoteFreqTable_c tuning; // 12-tone equal temperament
     ZendrixGlo_c globals;
     WaveROM_c waves[3];
     float arrays[4][kArrayValues] = {};
