@@ -168,7 +168,8 @@ TEST(SoundVoice, PureSineAtKey69AndTuningPaths) {
     EXPECT_NEAR(measure::frequency(fifth, rate), 882.786, 0.005);
 
     // "BasRng" -2 octaves.
-    const std::vector<float> low = measureTone([](Rig& rig) { rig.voice.oscillator().setValue(0, ZenOsc_c::kBaseRange, -2); });
+    const std::vector<float> low =
+        measureTone([](Rig& rig) { rig.voice.oscillator().setValue(0, ZenOsc_c::kBaseRange, -2); });
     EXPECT_NEAR(measure::frequency(low, rate), 110.0, 0.005);
 }
 
