@@ -1,16 +1,16 @@
 #include "engine/instrument/AhdEnvelope.h"
 
-#include "engine/modules/NoteScaling.h"
-#include "engine/modules/SafeDivide.h"
+#include "framework/model/NoteScaling.h"
+#include "framework/model/SafeDivision.h"
 
 namespace dsp {
 
 float envelopeKeyScale(float pitchScalePercent, float keyFactor) {
-    return applyKeyScaling(1.0f, keyFactor, -pitchScalePercent * 0.01f);
+    return scaleByKey(1.0f, keyFactor, -pitchScalePercent * 0.01f);
 }
 
 float envelopeVelocityScale(float velocityScalePercent, float velocityFactor) {
-    float v = applyVelocityScaling(1.0f, velocityFactor, velocityScalePercent * 0.01f);
+    float v = scaleByVelocity(1.0f, velocityFactor, velocityScalePercent * 0.01f);
     if (v < 1e-7f) v = 1e-7f;
     if (v > 1e6f) v = 1e6f;
     return v;

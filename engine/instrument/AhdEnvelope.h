@@ -23,7 +23,7 @@ struct AhdSettings {
     bool logDecay = true;     // curved stages from linear segments
 };
 
-// Key and velocity factors of the note (see NoteScaling.h).
+// Key and velocity factors of the note (framework/model/NoteScaling.h).
 struct NoteFactors {
     float key = 0.0f;
     float velocity = 1.0f;

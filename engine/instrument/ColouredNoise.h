@@ -39,6 +39,9 @@ public:
     float gain() const { return gain_; }
     float state() const { return y_; }
     const ControlClock& clock() const { return clock_; }
+    // Starts a fresh control step without a note on (the voice keeps its
+    // generators in step with its own clock even when a note on is refused).
+    void restartStep() { clock_.reset(); }
 
 private:
     const float* table_;

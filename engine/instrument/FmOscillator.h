@@ -38,6 +38,9 @@ public:
     void render(float* out, int n, const float* timbre, const float* amplitude, const float* pitch);
 
     const ControlClock& clock() const { return clock_; }
+    // Starts a fresh control step without a note on (the voice keeps its
+    // generators in step with its own clock even when a note on is refused).
+    void restartStep() { clock_.reset(); }
     double incrementA() const { return incA_; }
     double incrementB() const { return incB_; }
     double phaseA() const { return phaseA_; }

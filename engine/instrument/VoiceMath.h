@@ -1,33 +1,13 @@
 #pragma once
-// Per-note and per-render values of a voice: velocity response, key
-// position, the oscillator/noise balance and the exactness randomisation.
+// Per-note and per-render values of a voice: the velocity timbre, the
+// oscillator/noise balance, the note level and the exactness randomisation
+// (the velocity blend and key position are the voice base's).
 // Plain functions; callable from any thread.
 #include "os/Random.h"
 
 #include <cmath>
 
 namespace dsp {
-
-// Weight of the exponential velocity curve for the "VelCurve" setting (0..9).
-inline float velocityCurveWeight(int curve) {
-    if (curve < 0) curve = 0;
-    if (curve > 9) curve = 9;
-    return static_cast<float>(curve) / 9.0f;
-}
-
-// ((1 - m) × v + m × e^(0.05 × (velocity - 127))) × 2 - 1, v = velocity / 127.
-inline float velocityBlend(int velocity, float weight) {
-    const float v = static_cast<float>(velocity) / 127.0f;
-    const float e = static_cast<float>(std::exp(0.05 * (velocity - 127)));
-    return ((1.0f - weight) * v + weight * e) * 2.0f - 1.0f;
-}
-
-// key / 127 × 2 - 1 and its signed square (× 2, clamped to -1..1).
-inline float keyPosition(int key) { return static_cast<float>(key) / 127.0f * 2.0f - 1.0f; }
-inline float keyCurve(float position) {
-    const float c = position * std::fabs(position) * 2.0f;
-    return c > 1.0f ? 1.0f : c < -1.0f ? -1.0f : c;
-}
 
 // "Vel->Timbre" (normalised 0..1) applied to the velocity blend: 1 at 0 %,
 // 2.82 at 100 % and full velocity.

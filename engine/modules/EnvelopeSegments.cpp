@@ -1,7 +1,7 @@
 #include "engine/modules/EnvelopeSegments.h"
 
 #include "engine/modules/Pow2Poly.h"
-#include "engine/modules/SafeDivide.h"
+#include "framework/model/SafeDivision.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "engine/modules/WaveTools.h"
 
-#include "engine/modules/SafeDivide.h"
+#include "framework/model/SafeDivision.h"
 
 #include <cmath>
 

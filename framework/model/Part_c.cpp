@@ -2,7 +2,7 @@
 #include "framework/model/PartContext.h"
 #include "framework/model/PartValueListener.h"
 #include "framework/model/CurveMapping.h"
-#include "framework/model/SafeDivision.h"
+#include "framework/model/NoteScaling.h"
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -57,13 +57,6 @@ void Part_c::noteOn(int row, Note_c note, bool reused, bool legato) {
     noteEvent(row, note, reused, legato);
 }
 
-float Part_c::velocityFactorOf(double velocity) {
-    const double y = velocity * 0.031496 - 2.0;
-    const double x = 1.0 + y * (0.173804692740267 + y * (0.0155045803798573 + y * 0.000837907344980747));
-    const double x2 = x * x;
-    return static_cast<float>(x2 * x2);
-}
-
 int Part_c::noteEvent(int row, Note_c note, bool /*reused*/, bool /*legato*/) {
     note.clampNoteOn();
     currentCells_ = nullptr;
@@ -71,7 +64,7 @@ int Part_c::noteEvent(int row, Note_c note, bool /*reused*/, bool /*legato*/) {
         return 0;
     currentRow_ = std::clamp(row, 0, kMaxRows - 1);
     lastNote_ = note;
-    keyFactor_ = static_cast<float>(note.key - referenceKey_) * kKeyFactorPerKey;
+    keyFactor_ = keyFactorOf(note.key, referenceKey_);
     velocityFactor_ = velocityFactorOf(note.velocity);
     currentCells_ = getRowParameters(currentRow_, 0);
     if (!bound_ && routingRequest_ && context_)
@@ -259,17 +252,10 @@ void Part_c::setTempo(float bpm) {
 
 void Part_c::setReferenceKey(int key) { referenceKey_ = std::clamp(key, 24, 96); }
 
-float Part_c::applyKeyScaling(float value, float amount) const {
-    return value * std::exp2(keyFactor_ * amount * 8.0f);
-}
+float Part_c::applyKeyScaling(float value, float amount) const { return scaleByKey(value, keyFactor_, amount); }
 
 float Part_c::applyVelocityScaling(float value, float amount) const {
-    float result;
-    if (amount > 0.0f)
-        result = value * (amount * (velocityFactor_ - 1.0f) + 1.0f);
-    else
-        result = safeDivide(value, 1.0f - amount * (velocityFactor_ - 1.0f));
-    return std::clamp(result, 0.0f, 1e9f);
+    return scaleByVelocity(value, velocityFactor_, amount);
 }
 
 void Part_c::bindOutput(InBuffer2_c* bus, int channel) {

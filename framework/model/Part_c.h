@@ -15,6 +15,7 @@
 // Ownership: the part that creates its set (adoptSet) owns and deletes it;
 // every other part of the type shares it. Children, context, tuning table
 // and output bus are not owned.
+#include "framework/model/NoteScaling.h"
 #include "framework/model/Note_c.h"
 #include "framework/model/ParaSet_c.h"
 #include "framework/model/PartGroup_c.h"
@@ -34,7 +35,6 @@ class PartValueListener;
 class Part_c : public PartGroup_c {
 public:
     static constexpr int kMaxRows = 440; // instrument rows a note can address
-    static constexpr float kKeyFactorPerKey = 0.010416667f; // one ninety-sixth
 
     Part_c() = default;
     ~Part_c() override;
@@ -133,8 +133,6 @@ public:
     Note_c lastNote() const { return lastNote_; }
     float keyFactor() const { return keyFactor_; }
     float velocityFactor() const { return velocityFactor_; }
-    // About 2^(velocity / 31.75 - 2): 0.25 at 0, 1 at 63.5, 4 at 127.
-    static float velocityFactorOf(double velocity);
 
 private:
     ParaSet_c* set_ = nullptr;

@@ -3,7 +3,8 @@
 #include "engine/instrument/ControlSteps.h"
 #include "engine/instrument/VoiceMath.h"
 #include "engine/modules/EnvelopeSegments.h"
-#include "engine/modules/NoteScaling.h"
+#include "engine/modules/Tone_c.h"
+#include "framework/model/NoteScaling.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ struct Runner {
         env.setSampleRate(rate);
     }
     void noteOn(int key, int velocity, bool reused = false) {
-        env.noteOn(settings, {dsp::keyFactor(key), dsp::velocityFactor(velocity)}, reused, false);
+        env.noteOn(settings, {keyFactorOf(key, 60), velocityFactorOf(velocity)}, reused, false);
         stageStart[env.stage()] = static_cast<int>(levels.size());
     }
     void run(int steps) {
@@ -111,22 +112,22 @@ TEST(EngineEnvelope, DecaySegmentsAndBuilderEdgeCases) {
 
 TEST(EngineEnvelope, KeyAndVelocityScaling) {
     // "Pitch Scal" 70 % at key 72: 2^(-0.7).
-    EXPECT_NEAR(dsp::envelopeKeyScale(70.0f, dsp::keyFactor(72)), 0.6156, 1e-4);
-    EXPECT_NEAR(dsp::envelopeKeyScale(100.0f, dsp::keyFactor(72)), 0.5, 1e-5);
-    EXPECT_NEAR(dsp::envelopeKeyScale(-100.0f, dsp::keyFactor(72)), 2.0, 1e-5);
+    EXPECT_NEAR(dsp::envelopeKeyScale(70.0f, keyFactorOf(72, 60)), 0.6156, 1e-4);
+    EXPECT_NEAR(dsp::envelopeKeyScale(100.0f, keyFactorOf(72, 60)), 0.5, 1e-5);
+    EXPECT_NEAR(dsp::envelopeKeyScale(-100.0f, keyFactorOf(72, 60)), 2.0, 1e-5);
     Runner r(48000.0f);
     r.settings = baseEnvelope();
     r.settings.logDecay = false;
     r.noteOn(72, 100);
     EXPECT_EQ(r.out[0].counter, static_cast<int>(6000.0 * 0.1 * std::exp2(-0.7)));
 
-    EXPECT_NEAR(dsp::velocityFactor(0), 0.25, 0.01);
-    EXPECT_NEAR(dsp::velocityFactor(127), 4.0, 0.05);
+    EXPECT_NEAR(velocityFactorOf(0), 0.25, 0.01);
+    EXPECT_NEAR(velocityFactorOf(127), 4.0, 0.05);
     // "Veloc.Scal" 100 % with "Velocity Attack": velocity 127 shortens the
     // attack about four times and leaves hold and decay alone.
     r.settings.velocityScale = 100.0f;
     r.settings.hold = 0.5f;
-    const float vf = dsp::velocityFactor(127);
+    const float vf = velocityFactorOf(127);
     r.noteOn(60, 127);
     EXPECT_EQ(r.out[0].counter, static_cast<int>(600.0f / vf));
     r.run(r.out[0].counter);
@@ -152,15 +153,16 @@ TEST(EngineEnvelope, KeyAndVelocityScaling) {
 
 TEST(EngineEnvelope, VelocityCurves) {
     auto response = [](int curve, int velocity) {
-        return (dsp::velocityBlend(velocity, dsp::velocityCurveWeight(curve)) + 1.0f) * 0.5f;
+        // "VelCurve" 0..9 normalised.
+        return (Tone_c::velocityBlendOf(velocity, static_cast<float>(curve) / 9.0f) + 1.0f) * 0.5f;
     };
     EXPECT_NEAR(response(0, 64), 0.5039, 1e-4);
     EXPECT_NEAR(response(5, 64), 0.2478, 1e-4);
     EXPECT_NEAR(response(9, 107), 0.3679, 1e-4);
-    for (int c = 0; c <= 9; ++c) EXPECT_FLOAT_EQ(dsp::velocityBlend(127, dsp::velocityCurveWeight(c)), 1.0f);
-    EXPECT_NEAR(dsp::velocityBlend(0, 1.0f), std::exp(-6.35) * 2 - 1, 1e-6);
-    EXPECT_FLOAT_EQ(dsp::keyCurve(dsp::keyPosition(0)), -1.0f);
-    EXPECT_FLOAT_EQ(dsp::keyCurve(dsp::keyPosition(127)), 1.0f);
+    for (int c = 0; c <= 9; ++c) EXPECT_FLOAT_EQ(Tone_c::velocityBlendOf(127, static_cast<float>(c) / 9.0f), 1.0f);
+    EXPECT_NEAR(Tone_c::velocityBlendOf(0, 1.0f), std::exp(-6.35) * 2 - 1, 1e-6);
+    EXPECT_FLOAT_EQ(Tone_c::keyCurveOf(Tone_c::keyPositionOf(0)), -1.0f);
+    EXPECT_FLOAT_EQ(Tone_c::keyCurveOf(Tone_c::keyPositionOf(127)), 1.0f);
     EXPECT_NEAR(dsp::velocityTimbre(1.0f, 1.0f), 2.82f, 1e-6);
     EXPECT_EQ(dsp::velocityTimbre(0.0f, 0.3f), 1.0f);
 

@@ -190,12 +190,12 @@ TEST(ModelPart, NoteOnStateAndScaling) {
     EXPECT_EQ(part.outputChannel(), 5);
     part.noteOn(1, Note_c(72, 64), false, false);
     EXPECT_EQ(context.routed.size(), 1u); // bound: no more routing
-    EXPECT_FLOAT_EQ(part.keyFactor(), 12.0f * Part_c::kKeyFactorPerKey);
+    EXPECT_NEAR(part.keyFactor(), 12.0f / 96.0f, 1e-6f);
     EXPECT_NEAR(part.applyKeyScaling(1.0f, 1.0f), 2.0f, 1e-5f); // one octave, amount 1
 
-    EXPECT_NEAR(Part_c::velocityFactorOf(0.0), 0.25, 0.002);
-    EXPECT_NEAR(Part_c::velocityFactorOf(63.5), 1.0, 1e-4);
-    EXPECT_NEAR(Part_c::velocityFactorOf(127.0), 4.0, 0.03);
+    EXPECT_NEAR(velocityFactorOf(0.0), 0.25, 0.002);
+    EXPECT_NEAR(velocityFactorOf(63.5), 1.0, 1e-4);
+    EXPECT_NEAR(velocityFactorOf(127.0), 4.0, 0.03);
     part.noteOn(1, Note_c(60, 127), false, false);
     const float vf = part.velocityFactor();
     EXPECT_EQ(part.applyVelocityScaling(0.5f, 0.0f), 0.5f);
