@@ -102,8 +102,8 @@ public:
                 setValues(*set, row, ++n);
     }
 
-    Bytes bank() {
-        Bytes store(kBankChunkCapacity);
+    Bytes bank(size_t capacity = kBankChunkCapacity) {
+        Bytes store(capacity);
         store.resize(writeBankChunk(*this, store.data(), store.size()));
         return store;
     }
