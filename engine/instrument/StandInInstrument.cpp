@@ -1,6 +1,6 @@
 #include "engine/instrument/StandInInstrument.h"
 
-#include <cstring>
+#include <new>
 
 #include "engine/instrument/InstrumentIdentity.h"
 #include "framework/sdk/ValueText.h"
@@ -8,28 +8,45 @@
 
 namespace instrument {
 
-StandInInstrument::StandInInstrument(audioMasterCallback host)
-    : AudioEffectX(host, kNumPrograms, kHostParametersPerPart) {
-    if (host) {
-        programsAreChunks();
-        canProcessReplacing();
-        isSynth();
-        setNumOutputs(2 * kStereoOutputPairs);
-        setNumInputs(0);
-        acceptsIoChanges_ = canHostDo("acceptIOChanges") != 0;
-    }
+namespace {
+SynthConfig standInConfig() {
+    SynthConfig config;
+    config.numPrograms = kNumPrograms;
+    config.visibleParametersPerPart = kHostParametersPerPart;
+    config.stereoOutputPairs = kStereoOutputPairs;
+    config.productName = kProductName;
+    config.acceptedPluginIds = "HRVK,HRVO";
+    config.versionText = kVersionText;
+    config.engineName = kEngineName;
+    return config;
+}
+} // namespace
+
+StandInInstrument::StandInInstrument(audioMasterCallback host) : Synth(host, standInConfig()) {
     setUniqueID(kUniqueId);
 }
 
-void StandInInstrument::processReplacing(float** /*inputs*/, float** outputs, VstInt32 sampleFrames) {
-    for (VstInt32 channel = 0; channel < cEffect.numOutputs; ++channel) {
-        if (outputs[channel]) std::memset(outputs[channel], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
-    }
+StandInInstrument::~StandInInstrument() {
+    // The idle timer must stop before the parts and voices below go.
+    close();
 }
 
-VstInt32 StandInInstrument::processEvents(VstEvents* /*events*/) {
-    return 1;
+void StandInInstrument::open() {
+    if (isOpened()) return;
+    Synth::open();
+    if (!isOpened()) return;
+    if (!instrument_) instrument_.reset(new (std::nothrow) Instrument_c(2));
+    if (!voices_) voices_.reset(new (std::nothrow) Tone_c[static_cast<size_t>(voiceCount())]);
+    if (!instrument_ || !voices_) return;
+    for (int32_t i = 0; i < voiceCount(); ++i) {
+        voices_[i].bind(this, instrument_.get(), i);
+        setVoice(i, &voices_[i]);
+    }
+    setPart(0, instrument_.get());
+    resetVoices();
 }
+
+void StandInInstrument::rebindOutputs(float** /*outputs*/) {}
 
 bool StandInInstrument::getEffectName(char* name) {
     vsttext::copyText(name, kProductName, kVstMaxEffectNameLen);

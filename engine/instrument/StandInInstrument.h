@@ -1,17 +1,22 @@
 #pragma once
 // The effect the factory makes until the instrument class lands: the
-// instrument's identity, I/O, flags and host answers, and silence as sound.
-#include "framework/sdk/AudioEffectX.h"
+// plug-in base with the instrument's identity and I/O, one plain instrument
+// and 24 plain voices that take notes but make no sound yet.
+#include <memory>
+
+#include "engine/modules/Tone_c.h"
+#include "framework/synth/Synth.h"
+#include "framework/voice/Instrument_c.h"
 
 namespace instrument {
 
-class StandInInstrument : public AudioEffectX {
+class StandInInstrument : public Synth {
 public:
     explicit StandInInstrument(audioMasterCallback host);
+    ~StandInInstrument() override;
 
-    // Audio thread: writes silence into both outputs.
-    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
-    VstInt32 processEvents(VstEvents* events) override;
+    void open() override;
+    void rebindOutputs(float** outputs) override;
 
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
@@ -19,12 +24,11 @@ public:
     VstInt32 getVendorVersion() override;
     VstInt32 getPlugCategory() override { return kPlugCategSynth; }
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
-    VstInt32 fxIdle() override { return 1; }
-
-    bool hostAcceptsIoChanges() const { return acceptsIoChanges_; }
 
 private:
-    bool acceptsIoChanges_ = false;
+    // Owned here; handed to the base as pointers after open.
+    std::unique_ptr<Instrument_c> instrument_;
+    std::unique_ptr<Tone_c[]> voices_;
 };
 
 } // namespace instrument

@@ -86,7 +86,9 @@ TEST(SdkPluginEntry, EachMainCallMakesItsOwnRecord) {
     EXPECT_NE(first, second);
     EXPECT_NE(first->object, second->object);
     // Independent state: a program set on one is not seen by the other.
+    // A host program change takes effect at the next idle drain.
     first->dispatcher(first, effSetProgram, 0, 7, nullptr, 0.0f);
+    first->dispatcher(first, effIdle, 0, 0, nullptr, 0.0f);
     EXPECT_EQ(first->dispatcher(first, effGetProgram, 0, 0, nullptr, 0.0f), 7);
     EXPECT_EQ(second->dispatcher(second, effGetProgram, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(first->dispatcher(first, effClose, 0, 0, nullptr, 0.0f), 1);
@@ -162,10 +164,13 @@ TEST(SdkPluginRecord, OpcodeTable) {
     plugin->setBlockSize(512);
 
     plugin->setProgram(3);
+    plugin->dispatch(effIdle);
     EXPECT_EQ(plugin->program(), 3);
     plugin->setProgram(128);
+    plugin->dispatch(effIdle);
     EXPECT_EQ(plugin->program(), 3);
     EXPECT_EQ(plugin->dispatch(effSetProgram, 0, 1000), 0);
+    plugin->dispatch(effIdle);
     EXPECT_EQ(plugin->program(), 3);
 
     for (const char* yes : {"receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents", "sendVstMidiEvent",
@@ -228,7 +233,8 @@ TEST(SdkPluginRecord, ProcessesAnyBlockWithEventsFromAnyThread) {
             outputs.fill(0.75f);
             plugin->processReplacing(inputs, outputs, frames);
             for (int c = 0; c < 2; ++c) {
-                for (int i = 0; i < frames; ++i) ASSERT_EQ(outputs.channel(c)[i], 0.0f);
+                // Nothing sounds yet: the tiny values -1e-7, +1e-7, ...
+                for (int i = 0; i < frames; ++i) ASSERT_EQ(outputs.channel(c)[i], i % 2 ? 1e-7f : -1e-7f);
                 if (frames < 1024) {
                     EXPECT_EQ(outputs.channel(c)[frames], 0.75f);   // never past the block
                 }

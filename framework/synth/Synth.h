@@ -1,0 +1,416 @@
+#pragma once
+// The maker's plug-in base: what every instrument of this family shares
+// between the host and its parts. It builds its services when constructed,
+// allocates its tables on open (lazily too), switches processing on and off
+// with resume and suspend, renders the host's blocks (pre-fill, outputs,
+// tempo, the to-audio ring, the parts), takes the host's MIDI to the parts,
+// runs deferred work on the idle side, and takes everything down in order.
+//
+// Threads (see also each section):
+//   audio thread   processReplacing, process, processEvents and everything the
+//                  parts call back while rendering: no allocation, no blocking
+//                  lock but an instrument's queue lock, no system call.
+//   host/UI thread open, close, resume, suspend, sample rate, idle, vendor calls.
+//   timer thread   the idle callback when the host supplies no idle.
+// The life-cycle flags and counters are atomics. The audio side announces
+// itself (audio nesting counter) before it tests `blocked`; resume and the
+// loaders set `blocked` and then poll the announcement.
+//
+// Ownership: the parts and voices are made and owned by the plug-in class,
+// which hands them over with setPart / setVoice after open; this base owns
+// only the pointer tables. A plug-in class calls close() in its destructor
+// (hosts call effClose first anyway) so that the idle timer stops before the
+// class's own members go.
+#include "framework/model/PartContext.h"
+#include "framework/platform/Disk_c.h"
+#include "framework/platform/FileDialog_c.h"
+#include "framework/platform/ModuleManager_c.h"
+#include "framework/platform/OsLib_c.h"
+#include "framework/platform/SynthServices.h"
+#include "framework/sdk/AudioEffectX.h"
+#include "framework/settings/ECS2_c.h"
+#include "framework/settings/NRPN_c.h"
+#include "framework/settings/NoteFreqTable_c.h"
+#include "framework/settings/SynGloIns_c.h"
+#include "framework/settings/SynGlo_c.h"
+#include "framework/settings/SysGlo_c.h"
+#include "framework/synth/CmdBuffer_c.h"
+#include "framework/synth/HoldData_c.h"
+#include "framework/synth/HostIdentity.h"
+#include "framework/synth/Lock_c.h"
+#include "framework/synth/ModuleTableRow.h"
+#include "framework/synth/SynthCommand.h"
+#include "framework/synth/SynthConfig.h"
+#include "framework/synth/Timer_c.h"
+#include "framework/model/NoteC_c.h"
+#include "framework/voice/AudioPatchBay_c.h"
+#include "framework/voice/PolyNoteTable.h"
+#include "os/Random.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class Instrument_c;
+class Tone_c;
+class InBuffer2_c;
+
+class Synth : public AudioEffectX, public PartContext, public SynthServices {
+public:
+    static constexpr uint32_t kRingCapacity = 640;
+    static constexpr int32_t kPatchBayEntries = 700;
+    static constexpr uint32_t kIdleTimerMs = 25;
+    static constexpr uint32_t kIdleWatchdogMs = 1000;
+    static constexpr uint32_t kBlockedPollMs = 30;
+    static constexpr int32_t kFollowersPerEntry = 16;
+    static constexpr float kDefaultSampleRate = 44100.0f;
+    static constexpr int32_t kMidiAllChannels = 16;
+    // NRPN numbers the decoder hands on as program and bank stepping.
+    static constexpr int kNrpnProgramDown = 1024;
+    static constexpr int kNrpnProgramUp = 1025;
+    static constexpr int kNrpnBankDown = 1026;
+    static constexpr int kNrpnBankUp = 1027;
+
+    Synth(audioMasterCallback host, const SynthConfig& config);
+    ~Synth() override;
+
+    // ---------------------------------------------------------- life cycle
+    // Host/UI thread. open runs at most once until close; every entry point
+    // that needs it opens lazily and does nothing while opening fails.
+    void open() override;
+    void close() override;
+    void resume() override;
+    void suspend() override;
+    void setSampleRate(float rate) override;
+    void setBlockSize(VstInt32 size) override;
+    bool isUsable() const { return usable_; }
+    bool isOpened() const { return opened_.load(); }
+    bool isReady() const { return ready_.load(); }
+    bool isResumed() const { return resumed_.load(); }
+    bool isBlocked() const { return blocked_.load(); }
+    bool isInitialised() const { return initialised_.load(); }
+    bool hasIdleSource() const { return idleSource_.load(); }
+    bool outputsConfigured() const { return outputsConfigured_.load(); }
+    // Every table open allocates is there.
+    bool allocationsComplete() const;
+    void updateReady();
+    // Blocks the audio side and waits until no block or event call runs; the
+    // answer is whether this call set the flag (pass it to unblockAudio).
+    bool blockAudio();
+    void unblockAudio(bool wasSetHere);
+    float sampleRateValue() const { return rate_; }
+    float inverseSampleRate() const { return inverseRate_; }
+
+    // ---------------------------------------------------------- audio block
+    // Audio thread. Denormals are flushed for the length of each call.
+    void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
+    void process(float** inputs, float** outputs, VstInt32 frames) override;
+    // Samples per bar and bar position from the host's time info; true when
+    // the transport plays. Defaults (2 × rate, 0) without usable time info.
+    bool readHostTempo(int32_t* samplesPerBar, int32_t* position);
+    void setIoConfig(int32_t stereoPairs, int32_t monoOutputs, int32_t inputs);
+    void configureOutputs();
+    int32_t stereoPairs() const { return stereoPairs_; }
+    int32_t monoOutputs() const { return monoOutputs_; }
+    int32_t outputChannels() const { return 2 * stereoPairs_ + monoOutputs_; }
+    // The remembered host output pointer of a channel (null when unknown).
+    float* outputPointer(int32_t channel) const;
+    // The two output write positions the instruments move within a block.
+    void advanceOutputPositions(int32_t n);
+    void rewindOutputPositions(int32_t n);
+    int32_t outputPosition(int32_t i) const { return i == 0 || i == 1 ? outputPositions_[i] : 0; }
+    uint32_t runningSampleCount() const { return runningSamples_.load(std::memory_order_relaxed); }
+    bool firstBlockRendered() const { return firstBlockRendered_.load(); }
+    double lastTempo() const { return lastTempo_; }
+    double secondsPerBeat() const { return secondsPerBeat_; }
+    // Samples per beat at the last host tempo; 0 before one is known.
+    double samplesPerBeat() const;
+    // True while a block or an event call runs (the in-audio flag).
+    bool inAudio() const { return audioNesting_.load() > 0; }
+    bool transportPlaying() const { return playing_; }
+
+    // ---------------------------------------------------------- MIDI intake
+    // Audio thread (or the host's event thread). Answers 1.
+    VstInt32 processEvents(VstEvents* events) override;
+    void routeMidiEvent(int32_t offset, const uint8_t bytes[3]);
+    void handleSystemMessage(const uint8_t bytes[3]);
+    void handleControllerInput(const uint8_t bytes[3]);
+    // The note roads the instruments call while decoding (audio thread).
+    int32_t noteOnPart(int32_t part, const NoteC_c& note, const NoteC_c& received);
+    int32_t noteOnWithChoke(int32_t part, const NoteC_c& note, const NoteC_c& received);
+    void startVoice(int32_t part, int32_t voice, const NoteC_c& note, bool reused);
+    void noteOffPart(int32_t part, const NoteC_c& note);
+    void allNotesOffPart(int32_t part);
+    void allNotesOff();
+    void killPartVoices(int32_t part);
+    void killVoice(int32_t voice);
+    void chokePart(int32_t part);
+    // A voice finished: its slot is freed and the part's count updated.
+    void updateNotesOn(int32_t voice);
+    void resetVoices();
+    bool partListensOnChannel(int32_t channel, int32_t part);
+    // Editor thread: appends a keyboard note to the to-audio ring.
+    bool queueEditorNote(int32_t part, int32_t note, int32_t velocity, int32_t channel, bool on);
+    void sendControllerValue(int32_t channel, int32_t controller, int32_t value);
+    void sendNoteToHost(int32_t channel, int32_t note, int32_t velocity, bool on);
+    bool inSysEx() const { return inSysEx_; }
+    int32_t controllerOutputCount() const { return controllerOutputs_; }
+    void setControllerOutputCount(int32_t n) { controllerOutputs_ = n; }
+
+    // ---------------------------------------------------------- idle side
+    // Any thread but the audio thread: enters the plug-in lock (blocking).
+    void drainIdleQueue();
+    VstInt32 fxIdle() override;
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+    // Only posts the host program change for the next drain.
+    void setProgram(VstInt32 program) override;
+    static void idleTimerCallback(void* context);
+    uint32_t lastIdleDrainMs() const { return lastDrain_.load(std::memory_order_relaxed); }
+    bool idleTimerRunning() const { return timer_.isRunning(); }
+    Lock_c& lock() { return lock_; }
+
+    // ---------------------------------------------------------- commands
+    // Code 89 is dropped until the first block was rendered.
+    bool postCommand(bool toAudio, uint8_t code, int16_t a, int16_t b, intptr_t p, intptr_t q, int mode);
+    bool postIdleCommand(uint8_t code, int16_t a, int16_t b, intptr_t p = 0, intptr_t q = 0, int mode = kPushAppend);
+    bool postAudioCommand(uint8_t code, int16_t a, int16_t b, intptr_t p = 0, intptr_t q = 0, int mode = kPushAppend);
+    void executeAudioCommand(HoldData_c& record);
+    void executeIdleCommand(HoldData_c& record);
+    CmdBuffer_c& toAudioRing() { return toAudio_; }
+    CmdBuffer_c& toIdleRing() { return toIdle_; }
+
+    // ---------------------------------------------------------- parts, voices, modules
+    int32_t partCount() const { return config_.parts; }
+    int32_t voiceCount() const { return config_.voices; }
+    // Opening thread, after open: hands over a part or voice (not owned).
+    void setPart(int32_t index, Instrument_c* part);
+    void setVoice(int32_t index, Tone_c* voice);
+    // The part of n clamped to 0..parts - 1 (null before open or when empty).
+    Instrument_c* getPart(int32_t n) const;
+    Tone_c* getVoice(int32_t index) const;
+    PolyNoteTable_c& voiceTable() { return voiceTable_; }
+    int32_t getCurrentPart() const { return currentPart_; }
+    // Registers a module row; the row index, or -1 when the registry is full.
+    int32_t addModuleRow(Part_c** objects, int32_t count, const char* typeId, int32_t instance, int32_t kind);
+    const ModuleTableRow* moduleRow(int32_t row) const;
+    int32_t moduleRowCount() const { return moduleRowCount_; }
+    // Every object of the row: the plug-in, the tuning table, the sample rate.
+    void bindModuleRow(int32_t row);
+    AudioPatchBay_c& patchBay() { return patchBay_; }
+    void addPatchBayEntry(const char* label, int16_t row, InBuffer2_c* target, int32_t targetParam,
+                          Part_c* conditionPart, int16_t conditionColumn, int16_t conditionValue);
+    void applyPatchBay(int32_t value) { patchBay_.apply(value); }
+    void applyPatchBayToObject(Part_c* object, int32_t value) { patchBay_.applyTo(object, value); }
+
+    // ---------------------------------------------------------- host
+    HostId getHostId() const { return hostId_; }
+    int32_t hostVendorVersion() const { return hostVendorVersion_; }
+    bool acceptsIoChanges() const { return acceptIoChanges_; }
+    // Asks the host for its names and applies the answer.
+    void identifyHostNow();
+    const SynthConfig& config() const { return config_; }
+    os::Random15& random() { return random_; }
+
+    // Process-wide tables, built once on first use (thread-safe).
+    // linear[i] = i / 127; exponential[i] = exp(0.05 × (i − 127)); i = 0..127.
+    static const float* linearTable();
+    static const float* exponentialTable();
+
+    // PartContext
+    void notifyLinkedParts(Part_c& part, int row, int column) override;
+    void routePart(Part_c& part, int row) override;
+
+    // ---------------------------------------------------------- hooks
+    // Filled by later layers (parameters, settings, programs, controller
+    // assignment, editor); the base does nothing or gives the neutral answer.
+    // Idle-ring targets (run under the plug-in lock on the idle side).
+    virtual void selectGlobalProgram(int32_t /*program*/) {}
+    virtual void selectGlobalBank(int32_t /*bank*/) {}
+    virtual void hostProgramChange(int32_t program);
+    virtual void selectPartProgram(int32_t /*part*/, int32_t /*program*/) {}
+    virtual void selectPartBank(int32_t /*part*/, int32_t /*bank*/) {}
+    virtual void onParameterChanged(int32_t /*row*/, void* /*settings*/, int32_t /*column*/) {}
+    virtual void setCurrentPart(int32_t part);
+    virtual void handleCommand(int32_t /*code*/, int32_t /*a*/, int32_t /*b*/, intptr_t /*p*/) {}
+    // Audio-ring targets (audio thread).
+    virtual void sendParameterControllers(int32_t /*part*/, int32_t /*hostIndex*/) {}
+    virtual void sendAllControllers() {}
+    // Controller input that the NRPN decoder did not take (audio thread).
+    virtual bool isControllerLearningArmed() const;
+    virtual void learnController(int32_t channel, int32_t number, int32_t value);
+    virtual void applyControllerToParameters(int32_t /*channel*/, int32_t /*controller*/, int32_t /*value*/) {}
+    // Programs and banks.
+    virtual bool hasGlobalProgramList() const { return false; }
+    virtual bool hasGlobalBankList() const { return false; }
+    virtual int32_t getPartProgramNumber(int32_t /*part*/) const { return curProgram; }
+    virtual int32_t getPartBankNumber(int32_t /*part*/) const { return 0; }
+    // Part settings read on the audio thread.
+    // "InsChIdx" of the part (0..15, 16 = all).
+    virtual int32_t partMidiChannel(int32_t part) const;
+    // The part's channel, then its key ("Note Lo".."Note Hi") and velocity windows.
+    virtual bool partAcceptsNote(int32_t part, const NoteC_c& note);
+    virtual bool isPartMuted(int32_t part) const;
+    virtual bool partSkipsNotes(int32_t /*part*/) const { return false; }
+    virtual int32_t partPlayMode(int32_t /*part*/) const { return 0; }
+    virtual void setPartNotesOn(int32_t /*part*/, int32_t /*count*/) {}
+    // RPN 0 data entry: the part's pitch-bend up amount := semitones, down follows up.
+    virtual void setPitchBendRange(int32_t part, int32_t semitones);
+    // Values a voice reads at note on.
+    virtual float velocityCurve() const;
+    virtual float pitchBendUpAmount(int32_t part) const;
+    // -1 (below -1e-7) when the down amount follows the up amount.
+    virtual float pitchBendDownAmount(int32_t part) const;
+    virtual float tuningStepSize() const;
+    // The system setting "Pad Velocity".
+    virtual bool padVelocityEnabled() const;
+    // Editor (audio thread for the keyboard notes; the editor queues them).
+    virtual void showEditorNote(int32_t /*part*/, const NoteC_c& /*note*/, bool /*on*/) {}
+    virtual void editorRefreshAll() {}
+    // Settings loading in open and resume: the system settings once, and the
+    // controller assignment from the registry.
+    virtual void loadSystemSettings();
+    virtual void setupControllerAssignments();
+
+    // SynthServices (settings and file services; never the audio thread).
+    std::string productName() const override;
+    ModuleManager_c* moduleManager() override { return &moduleManager_; }
+    // Holds the row's instrument (its program lock) while the row is replaced.
+    bool beginRowLoad(Part_c& part, int row) override;
+    void endRowLoad(Part_c& part, int row) override;
+    void rowReplaced(Part_c& part, int row) override;
+    void refreshPartDisplay(Part_c& part, int row) override;
+
+    // The settings members.
+    SysGlo_c& systemSettings() { return sysGlo_; }
+    SynGlo_c& globalSettings() { return synGlo_; }
+    SynGloIns_c& instrumentSettings() { return synGloIns_; }
+    ECS2_c& controllerAssignment() { return ecs_; }
+    NoteFreqTable_c& tuningTable() { return tuning_; }
+    FileDialog_c& fileDialog() { return fileDialog_; }
+    Disk_c& disk() { return disk_; }
+    // Once, at the end of the first resume.
+    virtual void initialise() {}
+    // Binds the host's output pointers to the plug-in's output bus (audio thread).
+    virtual void rebindOutputs(float** outputs) = 0;
+
+protected:
+    // Render core: pre-filled outputs in `outputs`, frames > 0.
+    void renderBlock(float** outputs, int32_t frames);
+    void clearOutputs(float** outputs, int32_t frames);
+    void bindOutputs(float** outputs);
+    // Frees what open allocated; the timer is already stopped.
+    void releaseBuffers();
+    void applyPartOutput(int32_t part);
+
+    // Raised for the length of host idle, timer, vendor, parameter, chunk and
+    // editor calls: settings handlers act at once while it is raised.
+    class BusyScope {
+    public:
+        explicit BusyScope(Synth& synth) : synth_(synth) { synth_.busy_.fetch_add(1); }
+        ~BusyScope() { synth_.busy_.fetch_sub(1); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+    private:
+        Synth& synth_;
+    };
+    int32_t busyCount() const { return busy_.load(); }
+
+private:
+    // Announcement of a running block or event call (see the class comment):
+    // raised before `blocked` is tested, lowered when the call ends.
+    class AudioScope {
+    public:
+        explicit AudioScope(Synth& synth) : synth_(synth) { synth_.audioNesting_.fetch_add(1); }
+        ~AudioScope() { synth_.audioNesting_.fetch_sub(1); }
+        AudioScope(const AudioScope&) = delete;
+        AudioScope& operator=(const AudioScope&) = delete;
+    private:
+        Synth& synth_;
+    };
+    void trackTransport();
+    void drainAudioRing();
+    void runIdleWatchdog();
+    bool openIfNeeded();
+    // Attaches the settings sets and registers the global and instrument rows.
+    void registerSettings();
+    void fillTables();
+    void shutdown();
+
+    const SynthConfig config_;
+    bool usable_ = false;
+
+    // The shared parameter sets of the settings members, owned by the member
+    // that created each (attached in open).
+    ParaSet_c* systemSet_ = nullptr;
+    ParaSet_c* globalSet_ = nullptr;
+    ParaSet_c* instrumentSet_ = nullptr;
+    ParaSet_c* assignmentSet_ = nullptr;
+    ParaSet_c* tuningSet_ = nullptr;
+    ModuleTableRow moduleRows_[ModuleTableRow::kMaxRows];
+    Part_c* globalRowObjects_[1] = {};
+    Part_c* instrumentRowObjects_[1] = {};
+
+    // Members in construction order (destroyed in reverse).
+    SysGlo_c sysGlo_;
+    SynGlo_c synGlo_;
+    SynGloIns_c synGloIns_;
+    ECS2_c ecs_;
+    NoteFreqTable_c tuning_;
+    OsLib_c osLib_;
+    CmdBuffer_c toAudio_;
+    CmdBuffer_c toIdle_;
+    PolyNoteTable_c voiceTable_;
+    ModuleManager_c moduleManager_;
+    AudioPatchBay_c patchBay_;
+    FileDialog_c fileDialog_;
+    Lock_c lock_;
+    Timer_c timer_;
+    Disk_c disk_;
+    NRPN_c nrpn_;
+
+    // Life-cycle flags and counters.
+    std::atomic<int32_t> audioNesting_{0};
+    std::atomic<int32_t> busy_{0};
+    std::atomic<bool> opening_{true};
+    std::atomic<bool> closing_{false};
+    std::atomic<bool> opened_{false};
+    std::atomic<bool> sampleRateSet_{false};
+    std::atomic<bool> outputsConfigured_{false};
+    std::atomic<bool> initialised_{false};
+    std::atomic<bool> ready_{false};
+    std::atomic<bool> blocked_{false};
+    std::atomic<bool> idleSource_{true};
+    std::atomic<bool> resumed_{false};
+    std::atomic<bool> firstBlockRendered_{false};
+    std::atomic<uint32_t> runningSamples_{0};
+    std::atomic<uint32_t> lastDrain_{0};
+    uint32_t openTime_ = 0;
+    double lastTempo_ = -1.0;
+    double secondsPerBeat_ = -1.0;
+    bool playing_ = false;
+    bool inSysEx_ = false;
+    int32_t controllerOutputs_ = 0;
+    int32_t currentPart_ = 0;
+    int32_t moduleRowCount_ = 0;
+
+    float rate_ = 0.0f;
+    float inverseRate_ = 0.0f;
+    HostId hostId_ = HostId::Unknown;
+    int32_t hostVendorVersion_ = 0;
+    bool acceptIoChanges_ = false;
+    os::Random15 random_;
+
+    // Output configuration (re-allocated by setIoConfig; zero-initialised).
+    int32_t outputCapacity_ = 0;
+    int32_t stereoPairs_ = 0;
+    int32_t monoOutputs_ = 0;
+    int32_t inputs_ = 0;
+    std::unique_ptr<float*[]> outputPointers_;
+    std::unique_ptr<uint8_t[]> outputUnchanged_;
+    int32_t outputPositions_[2] = {0, 0};
+
+    // Allocated by open.
+    std::unique_ptr<int16_t[]> followers_;
+    std::unique_ptr<Instrument_c*[]> parts_;
+    std::unique_ptr<Tone_c*[]> voices_;
+};

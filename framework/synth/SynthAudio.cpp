@@ -1,0 +1,221 @@
+// The audio block: pre-fill, output binding, tempo and transport, the
+// to-audio ring, the parts, the idle watchdog. Audio thread only.
+#include "framework/synth/Synth.h"
+
+#include <cmath>
+#include <limits>
+
+#include "framework/model/SafeDivision.h"
+#include "framework/synth/CommandPayload.h"
+#include "framework/voice/AudioTables.h"
+#include "framework/voice/Instrument_c.h"
+#include "os/Clock.h"
+#include "os/Fpu.h"
+
+namespace {
+constexpr VstInt32 kTempoAndTransport = kVstTempoValid | kVstTransportPlaying;
+constexpr VstInt32 kTempoPositionSignature = kVstTempoValid | kVstPpqPosValid | kVstTimeSigValid | kVstTransportPlaying;
+
+// A double clamped into int32 range before conversion (NaN gives 0).
+int32_t toInt32(double x) {
+    if (!(x == x)) return 0;
+    if (x <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (x >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(x);
+}
+} // namespace
+
+void Synth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames) {
+    if (frames <= 0 || !outputs) return;
+    os::DenormalGuard denormals;
+    clearOutputs(outputs, frames);
+    // A missing host buffer: the block renders nothing rather than write past it.
+    for (int32_t ch = 0; ch < outputChannels(); ++ch)
+        if (!outputs[ch]) return;
+    bindOutputs(outputs);
+    renderBlock(outputs, frames);
+}
+
+void Synth::process(float** /*inputs*/, float** outputs, VstInt32 frames) {
+    if (frames <= 0 || !outputs) return;
+    os::DenormalGuard denormals;
+    if (!outputsConfigured_.load()) configureOutputs();
+    for (int32_t ch = 0; ch < outputChannels(); ++ch)
+        if (!outputs[ch]) return;
+    bindOutputs(outputs);
+    renderBlock(outputs, frames);
+}
+
+void Synth::clearOutputs(float** outputs, int32_t frames) {
+    if (!outputsConfigured_.load()) configureOutputs();
+    for (int32_t ch = 0; ch < outputChannels(); ++ch) {
+        if (!outputs[ch]) break;
+        audiotables::copyTemplate(outputs[ch], frames, audiotables::tinyValues());
+    }
+}
+
+float* Synth::outputPointer(int32_t channel) const {
+    if (!outputPointers_ || channel < 0 || channel >= outputChannels()) return nullptr;
+    return outputPointers_[channel];
+}
+
+void Synth::bindOutputs(float** outputs) {
+    if (!outputsConfigured_.load()) configureOutputs();
+    if (!outputPointers_ || !outputUnchanged_) return;
+    bool changed = false;
+    for (int32_t ch = 0; ch < outputChannels(); ++ch) {
+        if (outputPointers_[ch] == outputs[ch]) {
+            outputUnchanged_[ch] = 1;
+        } else {
+            outputPointers_[ch] = outputs[ch];
+            outputUnchanged_[ch] = 0;
+            changed = true;
+        }
+    }
+    if (changed) rebindOutputs(outputPointers_.get());
+}
+
+void Synth::configureOutputs() {
+    if (hostId_ != HostId::Cubase) {
+        int32_t pairs = 0;
+        while (pairs < config_.stereoOutputPairs && isOutputConnected(2 * pairs) &&
+               isOutputConnected(2 * pairs + 1))
+            ++pairs;
+        int32_t mono = 0;
+        while (mono < config_.monoOutputs && isOutputConnected(2 * pairs + mono)) ++mono;
+        if (mono + 2 * pairs < 2) pairs = 1;
+        setIoConfig(pairs, mono, inputs_);
+        for (int32_t i = 0; parts_ && i < config_.parts; ++i) applyPartOutput(i);
+        editorRefreshAll();
+        if (initialised_.load()) updateDisplay();
+    }
+    outputsConfigured_ = true;
+}
+
+void Synth::applyPartOutput(int32_t part) {
+    Instrument_c* p = parts_ ? parts_[part] : nullptr;
+    if (!p) return;
+    // One output assignment per part lands with the part settings; until then
+    // every part plays into the first pair.
+    p->setOutputRange(0);
+}
+
+void Synth::advanceOutputPositions(int32_t n) {
+    outputPositions_[0] += n;
+    outputPositions_[1] += n;
+}
+
+void Synth::rewindOutputPositions(int32_t n) {
+    outputPositions_[0] -= n;
+    outputPositions_[1] -= n;
+}
+
+double Synth::samplesPerBeat() const {
+    return lastTempo_ > 1.0 ? 60.0 / lastTempo_ * rate_ : 0.0;
+}
+
+bool Synth::readHostTempo(int32_t* samplesPerBar, int32_t* position) {
+    int32_t bar = toInt32(2.0 * rate_ + 0.1);
+    int32_t pos = 0;
+    bool playing = false;
+    const VstTimeInfo* info = getTimeInfo(kTempoPositionSignature);
+    const bool usable = info && (info->flags & kVstTempoValid) && std::isfinite(info->tempo) && info->tempo > 0.0;
+    if (usable) {
+        // A missing, zero, negative or absurd signature counts as 4/4.
+        double numerator = 4.0;
+        double denominator = 4.0;
+        if ((info->flags & kVstTimeSigValid) && info->timeSigNumerator > 0 && info->timeSigDenominator > 0 &&
+            info->timeSigNumerator <= 1024 && info->timeSigDenominator <= 1024) {
+            numerator = info->timeSigNumerator;
+            denominator = info->timeSigDenominator;
+        }
+        const double barSeconds = safeDivide(numerator, denominator) * safeDivide(240.0, info->tempo);
+        bar = toInt32(barSeconds * rate_ + 0.1);
+        double ppq = std::isfinite(info->ppqPos) ? info->ppqPos : 0.0;
+        ppq = std::fmod(ppq, numerator);
+        if (ppq < 0.0) ppq += numerator;
+        pos = toInt32(ppq * safeDivide(1.0, info->tempo) * rate_ * 60.0);
+        playing = (info->flags & kVstTransportPlaying) != 0;
+    }
+    if (samplesPerBar) *samplesPerBar = bar;
+    if (position) *position = pos;
+    return usable && playing;
+}
+
+void Synth::trackTransport() {
+    const VstTimeInfo* info = getTimeInfo(kTempoAndTransport);
+    if (!info) return;
+    const double tempo = info->tempo;
+    if (std::isfinite(tempo) && tempo != lastTempo_ && tempo > 1.0) {
+        lastTempo_ = tempo;
+        secondsPerBeat_ = safeDivide(1.0, tempo);
+        for (int32_t r = 0; r < moduleRowCount_; ++r) {
+            const ModuleTableRow& row = moduleRows_[r];
+            for (int32_t j = 0; row.objects && j < row.count; ++j)
+                if (row.objects[j]) row.objects[j]->setTempo(static_cast<float>(tempo));
+        }
+    }
+    playing_ = (info->flags & kVstTransportPlaying) != 0;
+}
+
+void Synth::drainAudioRing() {
+    HoldData_c record;
+    // tryPop gives up when a producer holds the ring: the rest waits for the next block.
+    while (toAudio_.tryPop(record)) executeAudioCommand(record);
+}
+
+void Synth::executeAudioCommand(HoldData_c& record) {
+    switch (record.code) {
+    case kCmdNone: break;
+    case kCmdKeyboardNoteOn:
+    case kCmdKeyboardNoteOff:
+        if (parts_ && record.a >= 0 && record.a < config_.parts && parts_[record.a])
+            parts_[record.a]->decodeMidi(record.midi, false);
+        break;
+    case kCmdResetVoices: resetVoices(); break;
+    case kCmdAllNotesOff:
+        if (record.a == 255)
+            allNotesOff();
+        else
+            allNotesOffPart(record.a);
+        break;
+    case kCmdSendControllersToHost:
+        if (record.b == -1)
+            sendAllControllers();
+        else
+            sendParameterControllers(record.a, record.b);
+        break;
+    default: {
+        // Everything else is idle work. A record that owns a payload keeps it
+        // (the idle executor frees it); for the rest p and q are not carried.
+        const bool owns = commandOwnsPayload(record.code);
+        postIdleCommand(record.code, record.a, record.b, owns ? record.p : 0, owns ? record.q : 0, kPushAppend);
+        break;
+    }
+    }
+}
+
+void Synth::runIdleWatchdog() {
+    const bool idleStale = os::tickDiff(os::tickMs(), lastDrain_.load(std::memory_order_relaxed)) >
+                           static_cast<int32_t>(kIdleWatchdogMs);
+    if ((!idleSource_.load() || idleStale) && !timer_.isRunning())
+        timer_.start(&Synth::idleTimerCallback, kIdleTimerMs, this);
+}
+
+void Synth::renderBlock(float** /*outputs*/, int32_t frames) {
+    if (!ready_.load()) {
+        if (!outputsConfigured_.load()) configureOutputs();
+        updateReady();
+        if (!ready_.load()) return;
+    }
+    AudioScope scope(*this);
+    if (blocked_.load() || !ready_.load()) return;
+    trackTransport();
+    drainAudioRing();
+    outputPositions_[0] = outputPositions_[1] = 0;
+    for (int32_t i = 0; i < config_.parts; ++i)
+        if (parts_[i]) parts_[i]->process(frames);
+    runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
+    firstBlockRendered_ = true;
+    runIdleWatchdog();
+}

@@ -1,0 +1,93 @@
+// The idle side: the drain of the to-idle ring under the plug-in lock, the
+// host's idle and vendor calls, the idle timer, and both rings' posting.
+#include "framework/synth/Synth.h"
+
+#include <mutex>
+
+#include "framework/platform/MessageBoxes.h"
+#include "framework/sdk/AEffEditor.h"
+#include "framework/synth/CommandPayload.h"
+#include "framework/synth/CommandPost.h"
+#include "os/Clock.h"
+
+namespace {
+constexpr VstInt32 kVendorEditorCall = 0x73744341; // 'stCA'
+constexpr VstIntPtr kVendorWheel = 0x57686565;     // 'Whee'
+} // namespace
+
+bool Synth::postCommand(bool toAudio, uint8_t code, int16_t a, int16_t b, intptr_t p, intptr_t q, int mode) {
+    return ::postCommand(toAudio ? toAudio_ : toIdle_, firstBlockRendered_.load(), makeCommand(code, a, b, p, q),
+                         mode);
+}
+
+bool Synth::postIdleCommand(uint8_t code, int16_t a, int16_t b, intptr_t p, intptr_t q, int mode) {
+    return postCommand(false, code, a, b, p, q, mode);
+}
+
+bool Synth::postAudioCommand(uint8_t code, int16_t a, int16_t b, intptr_t p, intptr_t q, int mode) {
+    return postCommand(true, code, a, b, p, q, mode);
+}
+
+void Synth::drainIdleQueue() {
+    std::lock_guard<Lock_c> guard(lock_);
+    const uint32_t now = os::tickMs();
+    HoldData_c record;
+    while (toIdle_.pop(record)) executeIdleCommand(record);
+    lastDrain_.store(now, std::memory_order_relaxed);
+}
+
+VstInt32 Synth::fxIdle() {
+    BusyScope busy(*this);
+    drainIdleQueue();
+    return 1;
+}
+
+void Synth::idleTimerCallback(void* context) {
+    auto* synth = static_cast<Synth*>(context);
+    if (!synth) return;
+    BusyScope busy(*synth);
+    synth->drainIdleQueue();
+}
+
+VstIntPtr Synth::vendorSpecific(VstInt32 index, VstIntPtr value, void* /*ptr*/, float opt) {
+    BusyScope busy(*this);
+    if (editor && index == kVendorEditorCall && value == kVendorWheel) return editor->onWheel(opt) ? 1 : 0;
+    return 0;
+}
+
+void Synth::setProgram(VstInt32 program) {
+    postIdleCommand(kCmdHostProgramChange, 0, static_cast<int16_t>(program));
+}
+
+void Synth::executeIdleCommand(HoldData_c& record) {
+    switch (record.code) {
+    case kCmdNone: break;
+    case kCmdSelectGlobalProgram: selectGlobalProgram(record.b); break;
+    case kCmdSelectGlobalBank: selectGlobalBank(record.b); break;
+    case kCmdHostProgramChange: hostProgramChange(record.b); break;
+    case kCmdSelectPartProgram: selectPartProgram(record.a, record.b); break;
+    case kCmdSelectPartBank: selectPartBank(record.a, record.b); break;
+    case kCmdSettingChanged: onParameterChanged(record.a, record.pAs<void>(), record.b); break;
+    case kCmdMidiProgramChange:
+        if (hasGlobalProgramList())
+            selectGlobalProgram(record.b);
+        else
+            selectPartProgram(record.a, record.b);
+        break;
+    case kCmdMidiBankSelect:
+        if (hasGlobalBankList())
+            selectGlobalBank(record.b);
+        else
+            selectPartBank(record.a, record.b);
+        break;
+    case kCmdSetCurrentPart: setCurrentPart(record.a); break;
+    case kCmdErrorMessageBox: {
+        const char* caption = record.qAs<const char>();
+        const char* text = ownedText(record);
+        showErrorBox(caption ? caption : "", text ? text : "");
+        releaseOwnedPayload(record);
+        break;
+    }
+    default: handleCommand(record.code, record.a, record.b, record.p); break;
+    }
+}

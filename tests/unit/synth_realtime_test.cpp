@@ -1,0 +1,133 @@
+// Real-time safety of the audio path: once the plug-in is ready, processing
+// and event delivery allocate nothing (every global allocation is counted),
+// and no lock held by another thread stalls a block, bar the queue lock.
+#include "support/TestSynth.h"
+
+#include "os/Clock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <new>
+#include <thread>
+
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<int> g_allocations{0};
+
+void* counted(std::size_t size) {
+    if (g_counting.load()) g_allocations.fetch_add(1);
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+}
+} // namespace
+
+void* operator new(std::size_t size) { return counted(size); }
+void* operator new[](std::size_t size) { return counted(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return counted(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+using namespace testsynth;
+
+TEST(SynthRealtime, NoAllocationOnceReady) {
+    FakeHost host;
+    host.canDo["supplyIdle"] = 1;
+    host.provideTime = true;
+    host.time.tempo = 120.0;
+    host.time.flags = kVstTempoValid | kVstTransportPlaying | kVstPpqPosValid | kVstTimeSigValid;
+    host.time.timeSigNumerator = 3;
+    host.time.timeSigDenominator = 4;
+    TestSynth synth(&FakeHost::callback);
+    synth.resume();
+    Block block(1024);
+    synth.processReplacing(nullptr, block.pointers, 1024); // the first block configures the outputs
+    ASSERT_TRUE(synth.isReady());
+
+    g_counting = true;
+    delete new int(1);
+    g_counting = false;
+    ASSERT_EQ(g_allocations.exchange(0), 1); // the counter sees allocations at all
+
+    Events events;
+    for (int i = 0; i < 40; ++i) events.add(i * 7, 0x90, static_cast<uint8_t>(30 + i), 100);
+    events.add(5, 0xB0, 64, 127);
+    events.add(6, 0xE0, 3, 70);
+    events.add(7, 0xD0, 40, 0);
+    events.add(8, 0xA0, 31, 40);
+    events.add(9, 0xB0, 1, 64);
+    events.add(10, 0xC0, 3, 0);
+    events.add(300, 0x80, 31, 0);
+    events.add(301, 0xB0, 64, 0);
+    events.add(600, 0xB0, 123, 0);
+    events.add(700, 0xFF, 0, 0);
+    VstEvents* list = events.list();
+    synth.queueEditorNote(0, 60, 100, 0, true);
+    int32_t bar = 0, position = 0;
+
+    g_counting = true;
+    for (int round = 0; round < 3; ++round) {
+        synth.processEvents(list);
+        synth.processReplacing(nullptr, block.pointers, 1024);
+        synth.processReplacing(nullptr, block.pointers, 37);
+    }
+    synth.readHostTempo(&bar, &position);
+    // The idle watchdog arms the timer from the audio thread, also allocation-free.
+    os::setTickOffsetForTesting(5000);
+    synth.processReplacing(nullptr, block.pointers, 64);
+    os::setTickOffsetForTesting(0);
+    g_counting = false;
+    EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_TRUE(synth.idleTimerRunning());
+    EXPECT_EQ(bar, 66150); // 3/4 at 120 bpm, 44.1 kHz
+}
+
+TEST(SynthRealtime, OnlyTheQueueLockCanStallABlock) {
+    FakeHost host;
+    host.canDo["supplyIdle"] = 1;
+    TestSynth synth(&FakeHost::callback);
+    synth.resume();
+    Block warm(64);
+    synth.processReplacing(nullptr, warm.pointers, 64);
+    ASSERT_TRUE(synth.isReady());
+
+    auto blockCompletes = [&] {
+        auto done = std::async(std::launch::async, [&] {
+            Events e;
+            e.add(0, 0x90, 60, 100);
+            synth.processEvents(e.list());
+            Block block(512);
+            synth.processReplacing(nullptr, block.pointers, 512);
+        });
+        return done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    };
+    // Held by this thread while another thread processes: the plug-in lock
+    // (idle drains, loaders), the parameter lock (a write) and the program
+    // lock (a preset being applied) never make the audio thread wait.
+    synth.lock().enter();
+    EXPECT_TRUE(blockCompletes());
+    synth.lock().leave();
+    synth.instrument().parameterLock().enter();
+    synth.instrument().clearRecords();
+    EXPECT_TRUE(blockCompletes());
+    EXPECT_FALSE(synth.instrument().slices.empty()); // rendered without the parameter lock
+    synth.instrument().parameterLock().leave();
+    synth.instrument().programLock().enter();
+    synth.instrument().clearRecords();
+    EXPECT_TRUE(blockCompletes());
+    EXPECT_TRUE(synth.instrument().slices.empty()); // skipped, not waited for
+    synth.instrument().programLock().leave();
+}
