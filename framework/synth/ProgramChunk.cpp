@@ -1,5 +1,6 @@
 #include "framework/synth/ProgramChunk.h"
 
+#include "framework/model/ChunkWords.h"
 #include "framework/synth/BankChunkBlock.h"
 #include "framework/synth/CmdBuffer_c.h"
 #include "framework/synth/CommandPayload.h"
@@ -52,6 +53,8 @@ std::unique_ptr<MemC_c> captureProgram(const ChunkModuleRegistry& registry, int 
         if (row.kind != kind)
             continue;
         const size_t written = row.set->writeChunk(chunk->data() + position, total - position, slot);
+        if (written >= BankChunkBlock::kHeaderSize && row.instance >= 0) // blocks meet rows by instance
+            putChunkWord(chunk->data() + position + 8, static_cast<uint32_t>(row.instance));
         position += written & ~static_cast<size_t>(3);
     }
     return chunk;

@@ -11,7 +11,8 @@ class CmdBuffer_c;
 
 // Writes the row `slot` of every module row of the kind, in table order,
 // into a new owned block. Null when a row of the kind has no set, when there
-// is nothing to write or the block cannot be allocated. The block is sized by
+// is nothing to write or the block cannot be allocated. Each block's order
+// word is its row's instance. The block is sized by
 // the sets' upper bounds and the bytes after the last set chunk are zero, so
 // the chunk is the same every time for the same values.
 std::unique_ptr<MemC_c> captureProgram(const ChunkModuleRegistry& registry, int slot, int kind);
