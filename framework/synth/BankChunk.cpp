@@ -27,7 +27,8 @@ int offsetRow(int offset, int32_t order) {
 // Appends while keeping count of the room left; any failure makes the bank empty.
 class BankWriter {
 public:
-    BankWriter(uint8_t* store, size_t capacity) : store_(store), capacity_(capacity) {}
+    BankWriter(const BankChunkHost& host, uint8_t* store, size_t capacity)
+        : host_(host), store_(store), capacity_(capacity) {}
 
     void setRow(const ParaSet_c* set, int row, bool overwriteOrder, int32_t order) {
         if (failed_)
@@ -36,6 +37,7 @@ public:
             failed_ = true;
             return;
         }
+        ChunkSetGuard guard(host_, set);
         const size_t n = set->writeChunk(store_ + position_, capacity_ - position_, row);
         if (n < BankChunkBlock::kHeaderSize || wholeWords(n) > capacity_ - position_) {
             failed_ = true;
@@ -65,11 +67,22 @@ public:
     size_t result() const { return failed_ ? 0 : position_; }
 
 private:
+    const BankChunkHost& host_;
     uint8_t* store_;
     size_t capacity_;
     size_t position_ = 0;
     bool failed_ = false;
 };
+
+size_t guardedChunkSize(const BankChunkHost& host, const ParaSet_c& set, int row) {
+    ChunkSetGuard guard(host, &set);
+    return set.getChunkSize(row);
+}
+
+void guardedRead(const BankChunkHost& host, ParaSet_c& set, const BankChunkBlock& block, int row) {
+    ChunkSetGuard guard(host, &set);
+    set.readChunk(block.bytes, block.size, row);
+}
 
 bool hasProgram(const MemC_c* chunk) { return chunk != nullptr && chunk->data() != nullptr && chunk->size() > 0; }
 
@@ -96,19 +109,19 @@ size_t writeBankChunk(BankChunkHost& host, uint8_t* store, size_t capacity) {
     ParaSet_c* tuning = host.tuningSet();
     if (global == nullptr || instrument == nullptr || tuning == nullptr)
         return 0;
-    total += global->getChunkSize(0) + tuning->getChunkSize(0);
+    total += guardedChunkSize(host, *global, 0) + guardedChunkSize(host, *tuning, 0);
     for (int part = 0; part < parts; ++part)
-        total += instrument->getChunkSize(part);
+        total += guardedChunkSize(host, *instrument, part);
     const int rows = host.moduleRowCount();
     for (int i = 0; i < rows; ++i) {
         const ChunkModuleRow row = host.moduleRow(i);
         if (row.kind == kBankOnlyRow && row.set != nullptr && !isFixedSet(host, row.set))
-            total += row.set->getChunkSize(0);
+            total += guardedChunkSize(host, *row.set, 0);
     }
     if (total >= kBankChunkCapacity || total > capacity)
         return 0;
 
-    BankWriter writer(store, capacity);
+    BankWriter writer(host, store, capacity);
     writer.setRow(global, 0, false, 0);
     for (int part = 0; part < parts; ++part)
         writer.setRow(instrument, part, true, part);
@@ -149,14 +162,14 @@ size_t readBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size, int
             break;
         case chunk_tags::kInstrumentSettings:
             if (ParaSet_c* set = host.instrumentSettingsSet())
-                set->readChunk(block.bytes, block.size, offsetRow(partOffset, block.order));
+                guardedRead(host, *set, block, offsetRow(partOffset, block.order));
             break;
         case chunk_tags::kTuning:
         case chunk_tags::kControllerAssignment:
             if (!skipTuningAndControllers) {
                 ParaSet_c* set = block.tag == chunk_tags::kTuning ? host.tuningSet() : host.controllerAssignmentSet();
                 if (set != nullptr)
-                    set->readChunk(block.bytes, block.size, block.order);
+                    guardedRead(host, *set, block, block.order);
             }
             break;
         case chunk_tags::kMidiSkipped:
@@ -167,7 +180,7 @@ size_t readBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size, int
             for (int i = 0; i < rows; ++i) {
                 const ChunkModuleRow row = host.moduleRow(i);
                 if (row.set != nullptr && row.tag == block.tag && row.instance == block.order) {
-                    row.set->readChunk(block.bytes, block.size, 0);
+                    guardedRead(host, *row.set, block, 0);
                     taken = true;
                 }
             }

@@ -7,6 +7,7 @@
 // operation; the implementer holds whatever lock covers its table.
 #include "framework/model/ParaSet_c.h"
 #include "framework/model/SetTypeId.h"
+#include "os/Lock.h"
 #include <cstdint>
 
 enum ModuleRowKind : int {
@@ -28,4 +29,26 @@ public:
     virtual int moduleRowCount() const = 0;
     // Row index in 0..moduleRowCount()-1, in registration order.
     virtual ChunkModuleRow moduleRow(int index) const = 0;
+    // The lock that serialises the set's texts and rows with other threads
+    // (its part's parameter lock); null when the set has none.
+    virtual os::RecursiveLock* setLock(const ParaSet_c* /*set*/) const { return nullptr; }
+};
+
+// Holds a set's lock (when it has one) for the length of one chunk
+// operation on it.
+class ChunkSetGuard {
+public:
+    ChunkSetGuard(const ChunkModuleRegistry& registry, const ParaSet_c* set) : lock_(registry.setLock(set)) {
+        if (lock_)
+            lock_->enter();
+    }
+    ~ChunkSetGuard() {
+        if (lock_)
+            lock_->leave();
+    }
+    ChunkSetGuard(const ChunkSetGuard&) = delete;
+    ChunkSetGuard& operator=(const ChunkSetGuard&) = delete;
+
+private:
+    os::RecursiveLock* lock_;
 };

@@ -40,6 +40,7 @@ std::unique_ptr<MemC_c> captureProgram(const ChunkModuleRegistry& registry, int 
             continue;
         if (row.set == nullptr)
             return nullptr;
+        ChunkSetGuard guard(registry, row.set);
         total += row.set->getChunkSize(slot);
     }
     if (total == 0)
@@ -52,6 +53,7 @@ std::unique_ptr<MemC_c> captureProgram(const ChunkModuleRegistry& registry, int 
         const ChunkModuleRow row = registry.moduleRow(i);
         if (row.kind != kind)
             continue;
+        ChunkSetGuard guard(registry, row.set);
         const size_t written = row.set->writeChunk(chunk->data() + position, total - position, slot);
         if (written >= BankChunkBlock::kHeaderSize && row.instance >= 0) // blocks meet rows by instance
             putChunkWord(chunk->data() + position + 8, static_cast<uint32_t>(row.instance));
@@ -67,8 +69,10 @@ int applyProgramChunk(ChunkModuleRegistry& registry, int slot, int kind, const u
     const int rows = registry.moduleRowCount();
     for (int i = 0; i < rows; ++i) {
         const ChunkModuleRow row = registry.moduleRow(i);
-        if (rowHasSlot(row, kind, slot))
+        if (rowHasSlot(row, kind, slot)) {
+            ChunkSetGuard guard(registry, row.set);
             row.set->resetRow(slot);
+        }
     }
     if (size < 4)
         return 0;
@@ -82,6 +86,7 @@ int applyProgramChunk(ChunkModuleRegistry& registry, int slot, int kind, const u
         for (int i = 0; i < rows && !taken; ++i) {
             const ChunkModuleRow row = registry.moduleRow(i);
             if (rowHasSlot(row, kind, slot) && row.tag == block.tag && row.instance == block.order) {
+                ChunkSetGuard guard(registry, row.set);
                 row.set->readChunk(block.bytes, block.size, slot);
                 taken = true;
             }

@@ -14,6 +14,8 @@ public:
     // belong to no program, so they are seen as bank-only rows whatever kind
     // they were registered with.
     ChunkModuleRow moduleRow(int index) const override;
+    // The parameter lock of the part that shares the set.
+    os::RecursiveLock* setLock(const ParaSet_c* set) const override;
 
     int partCount() const override;
     int partProgramSlots() const override;

@@ -33,6 +33,25 @@ ChunkModuleRow SynthBankChunkHost::moduleRow(int index) const {
     return view;
 }
 
+os::RecursiveLock* SynthBankChunkHost::setLock(const ParaSet_c* set) const {
+    if (set == nullptr)
+        return nullptr;
+    if (set == synth_.globalSet_)
+        return &synth_.synGlo_.parameterLock();
+    if (set == synth_.instrumentSet_)
+        return &synth_.synGloIns_.parameterLock();
+    if (set == synth_.tuningSet_)
+        return &synth_.tuning_.parameterLock();
+    if (set == synth_.assignmentSet_)
+        return &synth_.ecs_.parameterLock();
+    for (int32_t i = 0; i < synth_.moduleRowCount_; ++i) {
+        const ModuleTableRow& row = synth_.moduleRows_[i];
+        if (row.owner == set && row.objects != nullptr && row.count > 0 && row.objects[0] != nullptr)
+            return &row.objects[0]->parameterLock();
+    }
+    return nullptr;
+}
+
 int SynthBankChunkHost::partCount() const { return synth_.partCount(); }
 int SynthBankChunkHost::partProgramSlots() const { return synth_.partPrograms_.slotCount(); }
 ParaSet_c* SynthBankChunkHost::globalSettingsSet() { return synth_.globalSet_; }
