@@ -7,7 +7,10 @@
 #include "support/TestSynth.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace testsynth;
@@ -28,6 +31,13 @@ public:
         }
     }
     SetTypeId getTypeId() const override { return makeSetTypeId("FLT1"); }
+    void resetParameters() override {
+        if (owner)
+            blockedAtReset.push_back(owner->isBlocked());
+        Part_c::resetParameters();
+    }
+    const Synth* owner = nullptr;
+    std::vector<bool> blockedAtReset;
     ParaSet_c* shared = nullptr; // owned by the module (it created it)
 };
 
@@ -43,6 +53,7 @@ class ChunkSynth : public TestSynth {
 public:
     ChunkSynth() : TestSynth(nullptr, chunkConfig()) {
         module.defineParameters(module.shared, 1);
+        module.owner = this;
         objects[0] = &module;
     }
     void open() override {
@@ -54,6 +65,8 @@ public:
         bindModuleRow(row);
     }
     void afterProgramLoad(int32_t part) override { loadedParts.push_back(part); }
+    void recountSolo() override { blockedAtClosing.push_back(isBlocked()); }
+    std::vector<bool> blockedAtClosing;
     void reselectPartFromPath(int32_t part, const std::string& path, bool rebase) override {
         reselections.push_back(std::to_string(part) + (rebase ? " rebase " : " ") + path);
     }
@@ -220,4 +233,42 @@ TEST(ChunksSynth, PresetFilesRoundTripAndBrokenFilesChangeNothing) {
     ChunkSynth fresh;
     fresh.open();
     EXPECT_EQ(fresh.loadProgramFile(0, folder.path() + "/missing.fxp"), 0);
+}
+
+TEST(ChunksSynth, BankLoadHoldsTheAudioSideOffFromResetToClosingSteps) {
+    FakeHost host;
+    ChunkSynth source;
+    source.open();
+    setSomeValues(source);
+    const Bytes bank = chunkOf(source, false);
+    ChunkSynth target;
+    target.open();
+    target.module.blockedAtReset.clear();
+    ASSERT_GT(target.setChunk(const_cast<uint8_t*>(bank.data()), static_cast<VstInt32>(bank.size()), false), 0);
+    EXPECT_EQ(target.module.blockedAtReset, std::vector<bool>{true});
+    EXPECT_EQ(target.blockedAtClosing, std::vector<bool>{true});
+    EXPECT_FALSE(target.isBlocked());
+}
+
+TEST(ChunksSynth, ChunkCallsWaitForThePluginLock) {
+    FakeHost host;
+    ChunkSynth synth;
+    synth.open();
+    const Bytes bank = chunkOf(synth, false);
+    for (const bool set : {false, true}) {
+        std::atomic<bool> done{false};
+        synth.lock().enter();
+        std::thread caller([&] {
+            if (set)
+                synth.setChunk(const_cast<uint8_t*>(bank.data()), static_cast<VstInt32>(bank.size()), false);
+            else
+                chunkOf(synth, false);
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(done.load()) << set; // cannot pass the lock this thread holds
+        synth.lock().leave();
+        caller.join();
+        EXPECT_TRUE(done.load());
+    }
 }
