@@ -39,6 +39,7 @@
 #include "framework/synth/HostIdentity.h"
 #include "framework/synth/Lock_c.h"
 #include "framework/synth/ModuleTableRow.h"
+#include "framework/synth/ProgramChunkStore.h"
 #include "framework/synth/SynthCommand.h"
 #include "framework/synth/SynthConfig.h"
 #include "framework/synth/Timer_c.h"
@@ -50,6 +51,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class Instrument_c;
 class Tone_c;
@@ -204,6 +206,39 @@ public:
     void applyPatchBay(int32_t value) { patchBay_.apply(value); }
     void applyPatchBayToObject(Part_c* object, int32_t value) { patchBay_.applyTo(object, value); }
 
+    // ---------------------------------------------------------- chunks and preset files
+    // Host threads (user interface or worker), never the audio thread.
+    // getChunk and setChunk hold the plug-in's Lock_c for their whole length,
+    // so no idle drain runs in the middle of them. A bank is applied with the
+    // audio side held off from before the modules are reset until after the
+    // closing steps; a program under its part's program lock.
+    static constexpr size_t kChunkStoreBytes = 4000000;
+    // The host-parameter entry automated after a preset file is loaded or
+    // saved, so the host marks its project as changed.
+    static constexpr VstInt32 kPresetMarkerEntry = 25;
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    // Captures the slot's program and points data at it (valid until the slot
+    // changes); its size, or 0 for a slot outside the stores, no data pointer
+    // or no program (never a negative size: hosts take it as a length).
+    int32_t getProgramChunk(int32_t slot, const uint8_t** data);
+    // Stores a copy and applies it to the slot's part with the part disabled
+    // and its voices killed: -1 for no data or size <= 0, 0 for a slot outside
+    // the stores or without a part, else size.
+    int32_t setProgramChunk(int32_t slot, const uint8_t* data, int32_t size);
+    void capturePartProgram(int32_t slot);
+    void applyStoredProgram(int32_t slot);
+    void clearProgramChunk(int32_t slot);
+    const MemC_c* storedProgram(int32_t slot) const { return partPrograms_.stored(slot); }
+    // FXP preset files (blocking file I/O). load answers the bytes applied, 0
+    // for a file that cannot be read or is refused (nothing changes then).
+    int32_t loadProgramFile(int32_t slot, const std::string& path);
+    bool saveProgramFile(int32_t slot, const std::string& path);
+    // Millisecond clock of the last setChunk (host program changes wait 1000 ms after it).
+    uint32_t lastSetChunkMs() const { return lastSetChunk_.load(std::memory_order_relaxed); }
+    // True while a bank is being applied.
+    bool loadingChunk() const { return chunkLoads_.load() > 0; }
+
     // ---------------------------------------------------------- host
     HostId getHostId() const { return hostId_; }
     int32_t hostVendorVersion() const { return hostVendorVersion_; }
@@ -265,6 +300,16 @@ public:
     virtual float tuningStepSize() const;
     // The system setting "Pad Velocity".
     virtual bool padVelocityEnabled() const;
+    // The program side (reached from the chunk and preset-file roads).
+    // After a program was applied to a part: every parameter counts as changed.
+    virtual void afterProgramLoad(int32_t /*part*/) {}
+    // The instrument's part set-up after a program or bank load.
+    virtual void initPart(int32_t /*part*/) {}
+    // The part's bank and program list entries from a preset path (a stored
+    // path rebased into this machine's bank folder first when rebase is set).
+    virtual void reselectPartFromPath(int32_t /*part*/, const std::string& /*path*/, bool /*rebase*/) {}
+    // The mute/solo state after a bank replaced every part's "Solo".
+    virtual void recountSolo() {}
     // Editor (audio thread for the keyboard notes; the editor queues them).
     virtual void showEditorNote(int32_t /*part*/, const NoteC_c& /*note*/, bool /*on*/) {}
     virtual void editorRefreshAll() {}
@@ -337,6 +382,12 @@ private:
     void registerSettings();
     void fillTables();
     void shutdown();
+    friend class SynthBankChunkHost;
+    // Steps of the chunk roads (SynthChunks.cpp).
+    void runBankClosingSteps();
+    void finishBankLoad();
+    void resetRegisteredModules();
+    void automatePresetMarker();
 
     const SynthConfig config_;
     bool usable_ = false;
@@ -412,6 +463,13 @@ private:
     std::unique_ptr<float*[]> outputPointers_;
     std::unique_ptr<uint8_t[]> outputUnchanged_;
     int32_t outputPositions_[2] = {0, 0};
+
+    // Stored program chunks, one per part program slot; the bank chunk store
+    // (allocated on the first bank request). Guarded by lock_.
+    ProgramChunkStore partPrograms_{config_.parts * config_.partProgramStores};
+    std::unique_ptr<uint8_t[]> chunkStore_;
+    std::atomic<int32_t> chunkLoads_{0};
+    std::atomic<uint32_t> lastSetChunk_{0};
 
     // Allocated by open.
     std::unique_ptr<int16_t[]> followers_;

@@ -250,7 +250,11 @@ TEST(SdkPluginRecord, ProcessesAnyBlockWithEventsFromAnyThread) {
         wantMidiFromAudioThread |= call.opcode == audioMasterWantMidi && call.thread == audioThread;
     }
     EXPECT_TRUE(wantMidiFromAudioThread);
-    EXPECT_TRUE(plugin->getChunk(false).empty());   // the stand-in keeps no state yet
+    // The state survives a bank chunk: it loads back and writes the same bytes.
+    const std::vector<std::uint8_t> bank = plugin->getChunk(false);
+    ASSERT_FALSE(bank.empty());
+    EXPECT_EQ(plugin->setChunk(bank, false), static_cast<VstIntPtr>(bank.size()));
+    EXPECT_EQ(plugin->getChunk(false), bank);
 }
 
 TEST(SdkPluginRecord, CloseAnswersOneAndFreesTheObject) {
