@@ -5,6 +5,8 @@
 // no exception ever leaves them, and a record without an object is answered 0.
 #include "framework/sdk/VstInterface.h"
 
+#include <atomic>
+
 class AEffEditor;
 
 class AudioEffect {
@@ -115,7 +117,8 @@ protected:
     VstInt32 blockSize = 1024;
     VstInt32 numPrograms;
     VstInt32 numParams;
-    VstInt32 curProgram = 0;
+    // Read by host threads while the idle side or a chunk load changes it.
+    std::atomic<VstInt32> curProgram{0};
     AEffect cEffect;
 
 private:

@@ -154,7 +154,7 @@ void Synth::runBankClosingSteps() {
     if (instrumentSet_) {
         const int32_t program = instrumentSet_->getValue(currentPart_, SynGloIns_c::kProgram);
         if (program >= 0 && program < numPrograms)
-            curProgram = program;
+            hostProgram_.store(program, std::memory_order_relaxed);
     }
     recountSolo();
     unblockAudio(blockedHere);
