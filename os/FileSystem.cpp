@@ -20,22 +20,6 @@ bool statPath(const std::string& path, struct stat& info) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// ASCII letters fold; other bytes compare as they are.
-int compareIgnoringCase(const std::string& a, const std::string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto ca = static_cast<unsigned char>(asciiLower(a[i]));
-        const auto cb = static_cast<unsigned char>(asciiLower(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) { return compareIgnoringCase(a, b) == 0; }
-
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;
@@ -68,6 +52,23 @@ bool readAll(int fd, std::vector<uint8_t>& bytes, std::size_t maxBytes) {
 }
 
 } // namespace
+
+int compareNamesIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto ca = static_cast<unsigned char>(lower(a[i]));
+        const auto cb = static_cast<unsigned char>(lower(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool nameOrderLess(std::string_view a, std::string_view b) {
+    const int folded = compareNamesIgnoringCase(a, b);
+    return folded != 0 ? folded < 0 : a < b;
+}
 
 bool fileExists(const std::string& path) {
     struct stat info {};
@@ -129,10 +130,8 @@ bool listDirectory(const std::string& path, std::vector<DirEntry>& entries) {
         entries.push_back(std::move(item));
     }
     ::closedir(folder);
-    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-        const int folded = compareIgnoringCase(a.name, b.name);
-        return folded != 0 ? folded < 0 : a.name < b.name;
-    });
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return nameOrderLess(a.name, b.name); });
     return true;
 }
 
@@ -158,7 +157,7 @@ std::string resolveCaseInsensitive(const std::string& path) {
                 return std::string();
             }
             const auto match = std::find_if(entries.begin(), entries.end(), [&](const DirEntry& e) {
-                return sameIgnoringCase(e.name, component);
+                return compareNamesIgnoringCase(e.name, component) == 0;
             });
             if (match == entries.end()) return std::string();
             candidate = joinPath(resolved, match->name);

@@ -3,6 +3,7 @@
 // I/O: never on the audio thread.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace os {
@@ -11,6 +12,11 @@ struct DirEntry {
     std::string name;
     bool isDirectory = false;
 };
+
+// The order of listings: ASCII letters fold, other bytes compare as they
+// are (compare answers <0, 0, >0); ties of folded names go by byte.
+int compareNamesIgnoringCase(std::string_view a, std::string_view b);
+bool nameOrderLess(std::string_view a, std::string_view b);
 
 bool fileExists(const std::string& path);      // a regular file
 bool directoryExists(const std::string& path);

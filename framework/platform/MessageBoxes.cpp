@@ -1,5 +1,6 @@
 #include "framework/platform/MessageBoxes.h"
 
+#include "framework/platform/EditorThread.h"
 #include "os/Dialogs.h"
 
 void showErrorBox(const char* caption, const char* text) {
@@ -7,5 +8,7 @@ void showErrorBox(const char* caption, const char* text) {
 }
 
 bool askYesNo(const char* text, const char* caption) {
+    if (!mayBlockForUser(text))
+        return false; // the default: "no"
     return os::askYesNo(caption != nullptr ? caption : "", text != nullptr ? text : "");
 }

@@ -6,5 +6,6 @@
 void showErrorBox(const char* caption, const char* text);
 
 // Blocks until answered; true only for "yes" (closing the box answers no).
-// Only on the editor's thread.
+// Only on the editor's thread (EditorThread.h): elsewhere it answers "no"
+// without asking.
 bool askYesNo(const char* text, const char* caption);

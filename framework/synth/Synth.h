@@ -22,9 +22,18 @@
 // (hosts call effClose first anyway) so that the idle timer stops before the
 // class's own members go.
 #include "framework/model/PartContext.h"
+#include "framework/platform/Disk_c.h"
+#include "framework/platform/FileDialog_c.h"
+#include "framework/platform/ModuleManager_c.h"
 #include "framework/platform/OsLib_c.h"
+#include "framework/platform/SynthServices.h"
 #include "framework/sdk/AudioEffectX.h"
+#include "framework/settings/ECS2_c.h"
 #include "framework/settings/NRPN_c.h"
+#include "framework/settings/NoteFreqTable_c.h"
+#include "framework/settings/SynGloIns_c.h"
+#include "framework/settings/SynGlo_c.h"
+#include "framework/settings/SysGlo_c.h"
 #include "framework/synth/CmdBuffer_c.h"
 #include "framework/synth/HoldData_c.h"
 #include "framework/synth/HostIdentity.h"
@@ -46,7 +55,7 @@ class Instrument_c;
 class Tone_c;
 class InBuffer2_c;
 
-class Synth : public AudioEffectX, public PartContext {
+class Synth : public AudioEffectX, public PartContext, public SynthServices {
 public:
     static constexpr uint32_t kRingCapacity = 640;
     static constexpr int32_t kPatchBayEntries = 700;
@@ -227,8 +236,8 @@ public:
     virtual void sendParameterControllers(int32_t /*part*/, int32_t /*hostIndex*/) {}
     virtual void sendAllControllers() {}
     // Controller input that the NRPN decoder did not take (audio thread).
-    virtual bool isControllerLearningArmed() const { return false; }
-    virtual void learnController(int32_t /*channel*/, int32_t /*number*/, int32_t /*value*/) {}
+    virtual bool isControllerLearningArmed() const;
+    virtual void learnController(int32_t channel, int32_t number, int32_t value);
     virtual void applyControllerToParameters(int32_t /*channel*/, int32_t /*controller*/, int32_t /*value*/) {}
     // Programs and banks.
     virtual bool hasGlobalProgramList() const { return false; }
@@ -236,26 +245,49 @@ public:
     virtual int32_t getPartProgramNumber(int32_t /*part*/) const { return curProgram; }
     virtual int32_t getPartBankNumber(int32_t /*part*/) const { return 0; }
     // Part settings read on the audio thread.
-    virtual int32_t partMidiChannel(int32_t /*part*/) const { return kMidiAllChannels; }
+    // "InsChIdx" of the part (0..15, 16 = all).
+    virtual int32_t partMidiChannel(int32_t part) const;
+    // The part's channel, then its key ("Note Lo".."Note Hi") and velocity windows.
     virtual bool partAcceptsNote(int32_t part, const NoteC_c& note);
-    virtual bool isPartMuted(int32_t /*part*/) const { return false; }
+    virtual bool isPartMuted(int32_t part) const;
     virtual bool partSkipsNotes(int32_t /*part*/) const { return false; }
     virtual int32_t partPlayMode(int32_t /*part*/) const { return 0; }
     virtual void setPartNotesOn(int32_t /*part*/, int32_t /*count*/) {}
     // RPN 0 data entry: the part's pitch-bend up amount := semitones, down follows up.
-    virtual void setPitchBendRange(int32_t /*part*/, int32_t /*semitones*/) {}
+    virtual void setPitchBendRange(int32_t part, int32_t semitones);
     // Values a voice reads at note on.
-    virtual float velocityCurve() const { return 0.0f; }
-    virtual float pitchBendUpAmount(int32_t /*part*/) const { return 0.0f; }
-    virtual float pitchBendDownAmount(int32_t /*part*/) const { return 0.0f; }
-    virtual float tuningStepSize() const { return 1.0f; }
-    virtual bool padVelocityEnabled() const { return true; }
+    virtual float velocityCurve() const;
+    virtual float pitchBendUpAmount(int32_t part) const;
+    // -1 (below -1e-7) when the down amount follows the up amount.
+    virtual float pitchBendDownAmount(int32_t part) const;
+    virtual float tuningStepSize() const;
+    // The system setting "Pad Velocity".
+    virtual bool padVelocityEnabled() const;
     // Editor (audio thread for the keyboard notes; the editor queues them).
     virtual void showEditorNote(int32_t /*part*/, const NoteC_c& /*note*/, bool /*on*/) {}
     virtual void editorRefreshAll() {}
-    // Settings loading in open and resume.
-    virtual void loadSystemSettings() {}
-    virtual void setupControllerAssignments() {}
+    // Settings loading in open and resume: the system settings once, and the
+    // controller assignment from the registry.
+    virtual void loadSystemSettings();
+    virtual void setupControllerAssignments();
+
+    // SynthServices (settings and file services; never the audio thread).
+    std::string productName() const override;
+    ModuleManager_c* moduleManager() override { return &moduleManager_; }
+    // Holds the row's instrument (its program lock) while the row is replaced.
+    bool beginRowLoad(Part_c& part, int row) override;
+    void endRowLoad(Part_c& part, int row) override;
+    void rowReplaced(Part_c& part, int row) override;
+    void refreshPartDisplay(Part_c& part, int row) override;
+
+    // The settings members.
+    SysGlo_c& systemSettings() { return sysGlo_; }
+    SynGlo_c& globalSettings() { return synGlo_; }
+    SynGloIns_c& instrumentSettings() { return synGloIns_; }
+    ECS2_c& controllerAssignment() { return ecs_; }
+    NoteFreqTable_c& tuningTable() { return tuning_; }
+    FileDialog_c& fileDialog() { return fileDialog_; }
+    Disk_c& disk() { return disk_; }
     // Once, at the end of the first resume.
     virtual void initialise() {}
     // Binds the host's output pointers to the plug-in's output bus (audio thread).
@@ -299,21 +331,41 @@ private:
     void drainAudioRing();
     void runIdleWatchdog();
     bool openIfNeeded();
+    // Attaches the settings sets and registers the global and instrument rows.
+    void registerSettings();
     void fillTables();
     void shutdown();
 
     const SynthConfig config_;
     bool usable_ = false;
 
+    // The shared parameter sets of the settings members, owned by the member
+    // that created each (attached in open).
+    ParaSet_c* systemSet_ = nullptr;
+    ParaSet_c* globalSet_ = nullptr;
+    ParaSet_c* instrumentSet_ = nullptr;
+    ParaSet_c* assignmentSet_ = nullptr;
+    ParaSet_c* tuningSet_ = nullptr;
+    ModuleTableRow moduleRows_[ModuleTableRow::kMaxRows];
+    Part_c* globalRowObjects_[1] = {};
+    Part_c* instrumentRowObjects_[1] = {};
+
     // Members in construction order (destroyed in reverse).
+    SysGlo_c sysGlo_;
+    SynGlo_c synGlo_;
+    SynGloIns_c synGloIns_;
+    ECS2_c ecs_;
+    NoteFreqTable_c tuning_;
     OsLib_c osLib_;
     CmdBuffer_c toAudio_;
     CmdBuffer_c toIdle_;
     PolyNoteTable_c voiceTable_;
-    ModuleTableRow moduleRows_[ModuleTableRow::kMaxRows];
+    ModuleManager_c moduleManager_;
     AudioPatchBay_c patchBay_;
+    FileDialog_c fileDialog_;
     Lock_c lock_;
     Timer_c timer_;
+    Disk_c disk_;
     NRPN_c nrpn_;
 
     // Life-cycle flags and counters.

@@ -43,10 +43,16 @@ const float* Synth::exponentialTable() {
 Synth::Synth(audioMasterCallback host, const SynthConfig& config)
     : AudioEffectX(host, config.numPrograms, config.hostParameterCount()),
       config_(config),
+      sysGlo_(config.engineName ? config.engineName : ""),
+      synGlo_(config.stereoOutputPairs + config.monoOutputs),
+      synGloIns_(config.numPrograms, config.stereoOutputPairs, config.monoOutputs),
+      ecs_(this, config.engineName ? config.engineName : ""),
       toAudio_(kRingCapacity),
       toIdle_(kRingCapacity),
       voiceTable_(config.voices > 0 ? config.voices : 1, nullptr),
-      patchBay_(kPatchBayEntries, kPatchBayEntries, moduleRows_) {
+      moduleManager_(this),
+      patchBay_(kPatchBayEntries, kPatchBayEntries, moduleRows_),
+      fileDialog_(this) {
     if (config_.parts >= SynthConfig::kMaxParts || config_.parts < 1 ||
         config_.hostParameterEntries < config_.visibleParametersPerPart) {
         opening_ = false;
@@ -127,6 +133,7 @@ void Synth::open() {
     for (int32_t i = 0; i < entries * kFollowersPerEntry; ++i) followers_[i] = -1;
     openTime_ = os::tickMs();
     lastDrain_ = openTime_;
+    registerSettings();
     identifyHostNow();
     loadSystemSettings();
     if (canHostDo("supplyIdle") != 0) {
@@ -242,6 +249,28 @@ void Synth::shutdown() {
     idleSource_ = false;
 }
 
+void Synth::registerSettings() {
+    synGlo_.defineParameters(globalSet_, 1);
+    synGloIns_.defineParameters(instrumentSet_, config_.parts);
+    globalRowObjects_[0] = &synGlo_;
+    instrumentRowObjects_[0] = &synGloIns_;
+    for (Part_c* settings : {static_cast<Part_c*>(&synGlo_), static_cast<Part_c*>(&synGloIns_)}) {
+        Part_c** objects = settings == &synGlo_ ? globalRowObjects_ : instrumentRowObjects_;
+        char type[5];
+        settings->typeIdText(type);
+        const int32_t row = addModuleRow(objects, 1, type, 0, ModuleTableRow::kGlobal);
+        if (row >= 0) moduleRows_[row].owner = settings->set();
+        bindModuleRow(row);
+    }
+    tuning_.defineSharedParameters(tuningSet_);
+    sysGlo_.defineSharedParameters(systemSet_);
+    ecs_.defineSharedParameters(assignmentSet_);
+    for (Part_c* shared : {static_cast<Part_c*>(&tuning_), static_cast<Part_c*>(&sysGlo_), static_cast<Part_c*>(&ecs_)})
+        shared->attach(this, &tuning_);
+    synGlo_.attach(this, &tuning_);
+    synGloIns_.attach(this, &tuning_);
+}
+
 void Synth::releaseBuffers() {
     for (int32_t r = 0; r < moduleRowCount_; ++r) {
         moduleRows_[r].objects = nullptr;
@@ -305,7 +334,7 @@ void Synth::bindModuleRow(int32_t r) {
     for (int32_t j = 0; j < row->count; ++j) {
         Part_c* object = row->objects[j];
         if (!object) continue;
-        object->attach(this, object->tuningTable());
+        object->attach(this, &tuning_);
         if (sampleRateSet_.load()) object->setSampleRate(rate_);
     }
 }

@@ -63,9 +63,6 @@ bool Synth::partListensOnChannel(int32_t channel, int32_t part) {
     return listens == channel || listens == kMidiAllChannels;
 }
 
-bool Synth::partAcceptsNote(int32_t part, const NoteC_c& note) {
-    return partListensOnChannel(note.channel, part);
-}
 
 void Synth::handleSystemMessage(const uint8_t bytes[3]) {
     switch (bytes[0]) {

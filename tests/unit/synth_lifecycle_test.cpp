@@ -3,6 +3,7 @@
 #include "support/TestSynth.h"
 
 #include "framework/synth/CommandPayload.h"
+#include "framework/synth/ParameterWriteScope.h"
 #include "os/Clock.h"
 
 #include <gtest/gtest.h>
@@ -127,7 +128,7 @@ TEST(SynthLifecycle, ResumeWaitsForARunningBlock) {
     EXPECT_FALSE(synth.isBlocked());
 }
 
-TEST(SynthHost, IdentificationAndLogicIoChanges) {
+TEST(SynthIdentification, LogicClearsIoChangesAndPinsKeepOnePair) {
     {
         FakeHost host;
         host.canDo["acceptIOChanges"] = 1;
@@ -261,4 +262,36 @@ TEST(SynthIdle, VendorWheelWithoutEditorAnswersZero) {
     TestSynth synth;
     EXPECT_EQ(synth.vendorSpecific(0x73744341, 0x57686565, nullptr, 1.0f), 0);
     EXPECT_EQ(synth.vendorSpecific(1, 0x57686565, nullptr, 1.0f), 0);
+}
+
+TEST(SynthParameterWrites, NestingIsPerThread) {
+    os::RecursiveLock lock;
+    std::atomic<bool> otherInside{false};
+    std::atomic<bool> release{false};
+    std::thread other([&] {
+        ParameterWriteScope outer(lock);
+        ParameterWriteScope inner(lock);
+        EXPECT_TRUE(outer.isOutermost());
+        EXPECT_FALSE(inner.isOutermost());
+        otherInside = true;
+        while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    ASSERT_TRUE(waitFor([&] { return otherInside.load(); }, 2000));
+    // Another thread's nesting does not count here: this write is outermost
+    // and must wait for the lock.
+    EXPECT_EQ(ParameterWriteScope::currentDepth(), 0);
+    EXPECT_FALSE(lock.tryEnter());
+    release = true;
+    other.join();
+    {
+        ParameterWriteScope write(lock);
+        EXPECT_TRUE(write.isOutermost());
+        EXPECT_EQ(ParameterWriteScope::currentDepth(), 1);
+    }
+    // Fully released: another thread can take it.
+    std::thread check([&] {
+        EXPECT_TRUE(lock.tryEnter());
+        lock.leave();
+    });
+    check.join();
 }

@@ -239,7 +239,7 @@ TEST(InstrumentParts, RoutingMuteAndDisable) {
     f.render(8);
     EXPECT_EQ(f.held(), 1);
     EXPECT_GE(f.synth.voiceTable().findSounding(0, 61, 3), 0);
-    f.synth.channels = {16};
+    f.synth.channels.clear();
 
     // A muted part takes no voice and shows nothing.
     f.synth.muted = true;
@@ -268,4 +268,40 @@ TEST(InstrumentParts, RoutingMuteAndDisable) {
     f.synth.tone(s).finishOnRender = true;
     f.render(8);
     EXPECT_EQ(f.synth.voiceTable().voicesInUse(), 0);
+}
+
+TEST(InstrumentParts, AcceptanceAndBendRangeLiveInTheSettings) {
+    Fixture f;
+    SynGloIns_c& settings = f.synth.instrumentSettings();
+    settings.setValue(0, SynGloIns_c::kChannel, 3);
+    settings.setValue(0, SynGloIns_c::kVeloLo, 50);
+    f.send(0, 0x90, 60, 100); // channel 0: not heard
+    f.send(0, 0x93, 61, 40);  // below the velocity window
+    f.send(0, 0x93, 62, 60);
+    f.render(8);
+    EXPECT_EQ(f.held(), 1);
+    const int32_t slot = f.synth.voiceTable().findSounding(0, 62, 3);
+    ASSERT_GE(slot, 0);
+    settings.setValue(0, SynGloIns_c::kChannel, 16);
+    settings.setValue(0, SynGloIns_c::kVeloLo, 1);
+
+    // RPN 0 data entry writes the bend range; the down amount follows the up.
+    f.send(0, 0xB0, 101, 0);
+    f.send(0, 0xB0, 100, 0);
+    f.send(0, 0xB0, 6, 12);
+    f.render(8);
+    EXPECT_EQ(settings.getValue(0, SynGloIns_c::kPitchBendUp), 12);
+    EXPECT_EQ(settings.getValue(0, SynGloIns_c::kPitchBendDown), -1);
+    f.send(0, 0x90, 70, 100);
+    f.render(8);
+    const int32_t voice = f.synth.voiceTable().findSounding(0, 70, 0);
+    ASSERT_GE(voice, 0);
+    EXPECT_FLOAT_EQ(f.synth.tone(voice).bendUp(), 12.0f / 48.0f);
+    EXPECT_FLOAT_EQ(f.synth.tone(voice).bendDown(), 12.0f / 48.0f);
+
+    // A muted part takes no voice.
+    settings.setValue(0, SynGloIns_c::kMute, 1);
+    f.send(0, 0x90, 72, 100);
+    f.render(8);
+    EXPECT_LT(f.synth.voiceTable().findSounding(0, 72, 0), 0);
 }

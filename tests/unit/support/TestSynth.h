@@ -157,11 +157,16 @@ public:
     void handleCommand(int32_t code, int32_t, int32_t, intptr_t) override { handled.push_back(code); }
     void sendAllControllers() override { ++allControllerEchoes; }
     void sendParameterControllers(int32_t, int32_t hostIndex) override { controllerEchoes.push_back(hostIndex); }
+    // The test's values where given, else the settings as the base reads them.
     int32_t partMidiChannel(int32_t part) const override {
-        return part < static_cast<int32_t>(channels.size()) ? channels[static_cast<size_t>(part)] : 16;
+        return part < static_cast<int32_t>(channels.size()) ? channels[static_cast<size_t>(part)]
+                                                            : Synth::partMidiChannel(part);
     }
-    bool isPartMuted(int32_t) const override { return muted; }
-    void setPitchBendRange(int32_t part, int32_t semitones) override { bendRanges.push_back({part, semitones}); }
+    bool isPartMuted(int32_t part) const override { return muted || Synth::isPartMuted(part); }
+    void setPitchBendRange(int32_t part, int32_t semitones) override {
+        bendRanges.push_back({part, semitones});
+        Synth::setPitchBendRange(part, semitones);
+    }
     bool padVelocityEnabled() const override { return padVelocity; }
     void showEditorNote(int32_t, const NoteC_c&, bool) override { ++editorNotes; }
     void initialise() override { ++initialiseCalls; }
