@@ -16,7 +16,8 @@ public:
     SetTypeId getTypeId() const override { return makeSetTypeId("GCN0"); }
     // Nothing happens while the sample rate is not above 1.
     int noteEvent(int row, Note_c note, bool reused, bool legato) override;
-    // Adds n samples into the output bus from the bound amplitude array.
+    // Adds n samples into the output bus from the bound amplitude array, which
+    // must hold a value for every control step that begins within n.
     bool render(int n) override;
 
     void setAmplitudeSource(const float* amplitude) { amplitude_ = amplitude; }

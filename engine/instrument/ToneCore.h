@@ -57,6 +57,7 @@ public:
                                 arrays.oscAmplitude[r] = levels.oscAmplitude * env_[kBase].level;
                                 arrays.noiseAmplitude[r] = levels.noiseAmplitude * env_[kNoise].level;
                                 arrays.pitch[r] = levels.tuneOffset + env_[kPitch].level;
+                                lastStepSilent_ = arrays.oscAmplitude[r] == 0.0f && arrays.noiseAmplitude[r] == 0.0f;
                             },
                             stageEnd);
             osc.render(out, piece, arrays.timbre, arrays.oscAmplitude, arrays.pitch);
@@ -68,14 +69,17 @@ public:
     }
 
     // A voice may be freed once its base and noise envelopes have ended and
-    // the last control step it began has been rendered in full.
+    // the last control step it began has been rendered in full, or adds
+    // nothing (both amplitudes exactly 0: a note started off the 8-sample
+    // grid of the host's slices never ends a slice at a step start).
     bool finished(bool baseEnded, bool noiseEnded) const {
-        return baseEnded && noiseEnded && clock_.atStepStart();
+        return baseEnded && noiseEnded && (clock_.atStepStart() || lastStepSilent_);
     }
 
 private:
     EnvelopeOutputs env_[kEnvelopes];
     ControlClock clock_;
+    bool lastStepSilent_ = false;
 };
 
 } // namespace dsp

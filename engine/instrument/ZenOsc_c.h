@@ -21,7 +21,8 @@ public:
     void defineParameters(ParaSet_c*& sharedSet, int rows) override;
     SetTypeId getTypeId() const override { return makeSetTypeId("GO11"); }
     int noteEvent(int row, Note_c note, bool reused, bool legato) override;
-    // Adds n samples into the output bus from the bound control arrays.
+    // Adds n samples into the output bus from the bound control arrays, which
+    // must hold a value for every control step that begins within n.
     bool render(int n) override;
 
     void setSources(const WaveROM_c* a, const WaveROM_c* b, const WaveROM_c* c, const float* timbre,

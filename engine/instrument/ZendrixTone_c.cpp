@@ -34,6 +34,11 @@ bool ZendrixTone_c::bind(Synth* synth, ZendrixGlo_c* globals, int32_t voiceIndex
     return true;
 }
 
+bool ZendrixTone_c::canSound() const {
+    const dsp::ToneControlArrays& a = shared_.arrays;
+    return a.capacity >= 1 && a.timbre && a.oscAmplitude && a.noiseAmplitude && a.pitch;
+}
+
 bool ZendrixTone_c::hasGlobalsRow() const {
     return globals_ && globals_->set() && globals_->set()->isRowValid(instrumentIndex());
 }
@@ -72,7 +77,7 @@ bool ZendrixTone_c::render(int32_t n) {
         return core_.finished(baseEnv_.ended(), noiseEnv_.ended());
     InBuffer2_c* bus = osc_.outputBus();
     float* out = nullptr;
-    if (!hasGlobalsRow() || !bus || !bus->getMonoWritePointer(&out, false, n))
+    if (!hasGlobalsRow() || !canSound() || !bus || !bus->getMonoWritePointer(&out, false, n))
         return true;
     const int row = instrumentIndex();
     const dsp::SourceMix mix = dsp::sourceMix(globals_->getDisplayValue(row, ZendrixGlo_c::kOscBalance));

@@ -43,7 +43,7 @@ public:
     using Tone_c::noteOn;
     void noteOn(int32_t instrumentIndex, const NoteC_c& note, bool reused, bool legato) override;
     // Finished once the base and noise envelopes have ended; a voice without
-    // its globals row or without an output bus is finished at once.
+    // its globals row, control arrays or output bus is finished at once.
     bool render(int32_t n) override;
 
     EnvAHD_c& timbreEnvelope() { return timbreEnv_; }
@@ -57,6 +57,7 @@ public:
 
 private:
     bool hasGlobalsRow() const;
+    bool canSound() const;
     void nextStage(int slot);
 
     dsp::ToneCore core_;

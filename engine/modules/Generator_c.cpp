@@ -1,6 +1,6 @@
 #include "engine/modules/Generator_c.h"
 
-#include "engine/modules/NoteFrequency.h"
+#include "framework/settings/NoteFreqTable_c.h"
 
 #include <cstring>
 
@@ -48,5 +48,6 @@ bool Generator_c::renderMode(int n, int copy) {
 }
 
 float Generator_c::getNoteFrequency(float key) const {
-    return dsp::interpolateFrequency(dsp::equalTemperamentTable(), key);
+    const NoteFreqTable_c* table = tuningTable();
+    return table ? table->getFrequency(key) : 440.0f;
 }

@@ -32,7 +32,8 @@ public:
     float pitchFactor() const { return pitchFactor_; }
     int outputMode() const { return mode_; }
 
-    // Frequency in Hz of a fractional key through the tuning table.
+    // Frequency in Hz of a fractional key through the attached tuning table;
+    // 440 Hz without one.
     float getNoteFrequency(float key) const;
 
 protected:

@@ -1,6 +1,5 @@
 #include "framework/settings/NoteFreqTable_c.h"
 
-#include "engine/modules/NoteFrequency.h"
 #include "framework/model/SafeDivision.h"
 #include "framework/platform/Disk_c.h"
 #include "framework/platform/PathText.h"
@@ -21,11 +20,17 @@ constexpr double kTonewheelCents[12] = {0, 0.883, 0.595, 0.288, 0.003, 0.71, 0.7
 
 bool usable(float f) { return std::isfinite(f) && f > 0.0f; }
 
+// 12-tone equal temperament, 8.1758 Hz at key 0 (440 Hz at key 69).
+void fillEqualTemperament(float* table) {
+    for (int i = 0; i < NoteFreqTable_c::kEntries; ++i)
+        table[i] = static_cast<float>(8.175798915643707 * std::pow(2.0, i * 0.083333333333333));
+}
+
 } // namespace
 
 NoteFreqTable_c::NoteFreqTable_c() {
     float table[kEntries];
-    dsp::fillEqualTemperament(table);
+    fillEqualTemperament(table);
     for (int i = 0; i < kEntries; ++i)
         frequencies_[i].store(table[i], std::memory_order_relaxed);
 }
@@ -59,7 +64,7 @@ void NoteFreqTable_c::buildBuiltinTable(int choice) {
             }
         } else {
             float table[kEntries];
-            dsp::fillEqualTemperament(table);
+            fillEqualTemperament(table);
             for (int i = 0; i < kEntries; ++i)
                 cells->setFloat(i, table[i]);
         }

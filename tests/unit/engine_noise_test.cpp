@@ -1,6 +1,6 @@
 #include "engine/instrument/ColouredNoise.h"
 #include "engine/instrument/NoiseTable.h"
-#include "engine/modules/NoteFrequency.h"
+#include "support/EqualTuning.h"
 #include "os/Random.h"
 #include "support/SignalMeasure.h"
 
@@ -49,8 +49,7 @@ TEST(EngineNoise, TableWithinUnitRangeAndShared) {
 }
 
 TEST(EngineNoise, CoefficientAndGainAtKey60Colour4) {
-    const float* et = dsp::equalTemperamentTable();
-    const float f = dsp::interpolateFrequency(et, 60 + 24);
+    const float f = equalTuning().getFrequency(60 + 24);
     const float a = dsp::ColouredNoise::coefficientFor(f, 1.0f / 44100.0f, 4.0f);
     EXPECT_NEAR(a, 0.18984, 1e-5);
     EXPECT_NEAR(dsp::ColouredNoise::gainFor(1.0f, a), 2.2951, 1e-4);
@@ -69,12 +68,11 @@ TEST(EngineNoise, FilterResponseOnTheSpectrum) {
     const double rate = 44100.0;
     const int n = 1 << 17;
     const std::vector<float> amp(n / 8 + 1, 1.0f);
-    const float* et = dsp::equalTemperamentTable();
 
     dsp::ColouredNoise coloured, white;
     coloured.seed(99);
     white.seed(99); // the same run starts: the same input sequence
-    ASSERT_TRUE(coloured.noteOn(dsp::interpolateFrequency(et, 84), 44100.0f, 1.0f / 44100.0f, 4.0f, 1.0f, false));
+    ASSERT_TRUE(coloured.noteOn(equalTuning().getFrequency(84), 44100.0f, 1.0f / 44100.0f, 4.0f, 1.0f, false));
     ASSERT_TRUE(white.noteOn(22050.0f, 44100.0f, 1.0f / 44100.0f, 32.0f, 1.0f, false));
     ASSERT_EQ(white.coefficient(), 1.0f);
     const auto y = render(coloured, n, 256, amp);

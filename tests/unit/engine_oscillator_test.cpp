@@ -1,7 +1,7 @@
 #include "engine/instrument/FmOscillator.h"
 #include "engine/instrument/VoiceMath.h"
 #include "engine/instrument/WaveBank.h"
-#include "engine/modules/NoteFrequency.h"
+#include "support/EqualTuning.h"
 #include "os/Random.h"
 #include "support/SignalMeasure.h"
 
@@ -40,9 +40,8 @@ std::vector<float> render(dsp::FmOscillator& osc, int total, int block, const Co
 
 dsp::FmNoteSettings pureSine(float key, float rate) {
     dsp::FmNoteSettings s;
-    const float* et = dsp::equalTemperamentTable();
-    s.modulatorFrequency = dsp::interpolateFrequency(et, key);
-    s.carrierFrequency = dsp::interpolateFrequency(et, key);
+    s.modulatorFrequency = equalTuning().getFrequency(key);
+    s.carrierFrequency = equalTuning().getFrequency(key);
     s.inverseRate = 1.0f / rate;
     s.balance = 1.0f;    // "Base Sound" 1.00: table B only
     s.driveGain = 0.0f;  // "Drive" -oo
@@ -207,9 +206,8 @@ TEST(EngineOscillator, RandomAndAbsurdSettingsStayFinite) {
         useWaveform(osc, note % 3);
         const float rate = note % 3 == 0 ? 44100.0f : note % 3 == 1 ? 48000.0f : 96000.0f;
         dsp::FmNoteSettings s;
-        const float* et = dsp::equalTemperamentTable();
-        s.modulatorFrequency = dsp::interpolateFrequency(et, uniform(-30.0f, 180.0f));
-        s.carrierFrequency = dsp::interpolateFrequency(et, uniform(-30.0f, 180.0f));
+        s.modulatorFrequency = equalTuning().getFrequency(uniform(-30.0f, 180.0f));
+        s.carrierFrequency = equalTuning().getFrequency(uniform(-30.0f, 180.0f));
         if (note % 7 == 0) s.modulatorFrequency = specials[note % 6];
         if (note % 11 == 0) s.carrierFrequency = specials[(note / 11) % 6];
         s.inverseRate = 1.0f / rate;

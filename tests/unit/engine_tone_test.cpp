@@ -3,7 +3,7 @@
 #include "engine/instrument/ToneCore.h"
 #include "engine/instrument/VoiceMath.h"
 #include "engine/instrument/WaveBank.h"
-#include "engine/modules/NoteFrequency.h"
+#include "support/EqualTuning.h"
 #include "framework/model/NoteScaling.h"
 #include "os/Random.h"
 
@@ -57,12 +57,11 @@ struct Voice {
         base.noteOn(baseSet, f, reused, false);
         noiseEnv.noteOn(noiseSet, f, reused, false);
         pitch.noteOn(pitchSet, f, reused, false);
-        const float* et = dsp::equalTemperamentTable();
-        oscSet.modulatorFrequency = dsp::interpolateFrequency(et, static_cast<float>(key + 12));
-        oscSet.carrierFrequency = dsp::interpolateFrequency(et, static_cast<float>(key));
+        oscSet.modulatorFrequency = equalTuning().getFrequency(static_cast<float>(key + 12));
+        oscSet.carrierFrequency = equalTuning().getFrequency(static_cast<float>(key));
         osc.noteOn(oscSet, reused);
         osc.setVelocityTimbre(1.3f);
-        noise.noteOn(dsp::interpolateFrequency(et, static_cast<float>(key + 24)), rate, 1.0f / rate, 4.0f, 1.0f,
+        noise.noteOn(equalTuning().getFrequency(static_cast<float>(key + 24)), rate, 1.0f / rate, 4.0f, 1.0f,
                      reused);
     }
     // Renders and answers finished.

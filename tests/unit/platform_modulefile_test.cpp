@@ -27,16 +27,23 @@ void putBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
+// Points the registry at a scratch folder for as long as it lives; declared
+// before the services, so their destructors (a file dialog stores its last
+// folder) still write there.
+struct ScratchRegistry {
+    ScratchRegistry() { ::setenv("KELVANTI_REGISTRY_DIR", folder.path().c_str(), 1); }
+    ~ScratchRegistry() { ::unsetenv("KELVANTI_REGISTRY_DIR"); }
+    OsScratchFolder folder;
+};
+
 class ModuleFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("KELVANTI_REGISTRY_DIR", registry.path().c_str(), 1);
         glo.defineSharedParameters(gloSet);
         tuning.defineSharedParameters(tuningSet);
     }
-    void TearDown() override { ::unsetenv("KELVANTI_REGISTRY_DIR"); }
 
-    OsScratchFolder registry;
+    ScratchRegistry registry;
     OsScratchFolder files;
     FakeSynth synth;
     ParaSet_c* gloSet = nullptr;

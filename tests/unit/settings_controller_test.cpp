@@ -258,3 +258,34 @@ TEST_F(Controllers, ClearAllAndFactoryRestoreAskFirst) {
     EXPECT_EQ(activeCount(), 25);
     EXPECT_EQ(dialogs.answers.size(), 1u);
 }
+
+TEST_F(Controllers, StoredBytesAreTheSameInEveryBuild) {
+    // One assignment as any build stores it: CC 74 on channel 2 to parameter
+    // 3 inverted, range 10.0..90.0 %, controller values 10..100, "Normal".
+    const std::string assignmentHex = "4A000000" "FDFFFFFF" "64000000" "84030000" "00000000" "02000000"
+                                      "00000000" "0C000000" "4E6F726D616C202020200000" "0A000000"
+                                      "1B000000" "00000000";
+    const std::string blob = std::string("32534345" "6C000000" "00000000" "C8000000" "01000000"
+                                         "0C000000" "4C6561726E20202020000000" // "Learn    "
+                                         "00000000" "00000000" "00000000" "00000000") +
+                             assignmentHex;
+    ASSERT_TRUE(os::registryWrite("ZendrixECS2", blob));
+    ASSERT_TRUE(ecs.load());
+    EXPECT_EQ(ecs.getValue(0, ECS2_c::kOnOff), 0); // loading leaves learning off
+    const CCAss_c a = assignment(0);
+    EXPECT_EQ(a.controller, 74);
+    EXPECT_EQ(a.target, -3);
+    EXPECT_FLOAT_EQ(a.minPar, 0.1f);
+    EXPECT_FLOAT_EQ(a.maxPar, 0.9f);
+    EXPECT_EQ(a.channel, 2);
+    EXPECT_EQ(a.minCC, 10);
+    EXPECT_EQ(a.maxCC, 100);
+    EXPECT_EQ(a.mode, 1);
+    EXPECT_EQ(assignment(1).mode, 0);
+
+    ecs.store();
+    std::string text;
+    ASSERT_TRUE(os::registryRead("ZendrixECS2", text));
+    EXPECT_EQ(text.substr(0, 8), "32534345");
+    EXPECT_EQ(text.substr(2 * 52, assignmentHex.size()), assignmentHex);
+}

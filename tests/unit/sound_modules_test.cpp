@@ -129,14 +129,6 @@ TEST(SoundModules, ParameterSetsAsSaved) {
     EXPECT_TRUE(envelope.getRowParameters(0, EnvAHD_c::kDecayTime)->isAtInfinity());
     EXPECT_FALSE(pitch.getRowParameters(0, EnvAHDP_c::kDecayTime)->isAtInfinity());
     EXPECT_EQ(shown(wave, WaveROM_c::kWave1), " Sine ");
-
-    // A row survives the set chunk byte for byte.
-    std::vector<uint8_t> bytes(zen.getChunkSize(0));
-    zen.setValue(0, ZenOsc_c::kSpread, 1234);
-    ASSERT_GT(zen.writeChunk(0, bytes.data(), bytes.size()), 0u);
-    zen.setValue(1, ZenOsc_c::kSpread, 0);
-    zen.readChunk(bytes.data(), bytes.size(), 1);
-    EXPECT_EQ(zen.getValue(1, ZenOsc_c::kSpread), 1234);
 }
 
 TEST(SoundModules, WaveSelectorsFollowTheWaveformAndClampStoredValues) {
@@ -252,11 +244,88 @@ TEST(SoundModules, EnvelopeTimingFromTheParameters) {
     EXPECT_EQ(p.stageStart[dsp::kStageDecay], 600);
     EXPECT_EQ(p.stageStart[dsp::kStageEnded], 600 + 1200);
     EXPECT_TRUE(p.env.ended());
+}
 
-    // Without parameters (no set) a note starts nothing and the stage end finishes it.
-    dsp::EnvelopeOutputs lone[1];
-    EnvAHD_c bare;
-    bare.bindOutputs(&lone[0]);
-    bare.noteOn(0, Note_c(60, 100), false, false);
-    EXPECT_EQ(lone[0].counter, dsp::kNoEnd);
+namespace {
+
+// A source that records which render variant ran for which copy at which pitch.
+class ProbeGenerator : public Generator_c {
+public:
+    ProbeGenerator() : Generator_c(true) {}
+    struct Call {
+        int variant, copy;
+        float pitch;
+    };
+    std::vector<Call> calls;
+
+protected:
+    bool renderFirst(int, int copy) override { return record(1, copy); }
+    bool renderSecond(int, int copy) override { return record(2, copy); }
+    bool renderThird(int, int copy) override { return record(3, copy); }
+
+private:
+    bool record(int variant, int copy) {
+        calls.push_back({variant, copy, pitchFactor()});
+        return copy == 1;
+    }
+};
+
+} // namespace
+
+TEST(SoundModules, GeneratorCopiesModesAndGatesAndModulatorKill) {
+    ProbeGenerator g;
+    EXPECT_FALSE(g.render(64)); // one copy at pitch 1 through the first variant
+    ASSERT_EQ(g.calls.size(), 1u);
+    EXPECT_EQ(g.calls[0].variant, 1);
+    EXPECT_EQ(g.calls[0].pitch, 1.0f);
+
+    // Detuned: five copies at their pitch factors; copy 1's result is the answer.
+    g.calls.clear();
+    g.setDetuneSpread(10.0f);
+    g.setOutputMode(1); // the third variant
+    EXPECT_TRUE(g.render(64));
+    const float factors[5] = {1.0f, 1.0f + 0.0011f * 10.0f, 1.0f - 0.00117f * 10.0f, 1.0f - 0.00056f * 10.0f,
+                              1.0f + 0.0006f * 10.0f};
+    ASSERT_EQ(g.calls.size(), 5u);
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_EQ(g.calls[c].copy, c);
+        EXPECT_EQ(g.calls[c].variant, 3);
+        EXPECT_FLOAT_EQ(g.calls[c].pitch, factors[c]);
+    }
+    EXPECT_EQ(g.pitchFactor(), 1.0f);
+    g.calls.clear();
+    g.setCopyCount(3);
+    g.setOutputMode(2);
+    g.setOutputMode(7); // ignored
+    g.render(64);
+    ASSERT_EQ(g.calls.size(), 3u);
+    EXPECT_EQ(g.calls[2].variant, 2);
+
+    // Gates: ((n - 1) / 8) + 1 bytes of the rendered copy are cleared.
+    uint8_t gate0[8], gate1[8];
+    std::memset(gate0, 1, sizeof gate0);
+    std::memset(gate1, 1, sizeof gate1);
+    uint8_t* gates[Generator_c::kMaxCopies] = {gate0, gate1, nullptr, nullptr, nullptr};
+    ProbeGenerator gated;
+    gated.setGateArray(gates);
+    gated.setClearGates(true);
+    gated.render(17); // 3 bytes of copy 0
+    EXPECT_EQ(gate0[2], 0);
+    EXPECT_EQ(gate0[3], 1);
+    EXPECT_EQ(gate1[0], 1);
+
+    // A killed modulator fades to 0 in 5 ms of control steps: 28 at 44.1 kHz.
+    dsp::EnvelopeOutputs out;
+    Modulator_c m;
+    m.setSampleRate(44100.0f);
+    EXPECT_FLOAT_EQ(m.controlRate(), 5512.5f);
+    ASSERT_TRUE(m.bindOutputs(&out));
+    EXPECT_FALSE(m.bindOutputs(nullptr));
+    out.level = 0.5f;
+    m.kill();
+    EXPECT_EQ(out.counter, 28);
+    EXPECT_FLOAT_EQ(out.slope * 28.0f, -0.5f);
+
+    // A generator without a tuning table plays 440 Hz whatever the key.
+    EXPECT_EQ(g.getNoteFrequency(12.0f), 440.0f);
 }

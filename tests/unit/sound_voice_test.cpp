@@ -11,6 +11,7 @@
 #include "framework/voice/AudioTables.h"
 #include "framework/voice/InBuffer2.h"
 #include "os/Random.h"
+#include "support/EqualTuning.h"
 #include "support/SignalMeasure.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,9 @@ struct Rig {
         audiotables::copyTemplate(right.data(), frames, audiotables::tinyValues());
         voice.oscillator().bindOutput(&bus, 0);
         voice.noise().bindOutput(&bus, 0);
+        NoteFreqTable_c* tuning = const_cast<NoteFreqTable_c*>(&equalTuning()); // only read
+        voice.oscillator().attach(nullptr, tuning);
+        voice.noise().attach(nullptr, tuning);
     }
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
@@ -164,7 +168,8 @@ TEST(SoundVoice, PureSineAtKey69AndTuningPaths) {
     EXPECT_NEAR(measure::frequency(fifth, rate), 882.786, 0.005);
 
     // "BasRng" -2 octaves.
-    const std::vector<float> low = measureTone([](Rig& rig) { rig.voice.oscillator().setValue(0, ZenOsc_c::kBaseRange, -2); });
+    const std::vector<float> low =
+        measureTone([](Rig& rig) { rig.voice.oscillator().setValue(0, ZenOsc_c::kBaseRange, -2); });
     EXPECT_NEAR(measure::frequency(low, rate), 110.0, 0.005);
 }
 
