@@ -1,7 +1,7 @@
 // Feeds arbitrary host event lists and block sizes to the plug-in: every
 // event's bytes, offset and type come from the input. Nothing may crash,
 // and the outputs stay finite and within the block.
-#include "engine/instrument/StandInInstrument.h"
+#include "engine/instrument/Zendrix_c.h"
 
 #include <cmath>
 #include <cstring>
@@ -14,8 +14,8 @@ VstIntPtr fuzzHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static instrument::StandInInstrument* plugin = [] {
-        auto* p = new instrument::StandInInstrument(&fuzzHost);
+    static Zendrix_c* plugin = [] {
+        auto* p = new Zendrix_c(&fuzzHost);
         p->resume();
         return p;
     }();

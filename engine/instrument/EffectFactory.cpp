@@ -2,14 +2,14 @@
 
 #include <new>
 
-#include "engine/instrument/StandInInstrument.h"
+#include "engine/instrument/Zendrix_c.h"
 
 namespace instrument {
 
 AudioEffect* createEffectInstance(audioMasterCallback host) {
     // The host's locale is left alone: display texts take the user's decimal
     // separator from the effect itself.
-    return new (std::nothrow) StandInInstrument(host);
+    return new (std::nothrow) Zendrix_c(host);
 }
 
 AEffect* instantiatePlugin(audioMasterCallback host) {

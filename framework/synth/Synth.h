@@ -35,6 +35,7 @@
 #include "framework/settings/SynGlo_c.h"
 #include "framework/settings/SysGlo_c.h"
 #include "framework/synth/CmdBuffer_c.h"
+#include "framework/synth/EPAS_c.h"
 #include "framework/synth/HoldData_c.h"
 #include "framework/synth/HostIdentity.h"
 #include "framework/synth/Lock_c.h"
@@ -42,6 +43,7 @@
 #include "framework/synth/ProgramChunkStore.h"
 #include "framework/synth/SynthCommand.h"
 #include "framework/synth/SynthConfig.h"
+#include "framework/synth/ThreadRole.h"
 #include "framework/synth/Timer_c.h"
 #include "framework/model/NoteC_c.h"
 #include "framework/voice/AudioPatchBay_c.h"
@@ -196,6 +198,9 @@ public:
     int32_t getCurrentPart() const { return currentPart_; }
     // Registers a module row; the row index, or -1 when the registry is full.
     int32_t addModuleRow(Part_c** objects, int32_t count, const char* typeId, int32_t instance, int32_t kind);
+    // Registers and binds a row whose objects share the set of objects[0]
+    // (its owner); the row index, or -1 when the registry is full.
+    int32_t registerModuleRow(Part_c** objects, int32_t count, int32_t instance, int32_t kind);
     const ModuleTableRow* moduleRow(int32_t row) const;
     int32_t moduleRowCount() const { return moduleRowCount_; }
     // Every object of the row: the plug-in, the tuning table, the sample rate.
@@ -257,6 +262,76 @@ public:
     void notifyLinkedParts(Part_c& part, int row, int column) override;
     void routePart(Part_c& part, int row) override;
 
+    // ---------------------------------------------------------- host parameters
+    // The parameter map: entry index -> (module, column, part). The plug-in
+    // class fills it in its open (setParameterEntry); it is read from any
+    // thread afterwards. Host index = part × stride + entry.
+    struct ParameterTarget {
+        Part_c* target = nullptr;
+        int32_t row = 0;
+        int32_t column = -1;
+        bool valid() const { return target != nullptr && column >= 0; }
+    };
+    // Host calls (any host thread; the audio thread included).
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    void getParameterLabel(VstInt32 index, char* text) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    bool beginEdit(VstInt32 index) override;
+    bool endEdit(VstInt32 index) override;
+    // The longest name, label or display text handed to a host.
+    static constexpr int32_t kParameterTextChars = 23;
+
+    // Opening thread: fills one entry (see EPAS_c::set); nothing outside the map.
+    void setParameterEntry(int32_t entry, const char* name, int32_t partCode, Part_c* target, int32_t column,
+                           bool hostLocked, EPAS_c::Callback callback = nullptr);
+    const EPAS_c* parameterEntry(int32_t entry) const;
+    int32_t parameterEntryCount() const { return entries_ ? config_.hostParameterEntries : 0; }
+    // Target, row and column of an entry at the current part (part -1 entries).
+    ParameterTarget lookupParameter(int32_t entry) const;
+    // The same at the part of a host index; nothing for a negative index.
+    ParameterTarget lookupHostParameter(int32_t hostIndex, int32_t* entry = nullptr) const;
+    // The entry the host road never applies (preset marker) and the entries
+    // a touch never makes the learn target.
+    void setPresetMarkerEntry(int32_t entry) { markerEntry_ = entry; }
+    int32_t presetMarkerEntry() const { return markerEntry_; }
+    void setLearnExcludedEntry(int32_t slot, int32_t entry);
+
+    // The three roads. All end in setParameterLocked.
+    void setParameterFromHost(int32_t hostIndex, float value);
+    void setParameterFromController(int32_t entry, Part_c* target, int32_t row, int32_t column, float value);
+    // The editor's road (entry indexes; the current part for part -1 entries):
+    // the host is told of host-visible entries.
+    void setParameterFromEditor(int32_t entry, float value);
+    // The common write: the part's lock at the thread's outermost write
+    // (only tried on the audio thread), the value, the linked objects, the
+    // change handler, then the editor.
+    void setParameterLocked(int32_t entry, Part_c* target, int32_t row, int32_t column, float value,
+                            bool editorNow);
+    void setParameterText(int32_t entry, const char* text);
+    void stepParameter(int32_t entry, bool up);
+    void setLearnTarget(int32_t entry);
+
+    // Editor accessors by entry index (0, none or nothing without a column).
+    int32_t getParameterIntByIndex(int32_t entry) const;
+    float getParameterByIndex(int32_t entry);
+    Parameter_c* findParameter(int32_t entry) const;
+    void setParameterIntByIndex(int32_t entry, int32_t value);
+    // The value text of the entry's column, at most limit characters.
+    void getParameterText(int32_t entry, char* text, int32_t limit);
+
+    // Editor notification and link lists.
+    void notifyEditor(int32_t entry, bool now);
+    void notifyLinkedEntries(Part_c* target, int32_t column, int32_t part, bool now);
+    void addParameterLink(int32_t entry, int32_t linked);
+    void addParameterLink(Part_c* target, int32_t part, int32_t column, int32_t linked);
+    // The entries refreshed with an entry (up to 16; -1 ends the list).
+    const int16_t* parameterLinks(int32_t entry) const;
+    // Whether settings handlers act at once on this thread (inside a host or
+    // editor call, or while the plug-in opens) instead of posting to the idle side.
+    bool actsNowOnThisThread() const { return threadrole::busyOnThisThread() || opening_.load(); }
+
     // ---------------------------------------------------------- hooks
     // Filled by later layers (parameters, settings, programs, controller
     // assignment, editor); the base does nothing or gives the neutral answer.
@@ -266,7 +341,10 @@ public:
     virtual void hostProgramChange(int32_t program);
     virtual void selectPartProgram(int32_t /*part*/, int32_t /*program*/) {}
     virtual void selectPartBank(int32_t /*part*/, int32_t /*bank*/) {}
-    virtual void onParameterChanged(int32_t /*row*/, void* /*settings*/, int32_t /*column*/) {}
+    // The parameter-change handler: every write of the parameter road ends
+    // here, on the writing thread, inside the part's parameter lock. target is
+    // the part whose set changed (null: none); column -1: every column.
+    virtual void onParameterChanged(int32_t /*row*/, Part_c* /*target*/, int32_t /*column*/) {}
     virtual void setCurrentPart(int32_t part);
     virtual void handleCommand(int32_t /*code*/, int32_t /*a*/, int32_t /*b*/, intptr_t /*p*/) {}
     // Audio-ring targets (audio thread).
@@ -313,6 +391,14 @@ public:
     // Editor (audio thread for the keyboard notes; the editor queues them).
     virtual void showEditorNote(int32_t /*part*/, const NoteC_c& /*note*/, bool /*on*/) {}
     virtual void editorRefreshAll() {}
+    // The editor's control of an entry changed; now: redraw at once (only ever
+    // true on the editor's own thread), else queue the redraw.
+    virtual void editorParameterChanged(int32_t /*entry*/, bool /*now*/) {}
+    virtual bool hasEditorListener() const { return false; }
+    // True on the thread the editor draws on (none without an editor).
+    virtual bool onEditorThread() const { return false; }
+    // Writes the version text the editor shows into the system settings.
+    virtual void setVersionLabel() {}
     // Settings loading in open and resume: the system settings once, and the
     // controller assignment from the registry.
     virtual void loadSystemSettings();
@@ -341,6 +427,16 @@ public:
     virtual void rebindOutputs(float** outputs) = 0;
 
 protected:
+    // The plug-in class's construction and open: settings handlers act at once
+    // while the opening flag is raised.
+    void setOpeningFlag(bool on) { opening_ = on; }
+    // After the plug-in class has built its modules: opened := every table there.
+    void finishOpen() { opened_ = allocationsComplete(); }
+    // The concert-pitch values the voices read ("Glo Tune"): offset in
+    // quarter octaves and ratio. Written on the parameter road.
+    float tuneOffset_ = 0.0f;
+    float tuneRatio_ = 1.0f;
+
     // Render core: pre-filled outputs in `outputs`, frames > 0.
     void renderBlock(float** outputs, int32_t frames);
     void clearOutputs(float** outputs, int32_t frames);
@@ -353,8 +449,14 @@ protected:
     // editor calls: settings handlers act at once while it is raised.
     class BusyScope {
     public:
-        explicit BusyScope(Synth& synth) : synth_(synth) { synth_.busy_.fetch_add(1); }
-        ~BusyScope() { synth_.busy_.fetch_sub(1); }
+        explicit BusyScope(Synth& synth) : synth_(synth) {
+            synth_.busy_.fetch_add(1);
+            ++threadrole::busyDepth();
+        }
+        ~BusyScope() {
+            --threadrole::busyDepth();
+            synth_.busy_.fetch_sub(1);
+        }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
     private:
@@ -367,8 +469,14 @@ private:
     // raised before `blocked` is tested, lowered when the call ends.
     class AudioScope {
     public:
-        explicit AudioScope(Synth& synth) : synth_(synth) { synth_.audioNesting_.fetch_add(1); }
-        ~AudioScope() { synth_.audioNesting_.fetch_sub(1); }
+        explicit AudioScope(Synth& synth) : synth_(synth) {
+            synth_.audioNesting_.fetch_add(1);
+            ++threadrole::audioDepth();
+        }
+        ~AudioScope() {
+            --threadrole::audioDepth();
+            synth_.audioNesting_.fetch_sub(1);
+        }
         AudioScope(const AudioScope&) = delete;
         AudioScope& operator=(const AudioScope&) = delete;
     private:
@@ -388,6 +496,9 @@ private:
     void finishBankLoad();
     void resetRegisteredModules();
     void automatePresetMarker();
+    // The module-table row whose objects include target (-1 when none).
+    int32_t findModuleRow(const Part_c* target) const;
+    ParameterTarget resolve(int32_t entry, int32_t partOfIndex) const;
 
     const SynthConfig config_;
     bool usable_ = false;
@@ -472,7 +583,10 @@ private:
     std::atomic<uint32_t> lastSetChunk_{0};
 
     // Allocated by open.
-    std::unique_ptr<int16_t[]> followers_;
+    std::unique_ptr<int16_t[]> followers_;   // link lists: 16 per entry
+    std::unique_ptr<EPAS_c[]> entries_;
+    int32_t markerEntry_ = -1;
+    int32_t learnExcluded_[2] = {-1, -1};
     std::unique_ptr<Instrument_c*[]> parts_;
     std::unique_ptr<Tone_c*[]> voices_;
 };

@@ -10,9 +10,9 @@ public:
     explicit SynthBankChunkHost(Synth& synth) : synth_(synth) {}
 
     int moduleRowCount() const override;
-    // The settings rows are written in their fixed places of the bank and
-    // belong to no program, so they are seen as bank-only rows whatever kind
-    // they were registered with.
+    // Rows keep the kind they were registered with: the settings rows are
+    // per-part program rows too, so a preset carries the settings its
+    // parameters show (the bank also writes them in their fixed places).
     ChunkModuleRow moduleRow(int index) const override;
     // The parameter lock of the part that shares the set.
     os::RecursiveLock* setLock(const ParaSet_c* set) const override;

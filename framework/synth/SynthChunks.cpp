@@ -27,9 +27,7 @@ ChunkModuleRow SynthBankChunkHost::moduleRow(int index) const {
     view.tag = makeSetTypeId({row->typeId[0], row->typeId[1], row->typeId[2], row->typeId[3], 0});
     view.instance = row->instance;
     view.set = row->owner;
-    const bool settings = row->owner != nullptr &&
-                          (row->owner == synth_.globalSet_ || row->owner == synth_.instrumentSet_);
-    view.kind = settings ? kBankOnlyRow : row->kind;
+    view.kind = row->kind;
     return view;
 }
 

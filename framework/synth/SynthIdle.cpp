@@ -67,7 +67,7 @@ void Synth::executeIdleCommand(HoldData_c& record) {
     case kCmdHostProgramChange: hostProgramChange(record.b); break;
     case kCmdSelectPartProgram: selectPartProgram(record.a, record.b); break;
     case kCmdSelectPartBank: selectPartBank(record.a, record.b); break;
-    case kCmdSettingChanged: onParameterChanged(record.a, record.pAs<void>(), record.b); break;
+    case kCmdSettingChanged: onParameterChanged(record.a, static_cast<Part_c*>(record.pAs<void>()), record.b); break;
     case kCmdMidiProgramChange:
         if (hasGlobalProgramList())
             selectGlobalProgram(record.b);

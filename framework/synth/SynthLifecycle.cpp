@@ -10,6 +10,7 @@
 #include "framework/sdk/AEffEditor.h"
 #include "framework/voice/Instrument_c.h"
 #include "os/Clock.h"
+#include "os/Seed.h"
 
 namespace {
 constexpr int32_t kTableEntries = 128;
@@ -59,7 +60,7 @@ Synth::Synth(audioMasterCallback host, const SynthConfig& config)
         return; // unusable: every entry point does nothing useful
     }
     setIoConfig(config_.stereoOutputPairs, config_.monoOutputs, 0);
-    random_.seed(os::tickMs());
+    random_.seed(os::instanceSeed());
     curveTables();
     if (host) {
         programsAreChunks();
@@ -125,7 +126,8 @@ void Synth::open() {
     followers_.reset(new (std::nothrow) int16_t[static_cast<size_t>(entries) * kFollowersPerEntry]);
     voices_.reset(new (std::nothrow) Tone_c*[static_cast<size_t>(config_.voices + 1)]());
     parts_.reset(new (std::nothrow) Instrument_c*[static_cast<size_t>(config_.parts + 1)]());
-    if (!followers_ || !voices_ || !parts_) {
+    entries_.reset(new (std::nothrow) EPAS_c[static_cast<size_t>(entries)]);
+    if (!followers_ || !voices_ || !parts_ || !entries_) {
         releaseBuffers();
         opening_ = false;
         return;
@@ -136,6 +138,7 @@ void Synth::open() {
     registerSettings();
     identifyHostNow();
     loadSystemSettings();
+    setVersionLabel();
     if (canHostDo("supplyIdle") != 0) {
         idleSource_ = true;
     } else {
@@ -146,7 +149,7 @@ void Synth::open() {
 }
 
 bool Synth::allocationsComplete() const {
-    return followers_ && voices_ && parts_ && outputPointers_ && outputUnchanged_;
+    return followers_ && entries_ && voices_ && parts_ && outputPointers_ && outputUnchanged_;
 }
 
 void Synth::updateReady() {
@@ -280,6 +283,7 @@ void Synth::releaseBuffers() {
     voices_.reset();
     parts_.reset();
     followers_.reset();
+    entries_.reset();
     ready_ = false;
     opened_ = false;
 }
@@ -322,6 +326,17 @@ int32_t Synth::addModuleRow(Part_c** objects, int32_t count, const char* typeId,
         for (int i = 0; i < 4 && typeId[i]; ++i) row.typeId[i] = typeId[i];
     }
     return moduleRowCount_++;
+}
+
+int32_t Synth::registerModuleRow(Part_c** objects, int32_t count, int32_t instance, int32_t kind) {
+    if (!objects || count <= 0 || !objects[0]) return -1;
+    char type[5];
+    objects[0]->typeIdText(type);
+    const int32_t row = addModuleRow(objects, count, type, instance, kind);
+    if (row < 0) return -1;
+    moduleRows_[row].owner = objects[0]->set();
+    bindModuleRow(row);
+    return row;
 }
 
 const ModuleTableRow* Synth::moduleRow(int32_t row) const {
