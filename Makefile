@@ -1,5 +1,5 @@
 # Kelvanti: the two commands of the README.
-#   make demo   install what is missing, build the x86-64 plug-in, render the demo
+#   make demo   install what is missing, build the x86-64 plug-in, render the demo to build/x64/demo.wav
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
@@ -7,7 +7,7 @@ CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 
 .PHONY: all demo test deps build-x64 build-x86 build-asan build-tsan build-fuzz \
-        test-x64 test-x86 test-asan test-tsan test-fuzz cross-check clean
+        test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers clean
 
 all: build-x64
 
@@ -57,8 +57,14 @@ cross-check: test-x64 test-x86
 test: test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
 	@echo "all flavours passed: x64 x86 asan tsan fuzz; builds render alike"
 
+# The conformance suite against Kelvanti and the Debian peer instruments (installed
+# when missing), printed check by check.
+conformance-peers: build-x64
+	tests/conformance/compare-peers.sh $(BUILD)/x64/tests/conformance/conformance_suite $(BUILD)/x64/Kelvanti.so
+
 demo: build-x64
-	$(BUILD)/x64/kelvanti-render --info $(BUILD)/x64/Kelvanti.so
+	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
+	@echo "demo: the rendered demo is $(BUILD)/x64/demo.wav"
 
 clean:
 	rm -rf $(BUILD)

@@ -5,22 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/lib/Process.h"
+#include "tests/host/support/RenderRun.h"
 
 namespace {
 
-vsthost::ProcessResult runRender(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER);
-    argv.push_back(KELVANTI_RENDER_PATH);
-    argv.insert(argv.end(), args.begin(), args.end());
-    return vsthost::runProcess(argv);
-}
-
-int lineCount(const std::string& text) {
-    int lines = 0;
-    for (char c : text) lines += c == '\n' ? 1 : 0;
-    return lines;
-}
+using render_run::lineCount;
+using render_run::runRender;
 
 TEST(RenderCli, InfoPrintsTheIdentity) {
     const auto result = runRender({"--info", KELVANTI_PLUGIN_PATH});
@@ -63,7 +53,8 @@ TEST(RenderCli, ErrorsGiveOneLineAndFail) {
 
 TEST(RenderCli, UsageErrors) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"--info"}, {"--bogus"}, {"--info", "a.so", "--help"}}) {
+             {"--info"}, {"--bogus"}, {"--info", "a.so", "--help"}, {"--info", "a.so", "b.so"},
+             {"a.so", "b.so"}, {"--midi", "x.mid", "--info", "a.so"}, {"--out"}}) {
         const auto result = runRender(args);
         ASSERT_TRUE(result.started);
         EXPECT_EQ(result.exitCode, 2) << result.err;
@@ -71,7 +62,8 @@ TEST(RenderCli, UsageErrors) {
     }
     const auto help = runRender({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("--info PLUGIN"), std::string::npos);
+    for (const char* option : {"--info PLUGIN", "--midi FILE", "--float", "--set NAME=VALUE", "--save-fxp FILE"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
 } // namespace

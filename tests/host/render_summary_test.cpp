@@ -30,10 +30,37 @@ TEST(RenderSummary, LevelsAcrossBlocksAndTheSummaryLine) {
     summary.voicesUsed = 12;
     summary.wallSeconds = 0.25;
     EXPECT_EQ(formatRenderSummary(summary),
-              "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices, 32.0x real time");
+              "out.wav: 8.00 s, peak -6.0 dBFS, RMS -20.0 dBFS, 12 voices (notes at once), 32.0x real time");
+    summary.voicesUsed = 1;
+    EXPECT_NE(formatRenderSummary(summary).find(" 1 voice (notes at once), "), std::string::npos);
+    summary.voicesUsed = -1;
+    EXPECT_NE(formatRenderSummary(summary).find(" dBFS, voices n/a, 32.0x"), std::string::npos);
 
     // A NaN in the output must show in the peak, not vanish behind larger samples.
     const float bad[] = {0.9f, std::nanf("")};
     meter.add(bad, bad, 2);
     EXPECT_TRUE(std::isnan(meter.peak()));
+}
+
+#include "tools/host/lib/HeldNotes.h"
+
+TEST(HeldNotes, CountsKeysHeldAtOncePerChannel) {
+    HeldNotes notes;
+    notes.apply(0x90, 60, 100);
+    notes.apply(0x90, 60, 90);   // the same key again: still one
+    notes.apply(0x91, 60, 90);   // the same key on another channel
+    notes.apply(0x90, 64, 80);
+    EXPECT_EQ(notes.held(), 3);
+    notes.apply(0x90, 64, 0);    // note-on with velocity 0 ends it
+    notes.apply(0x80, 61, 0);    // ending a key that was not held changes nothing
+    EXPECT_EQ(notes.held(), 2);
+    notes.apply(0xB0, 123, 0);   // all notes off on channel 1
+    EXPECT_EQ(notes.held(), 1);
+    notes.apply(0xB1, 7, 0);     // another controller does not end notes
+    EXPECT_EQ(notes.held(), 1);
+    notes.apply(0xB1, 120, 0);   // all sound off on channel 2
+    EXPECT_EQ(notes.held(), 0);
+    notes.apply(0x95, 10, 1);
+    EXPECT_EQ(notes.held(), 1);
+    EXPECT_EQ(notes.mostHeld(), 3);
 }

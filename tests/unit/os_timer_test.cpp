@@ -181,6 +181,10 @@ TEST(OsTimer, StoppingOrDestroyingInsideItsOwnCallback) {
 TEST(OsTimer, ServiceThreadEndsWithTheLastTimer) {
     // Once every timer is gone no code of ours may run (the host may unload
     // the library): the service thread must have ended, not merely idle.
+    // Under user-mode emulation (the 32-bit build on a kernel without 32-bit
+    // support) the emulator runs threads of its own, so the count says nothing.
+    const char* native = std::getenv("KELVANTI_I386_NATIVE");
+    if (native && std::string(native) == "0") GTEST_SKIP() << "thread count not observable under emulation";
     { os::PeriodicTimer warmUp; } // sanitizers start helper threads with the first thread
     const std::size_t before = threadCount();
     ASSERT_GT(before, 0u);

@@ -1,5 +1,5 @@
 #pragma once
-// Whole-file reads for the host's readers of outside bytes.
+// Whole-file reads and writes for the host's files.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,5 +10,10 @@ namespace kelvanti_host {
 // Reads the file at path. Files above maxBytes are refused without reading
 // them whole. On failure returns false and sets error to "<path>: <reason>".
 bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
+
+// Writes bytes to a temporary file beside path and renames it over path, so
+// path holds either its old content or all of the new. On failure returns
+// false, removes the temporary file and sets error to one line.
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 } // namespace kelvanti_host

@@ -97,7 +97,7 @@ VstIntPtr Host::handle(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
     call.opt = opt;
     call.thread = std::this_thread::get_id();
     if (opcode == audioMasterCanDo) call.text = readCapability(ptr);
-    {
+    if (answers_.recordCalls) {
         std::lock_guard<std::mutex> lock(mutex_);
         calls_.push_back(call);
         if (opcode == audioMasterProcessEvents && ptr) {

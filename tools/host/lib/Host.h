@@ -47,6 +47,9 @@ struct HostAnswers {
     VstIntPtr language = kVstLangEnglish;
     VstIntPtr automationCalls = 1;            // answer to audioMasterAutomate, BeginEdit, EndEdit
     std::map<VstInt32, VstIntPtr> other;      // any other opcode (0 when missing)
+    // false: calls are answered but not recorded, so answering allocates nothing
+    // (for watching a plug-in's audio thread).
+    bool recordCalls = true;
     // Consulted first for every call; an answer given here wins.
     std::function<std::optional<VstIntPtr>(const HostCall&)> script;
 

@@ -33,10 +33,14 @@ std::string formatRenderSummary(const RenderSummary& s) {
         std::snprintf(speed, sizeof speed, "%.1fx real time", s.audioSeconds / s.wallSeconds);
     else
         std::snprintf(speed, sizeof speed, "real time factor unmeasured");
+    char voices[48];
+    if (s.voicesUsed >= 0)
+        std::snprintf(voices, sizeof voices, "%d voice%s (notes at once)", s.voicesUsed, s.voicesUsed == 1 ? "" : "s");
+    else
+        std::snprintf(voices, sizeof voices, "voices n/a");
     char text[256];
-    std::snprintf(text, sizeof text, ": %.2f s, peak %s dBFS, RMS %s dBFS, %d voice%s, %s", s.audioSeconds,
-                  formatDecibels(s.peak).c_str(), formatDecibels(s.rms).c_str(), s.voicesUsed,
-                  s.voicesUsed == 1 ? "" : "s", speed);
+    std::snprintf(text, sizeof text, ": %.2f s, peak %s dBFS, RMS %s dBFS, %s, %s", s.audioSeconds,
+                  formatDecibels(s.peak).c_str(), formatDecibels(s.rms).c_str(), voices, speed);
     return s.outputPath + text;
 }
 

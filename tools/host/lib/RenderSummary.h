@@ -25,6 +25,8 @@ struct RenderSummary {
     double audioSeconds = 0.0;
     float peak = 0.0f;
     double rms = 0.0;
+    // Notes held at once at most, as the host sent them; a plug-in's own
+    // voice use is not visible to a host. Negative: unknown ("voices n/a").
     int voicesUsed = 0;
     double wallSeconds = 0.0;  // time the render took
 };
@@ -32,7 +34,7 @@ struct RenderSummary {
 // A level in dB relative to full scale, "-inf" for silence: "-6.0", "-inf".
 std::string formatDecibels(double linear);
 
-// "out.wav: 8.00 s, peak -3.1 dBFS, RMS -18.4 dBFS, 12 voices, 35.2x real time"
+// "out.wav: 8.00 s, peak -3.1 dBFS, RMS -18.4 dBFS, 12 voices (notes at once), 35.2x real time"
 std::string formatRenderSummary(const RenderSummary& summary);
 
 } // namespace kelvanti_host

@@ -5,6 +5,7 @@
 
 #include "tools/host/render/InfoCommand.h"
 #include "tools/host/render/Options.h"
+#include "tools/host/render/RenderCommand.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ struct CommandEntry {
 constexpr CommandEntry kCommands[] = {
     {render::Command::Help, runHelp},
     {render::Command::Info, render::runInfo},
+    {render::Command::Render, render::runRender},
 };
 
 } // namespace
@@ -30,9 +32,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     render::Options options;
     std::string error;
-    if (!render::parseOptions(args, options, error)) {
+    const render::ParseResult parsed = render::parseOptions(args, options, error);
+    if (parsed != render::ParseResult::Ok) {
         std::fprintf(stderr, "kelvanti-render: %s\n", error.c_str());
-        std::fputs(render::usageText(), stderr);
+        if (parsed == render::ParseResult::UsageError) std::fputs(render::usageText(), stderr);
         return 2;
     }
     for (const CommandEntry& entry : kCommands) {
