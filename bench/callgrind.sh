@@ -10,6 +10,8 @@ out=${2:-$(dirname "$bench")}
 rate=48000
 seconds=${CALLGRIND_SECONDS:-0.5}
 mkdir -p "$out"
+# A fixed seed: the instrument varies each instance a little otherwise.
+export KELVANTI_RANDOM_SEED=${KELVANTI_RANDOM_SEED:-1}
 csv=$out/callgrind.csv
 echo "rate,voices,frames,instructions,instructions_per_voice_sample" >"$csv"
 
@@ -29,5 +31,7 @@ echo "(idle: instructions per sample of an instance that only fills silence)"
 echo
 echo "Where the 24-voice instructions go (self cost, top functions):"
 callgrind_annotate --inclusive=no --auto=no "$out/callgrind.24.out" 2>/dev/null |
-  sed -n '/Ir .*file:function/,$p' | sed '/^ *$/d' | head -n 14 | tee "$out/callgrind-profile.txt"
+  awk '/file:function/ { on = 1; next } on && /^--/ && seen { exit } on && NF && !/^--/ { seen = 1; print }' |
+  head -n 12 |
+  tee "$out/callgrind-profile.txt"
 echo "written: $csv, $out/callgrind-profile.txt"
