@@ -43,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> list(sizeof(VstEvents) + sizeof(VstEvent*) * (pointers.size() + 2));
     auto* events = reinterpret_cast<VstEvents*>(list.data());
     events->numEvents = static_cast<VstInt32>(pointers.size());
-    VstEvent** table = events->events;   // the record's table runs on past its declared two entries
-    for (size_t i = 0; i < pointers.size(); ++i) table[i] = pointers[i];
+    for (size_t i = 0; i < pointers.size(); ++i) events->events[i] = pointers[i];
     plugin->processEvents(events);
     const float guard = 12345.0f;
     left[static_cast<size_t>(frames)] = right[static_cast<size_t>(frames)] = guard;
