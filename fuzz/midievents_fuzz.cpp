@@ -43,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> list(sizeof(VstEvents) + sizeof(VstEvent*) * (pointers.size() + 2));
     auto* events = reinterpret_cast<VstEvents*>(list.data());
     events->numEvents = static_cast<VstInt32>(pointers.size());
-    for (size_t i = 0; i < pointers.size(); ++i) events->events[i] = pointers[i];
+    // The list holds numEvents pointers although the record declares two.
+    VstEvent** slots = events->events;
+    for (size_t i = 0; i < pointers.size(); ++i) slots[i] = pointers[i];
     plugin->processEvents(events);
     const float guard = 12345.0f;
     left[static_cast<size_t>(frames)] = right[static_cast<size_t>(frames)] = guard;

@@ -36,6 +36,7 @@ public:
 
     ZendrixTone_c();
 
+    using Tone_c::bind;
     // Tone_c::bind, then the sources and arrays of the modules; the voice's
     // random generators are seeded from the plug-in's.
     bool bind(Synth* synth, ZendrixGlo_c* globals, int32_t voiceIndex, const ZendrixVoiceResources& shared);

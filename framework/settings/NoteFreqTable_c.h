@@ -33,6 +33,7 @@ public:
     // zero, clamped to 0..126); outside 0..127 the end segments extrapolate.
     float getFrequency(float key) const;
     // Semitones per step of the loaded scale (1.0 unless it is uniform).
+    using Part_c::getStepSize;
     float getStepSize() const { return stepSize_.load(std::memory_order_relaxed); }
 
     // Column -1 or "TUN-File Path": loads the file named there, then

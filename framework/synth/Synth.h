@@ -166,6 +166,8 @@ public:
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     // Only posts the host program change for the next drain.
     void setProgram(VstInt32 program) override;
+    // The host's program number; any thread (the drain may change it meanwhile).
+    VstInt32 getProgram() override { return hostProgram_.load(std::memory_order_relaxed); }
     static void idleTimerCallback(void* context);
     uint32_t lastIdleDrainMs() const { return lastDrain_.load(std::memory_order_relaxed); }
     bool idleTimerRunning() const { return timer_.isRunning(); }
@@ -320,7 +322,7 @@ public:
     // Programs and banks.
     virtual bool hasGlobalProgramList() const { return false; }
     virtual bool hasGlobalBankList() const { return false; }
-    virtual int32_t getPartProgramNumber(int32_t /*part*/) const { return curProgram; }
+    virtual int32_t getPartProgramNumber(int32_t /*part*/) const { return hostProgram_.load(); }
     virtual int32_t getPartBankNumber(int32_t /*part*/) const { return 0; }
     // Part settings read on the audio thread.
     // "InsChIdx" of the part (0..15, 16 = all).
@@ -495,6 +497,8 @@ private:
     std::atomic<bool> firstBlockRendered_{false};
     std::atomic<uint32_t> runningSamples_{0};
     std::atomic<uint32_t> lastDrain_{0};
+    // What effGetProgram answers: set on the idle side, read by host threads.
+    std::atomic<int32_t> hostProgram_{0};
     uint32_t openTime_ = 0;
     double lastTempo_ = -1.0;
     double secondsPerBeat_ = -1.0;

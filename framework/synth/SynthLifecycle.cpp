@@ -372,5 +372,5 @@ void Synth::setCurrentPart(int32_t part) {
 }
 
 void Synth::hostProgramChange(int32_t program) {
-    if (program >= 0 && program < numPrograms) curProgram = program;
+    if (program >= 0 && program < numPrograms) hostProgram_.store(program, std::memory_order_relaxed);
 }

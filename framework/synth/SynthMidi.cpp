@@ -30,8 +30,10 @@ VstInt32 Synth::processEvents(VstEvents* events) {
     if (!events || events->numEvents <= 0) return 1;
     AudioScope scope(*this);
     if (blocked_.load() || !opened_.load() || !parts_) return 1;
+    // The host's list holds numEvents pointers although the record declares two.
+    VstEvent* const* list = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = list[i];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
         const auto status = static_cast<uint8_t>(midi->midiData[0]);

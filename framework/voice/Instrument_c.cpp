@@ -64,7 +64,7 @@ void Instrument_c::setHost(Synth* synth, int32_t instrumentIndex, int32_t voices
 void Instrument_c::queueEvent(int32_t offset, const uint8_t bytes[3]) {
     if (!enabled_ || !bytes) return;
     std::lock_guard<Lock_c> guard(queueLock_);
-    queue_.insert(offset, bytes);
+    if (queue_.insert(offset, bytes)) pendingEvents_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void Instrument_c::process(int32_t n) {
@@ -72,8 +72,8 @@ void Instrument_c::process(int32_t n) {
 }
 
 void Instrument_c::processBlock(int32_t n) {
-    // Unlocked peek: an event queued right now simply waits for the next block.
-    if (!active_ && queue_.isEmpty()) return;
+    // An event being queued right now simply waits for the next block.
+    if (!active_ && pendingEvents_.load(std::memory_order_relaxed) == 0) return;
     if (!synth_) return;
     if (n < 0) n = 0;
     rendered_ = 0;
@@ -82,6 +82,7 @@ void Instrument_c::processBlock(int32_t n) {
         queue_, n, rendered_, [this](int32_t frames) { render(frames); },
         [this](const MidiQueueEntry& entry) { decodeMidi(entry.bytes, true); });
     synth_->rewindOutputPositions(n);
+    pendingEvents_.store(0, std::memory_order_relaxed);
     for (int32_t i = 0; i < kMaxBuses; ++i) {
         InBuffer2_c* bus = getAuxBus(i);
         if (!bus) break;
@@ -154,6 +155,7 @@ void Instrument_c::setEnabled(bool enabled) {
         // run between emptying the queue and the kill.
         std::lock_guard<Lock_c> guard(queueLock_);
         queue_.clear();
+        pendingEvents_.store(0, std::memory_order_relaxed);
         if (synth_) {
             synth_->killPartVoices(instrumentIndex_);
             enabled_ = false;
@@ -428,6 +430,7 @@ void Instrument_c::resetControllers() {
     clearHeldKeys();
     heldBackCount_ = 0;
     queue_.clear();
+    pendingEvents_.store(0, std::memory_order_relaxed);
 }
 
 void Instrument_c::clearHeldKeys() {

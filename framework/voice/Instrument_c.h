@@ -21,6 +21,7 @@
 #include "framework/voice/MidiEventQueue.h"
 #include "framework/voice/VoiceSlot.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -70,7 +71,7 @@ public:
     // Disabling empties the queue and kills this part's voices under the
     // queue lock; a disabled instrument ignores queued and decoded events.
     virtual void setEnabled(bool enabled);
-    bool isEnabled() const { return enabled_; }
+    bool isEnabled() const { return enabled_.load(std::memory_order_relaxed); }
     virtual void allNotesOffAndReset();
 
     // ---- decoding (audio thread)
@@ -181,10 +182,12 @@ private:
     int32_t channelCount_ = 2;
     int32_t firstOutput_ = 0;
     int32_t endOutput_ = 0;
-    bool enabled_ = true;
+    std::atomic<bool> enabled_{true}; // written by any thread, read by the audio thread
     bool active_ = true;
 
-    MidiEventQueue queue_;
+    MidiEventQueue queue_; // under the queue lock
+    // Events queued since the last block: lets an idle instrument skip the lock.
+    std::atomic<int32_t> pendingEvents_{0};
     int32_t rendered_ = 0;
     int32_t currentVoice_ = -1;
     Lock_c queueLock_;

@@ -52,6 +52,7 @@ TEST(ParamsSound, MainVolumeAutomationTakesEffectAtTheBlockWhereItArrives) {
     p.setParameter(8, 1.0f);  // Base Decay: longest
     p.setParameter(20, 1.0f); // Noise Decay: longest
     p.setParameter(21, 1.0f); // Main Volume: top
+    p.setParameter(17, 0.0f); // Noise Mix: the oscillator alone, a steady level
     rig.note(kBlock, 0, 57, 120);
     rig.renderSilence(4 * kBlock);
     const size_t before = rig.left.size();

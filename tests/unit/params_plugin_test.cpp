@@ -27,6 +27,9 @@ using namespace std::chrono_literals;
 class Plugin : public Zendrix_c {
 public:
     Plugin() : Zendrix_c(&testsynth::FakeHost::callback) {}
+    // As a host's effClose does: the idle timer stops before any class of the
+    // object goes (a drain calls virtual hooks).
+    ~Plugin() override { close(); }
 
     struct Notice {
         int32_t entry;
