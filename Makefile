@@ -7,7 +7,8 @@ CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 
 .PHONY: all demo test deps build-x64 build-x86 build-asan build-tsan build-fuzz \
-        test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers clean
+        test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
+        bench bench-engine bench-callgrind bench-peers bench-x86 clean
 
 all: build-x64
 
@@ -61,6 +62,25 @@ test: test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
 # when missing), printed check by check.
 conformance-peers: build-x64
 	tests/conformance/compare-peers.sh $(BUILD)/x64/tests/conformance/conformance_suite $(BUILD)/x64/Kelvanti.so
+
+# What the engine costs (x86-64 build): the table and CSV in $(BUILD)/x64/bench/,
+# instruction counts under callgrind, and the Debian peers (installed when missing).
+BENCH_DIR := $(BUILD)/x64/bench
+bench: bench-engine bench-callgrind bench-peers
+
+bench-engine: build-x64
+	$(BENCH_DIR)/kelvanti-bench --csv $(BENCH_DIR)/bench.csv
+
+bench-callgrind: build-x64
+	bench/callgrind.sh $(BENCH_DIR)/kelvanti-bench $(BENCH_DIR)
+
+bench-peers: build-x64
+	bench/peers.sh $(BENCH_DIR)/kelvanti-bench $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so $(BENCH_DIR)/peers
+
+# The 32-bit build's table. Where the kernel cannot run 32-bit programs it runs
+# under qemu-i386, and its timings are the emulator's, not the build's.
+bench-x86: build-x86
+	tools/setup/run-i386 $(BUILD)/x86/bench/kelvanti-bench --seconds 0.5 --runs 3 --csv $(BUILD)/x86/bench/bench.csv
 
 demo: build-x64
 	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav

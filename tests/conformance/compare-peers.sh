@@ -11,30 +11,14 @@ kelvanti=$2
 out=${3:-$(dirname "$suite")/peers}
 check_seconds=${CONFORMANCE_CHECK_SECONDS:-300}
 
-packages=(dpf-plugins-vst amsynth zynaddsubfx-vst)
-libraries=(Kars-vst.so amsynth_vst.so ZynAddSubFX.so)
-
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$(dirname "$0")/../../tools/setup/peer-plugins.sh"
+install_peer_plugins || exit 1
 
 names=(Kelvanti)
 paths=("$kelvanti")
-for i in "${!packages[@]}"; do
-  path=$(dpkg -L "${packages[$i]}" | grep "/${libraries[$i]}\$" | head -n 1)
-  if [ -z "$path" ]; then
-    echo "cannot find ${libraries[$i]} in package ${packages[$i]}" >&2
-    exit 1
-  fi
-  names+=("${libraries[$i]%.so}")
+for i in "${!peer_packages[@]}"; do
+  path=$(peer_plugin_path "$i") || exit 1
+  names+=("${peer_libraries[$i]%.so}")
   paths+=("$path")
 done
 
