@@ -65,23 +65,16 @@ void Synth::getParameterName(VstInt32 index, char* text) {
 }
 
 void Synth::getParameterLabel(VstInt32 index, char* text) {
-    if (!text) return;
-    if (!openIfNeeded()) {
-        writeHostText(text, "---");
-        return;
-    }
-    BusyScope busy(*this);
-    const ParameterTarget t = lookupHostParameter(index);
-    if (!t.valid()) {
-        writeHostText(text, "-");
-        return;
-    }
-    char name[kValueTextBuffer] = {};
-    t.target->getName(t.row, t.column, name, sizeof name);
-    writeHostText(text, name);
+    writeHostColumnText(index, text, &Part_c::getName);
 }
 
 void Synth::getParameterDisplay(VstInt32 index, char* text) {
+    writeHostColumnText(index, text, &Part_c::getValueText);
+}
+
+// Label and display differ only in which text of the entry's column they
+// show: "---" when the plug-in cannot open, "-" for an entry without column.
+void Synth::writeHostColumnText(VstInt32 index, char* text, ColumnText columnText) {
     if (!text) return;
     if (!openIfNeeded()) {
         writeHostText(text, "---");
@@ -94,7 +87,7 @@ void Synth::getParameterDisplay(VstInt32 index, char* text) {
         return;
     }
     char value[kValueTextBuffer] = {};
-    t.target->getValueText(t.row, t.column, value, sizeof value);
+    (t.target->*columnText)(t.row, t.column, value, sizeof value);
     writeHostText(text, value);
 }
 

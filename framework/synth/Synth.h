@@ -278,6 +278,8 @@ public:
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* text) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
+    using ColumnText = void (Part_c::*)(int row, int column, char* buffer, size_t size) const;
+    void writeHostColumnText(VstInt32 index, char* text, ColumnText columnText);
     bool beginEdit(VstInt32 index) override;
     bool endEdit(VstInt32 index) override;
     // The longest name, label or display text handed to a host.

@@ -13,32 +13,7 @@
 #include <new>
 #include <vector>
 
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<int> g_allocations{0};
-
-void* counted(std::size_t size) {
-    if (g_counting.load()) g_allocations.fetch_add(1);
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-} // namespace
-
-void* operator new(std::size_t size) { return counted(size); }
-void* operator new[](std::size_t size) { return counted(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return counted(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "support/CountingAllocator.h"
 
 namespace {
 struct Owner : VoiceOwner {};
