@@ -4,6 +4,7 @@
 
 #include "engine/instrument/InstrumentIdentity.h"
 #include "engine/instrument/WaveBank.h"
+#include "framework/platform/PathText.h"
 #include "framework/sdk/ValueText.h"
 #include "framework/synth/VersionNumber.h"
 #include "framework/voice/AudioTables.h"
@@ -37,6 +38,11 @@ Zendrix_c::Zendrix_c(audioMasterCallback host) : Synth(host, zendrixConfig()) {
     // Settings handlers act at once while the object is being made.
     setOpeningFlag(true);
     setUniqueID(instrument::kUniqueId);
+    if (isUsable()) {
+        const ExtensionList presets{"FXP"};
+        partProgramList(0).setup(pathtext::kPathBufferSize, "empty", &presets, false);
+        partBankList(0).setup(pathtext::kPathBufferSize, "empty", nullptr, false);
+    }
     // The editor joins with the window toolkit; without one the plug-in runs
     // headless. Nothing below depends on it, and the flag is lowered on
     // every path.
@@ -128,13 +134,14 @@ void Zendrix_c::open() {
     defineModuleSets();
     registerModules();
     fillHostParameterMap();
+    setEngineGlobalPart(&globals_);
     setPresetMarkerEntry(kPresetMarkerEntry);
     setLearnExcludedEntry(0, kAssignmentModeEntry);
     resetVoices();
-    setPartRanges(0, partCount());
+    initPartPrograms(0, partCount());
     finishOpen();
     // A fresh row: every column counts as changed (the wave tables follow "Waveform").
-    for (int32_t part = 0; part < partCount(); ++part) onParameterChanged(part, &globals_, -1);
+    afterProgramLoad(0);
     suspend();
     setOpeningFlag(false);
 }
@@ -155,10 +162,10 @@ void Zendrix_c::initPart(int32_t part) {
     globalSettings().setMax(0, SynGlo_c::kEditIns, partCount() - 1);
 }
 
-void Zendrix_c::setPartRanges(int32_t first, int32_t count) {
-    for (int32_t r = first; r < first + count; ++r) {
+void Zendrix_c::initPartPrograms(int32_t first, int32_t end) {
+    Synth::initPartPrograms(first, end);
+    for (int32_t r = first; r < end; ++r) {
         if (!globals_.set() || !globals_.set()->isRowValid(r)) return;
-        initPart(r);
         // "Exactness" is fixed at 0.99.
         globals_.setMin(r, ZendrixGlo_c::kExactness, 99);
         globals_.setMax(r, ZendrixGlo_c::kExactness, 99);
@@ -222,6 +229,11 @@ void Zendrix_c::onParameterChanged(int32_t row, Part_c* target, int32_t column) 
         if (ParaSet_c* s = sets_[kPitchSet]) s->setValue(row, EnvAHDP_c::kVelocityScale, scale);
     }
     if (all || (set && set == sets_[kGlobalsSet] && column == ZendrixGlo_c::kWaveform)) applyWaveform(row);
+}
+
+void Zendrix_c::initialise() {
+    char folder[pathtext::kPathBufferSize] = "Kelvanti Banks";
+    if (pathtext::appendPath(folder, sizeof folder, "Diverse")) openPresetFolder(folder, true);
 }
 
 void Zendrix_c::setupControllerAssignments() {

@@ -37,11 +37,14 @@ public:
     void setupControllerAssignments() override;
     void rebindOutputs(float** outputs) override;
     void setVersionLabel() override;
+    // Opens the default bank folder "Kelvanti Banks/Diverse" (keeping a stored default preset).
+    void initialise() override;
 
     // The part defaults of one part row.
-    void initPart(int32_t part);
-    // The limits of the part parameters for parts first .. first + count - 1.
-    void setPartRanges(int32_t first, int32_t count);
+    void initPart(int32_t part) override;
+    // The base's part programs, then the limits of the part parameters for
+    // parts first .. end - 1 (after every module reset too).
+    void initPartPrograms(int32_t first, int32_t end) override;
 
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;

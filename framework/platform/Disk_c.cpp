@@ -165,7 +165,7 @@ bool Disk_c::findKitFile(std::string_view folder, char* out, std::size_t outCapa
     return findFirstOfType(folder, out, outCapacity, kKitExtensions, 512);
 }
 
-std::string Disk_c::getModuleFolder() { return os::moduleFolder(); }
+std::string Disk_c::getModuleFolder() { return os::dataFolder(); }
 
 // ------------------------------------------------------------------ FilePath
 

@@ -80,7 +80,8 @@ public:
     // The first kit file ("KQ3", "KQ4", "KQC", "QV_T_Kit") of the folder.
     static bool findKitFile(std::string_view folder, char* out, std::size_t outCapacity);
 
-    // The folder of the plug-in library (a copy; empty when unknown).
+    // The plug-in folder its data lives in: beside the library, or
+    // KELVANTI_DATA_DIR when set (a copy; empty when unknown).
     static std::string getModuleFolder();
 
 private:

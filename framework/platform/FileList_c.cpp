@@ -33,8 +33,11 @@ void FileList_c::clear() { entries_.clear(); }
 const char* FileList_c::getName(int i) const {
     if (entries_.empty())
         return "";
-    if (i < 0 || i >= count())
+    if (i < 0 || i >= kCapacity)
         return nullptr;
+    // Past the last entry the list holds its placeholder ("empty").
+    if (i >= count())
+        return placeholder_.c_str();
     return entries_[static_cast<std::size_t>(i)].shown.c_str();
 }
 

@@ -25,7 +25,8 @@ public:
     void clear();
 
     int count() const { return static_cast<int>(entries_.size()); }
-    // "" for an empty list, null for i out of range.
+    // "" for an empty list, the placeholder past the last entry, null for i
+    // outside 0..capacity - 1.
     const char* getName(int i) const;
     // folder + '/' + the entry's real file name; null for i out of range,
     // an empty folder, the placeholder, or a path over the limit.

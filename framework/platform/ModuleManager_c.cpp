@@ -17,6 +17,8 @@ void ModuleManager_c::run(Part_c* part, int row, int command, const char* module
     if (product.empty())
         return;
     const std::string module(moduleName);
+    if (command == kLoad || command == kSave)
+        synth_->moduleFilePath(moduleName);
     dialog_.setName(product + "_MOD_" + module);
     dialog_.setTitle(module + " Module Parameters");
     dialog_.setFilter(module, {"*.MOD"});

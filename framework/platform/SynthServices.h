@@ -22,6 +22,9 @@ public:
     virtual void rowReplaced(Part_c& part, int row) = 0;
     // Refreshes what the editor shows of the part.
     virtual void refreshPartDisplay(Part_c& part, int row) = 0;
+    // Seeds the folder a module's first file dialog opens in (before the
+    // dialog runs); nothing by default.
+    virtual void moduleFilePath(const char* /*moduleName*/) {}
 
 protected:
     ~SynthServices() = default;

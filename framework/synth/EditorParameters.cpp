@@ -65,7 +65,7 @@ void Synth::setLearnTarget(int32_t entry) {
     if (!entries_ || entry < 0 || entry >= config_.hostParameterEntries) return;
     if (!ecs_.isLearning() || entry == learnExcluded_[0] || entry == learnExcluded_[1]) return;
     const EPAS_c& e = entries_[entry];
-    const int32_t part = e.part() == EPAS_c::kCurrentPart ? currentPart_ : e.part();
+    const int32_t part = e.part() == EPAS_c::kCurrentPart ? getCurrentPart() : e.part();
     if (part < 0) return;
     // In clear mode the controller assignment removes the bindings at once.
     ecs_.armLearnTarget(part, entry);

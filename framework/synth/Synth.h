@@ -24,6 +24,7 @@
 #include "framework/model/PartContext.h"
 #include "framework/platform/Disk_c.h"
 #include "framework/platform/FileDialog_c.h"
+#include "framework/platform/FileList_c.h"
 #include "framework/platform/ModuleManager_c.h"
 #include "framework/platform/OsLib_c.h"
 #include "framework/platform/SynthServices.h"
@@ -168,8 +169,8 @@ public:
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     // Only posts the host program change for the next drain.
     void setProgram(VstInt32 program) override;
-    // The host's program number; any thread (the drain may change it meanwhile).
-    VstInt32 getProgram() override { return hostProgram_.load(std::memory_order_relaxed); }
+    // The host's program number (the program-number mirror); any thread.
+    VstInt32 getProgram() override { return curProgram.load(std::memory_order_relaxed); }
     static void idleTimerCallback(void* context);
     uint32_t lastIdleDrainMs() const { return lastDrain_.load(std::memory_order_relaxed); }
     bool idleTimerRunning() const { return timer_.isRunning(); }
@@ -195,7 +196,7 @@ public:
     Instrument_c* getPart(int32_t n) const;
     Tone_c* getVoice(int32_t index) const;
     PolyNoteTable_c& voiceTable() { return voiceTable_; }
-    int32_t getCurrentPart() const { return currentPart_; }
+    int32_t getCurrentPart() const { return currentPart_.load(std::memory_order_relaxed); }
     // Registers a module row; the row index, or -1 when the registry is full.
     int32_t addModuleRow(Part_c** objects, int32_t count, const char* typeId, int32_t instance, int32_t kind);
     // Registers and binds a row whose objects share the set of objects[0]
@@ -334,21 +335,94 @@ public:
     // editor call, or while the plug-in opens) instead of posting to the idle side.
     bool actsNowOnThisThread() const { return threadrole::busyOnThisThread() || opening_.load(); }
 
+    // ---------------------------------------------------------- parameter-change dispatcher
+    // Every write of the parameter road ends here, on the writing thread,
+    // inside the part's parameter lock: target is the part whose set changed
+    // (null: none); column -1: every column changed. The settings columns of
+    // 'SYG0' and 'SYG1' take effect here; work for the idle side is posted.
+    virtual void onParameterChanged(int32_t row, Part_c* target, int32_t column);
+    // Editor keys and clickable areas, and idle commands without a case of
+    // their own: true for every code it knows.
+    virtual bool handleCommand(int32_t code, int32_t a, int32_t b, intptr_t p);
+    // A part's program (kind 0) was loaded or cleared: controller values are
+    // re-sent and every module row of that kind re-reads the row.
+    void announceRowChanged(int32_t row, int32_t kind);
+    // Seeds the registry default of a module file dialog's folder
+    // ("<data folder>/<product>Mod/<module>") before its first use.
+    void moduleFilePath(const char* moduleName) override;
+    // The concert-pitch values the voices read ("Glo Tune").
+    float tuneOffset() const { return tuneOffset_; }
+    float tuneRatio() const { return tuneRatio_; }
+    // The editor's page operations (codes 51, 63, 64); nothing without an editor.
+    virtual void swapEditorFrames() {}
+
+    // ---------------------------------------------------------- programs and program lists
+    // A program is an FXP file in a bank folder. Each part has a list of bank
+    // folders and a list of the selected folder's programs; selections act on
+    // the current part only. They run on the idle side under lock_, or inside
+    // host and editor calls; never on the audio thread.
+    FileList_c& partProgramList(int32_t part);
+    FileList_c& partBankList(int32_t part);
+    // No global lists exist in this plug-in family: their operations do nothing.
+    virtual bool hasGlobalProgramList() const { return false; }
+    virtual bool hasGlobalBankList() const { return false; }
+    virtual void selectGlobalProgram(int32_t /*program*/) {}
+    virtual void selectGlobalBank(int32_t /*bank*/) {}
+    // The host's program change (idle command 73), held off for 1000 ms after
+    // a setChunk and, in Fruity, for 1500 ms after open.
+    virtual void hostProgramChange(int32_t program);
+    virtual void selectPartProgram(int32_t part, int32_t program);
+    virtual void selectPartBank(int32_t part, int32_t bank);
+    void stepPartProgram(int32_t part, bool up);
+    // The program-number mirror: the global or the current part's "Program"
+    // := value, and the host's program number follows the stored value.
+    void setProgramNumber(int32_t value, bool global);
+    int32_t getProgramNumber(bool global) const;
+    int32_t getPartProgramNumber(int32_t part) const;
+    // The bank last selected for the current part (MIDI bank steps count from it).
+    int32_t currentBankIndex() const { return currentBankIndex_.load(std::memory_order_relaxed); }
+    // Program names: the file names of the current part's program list.
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    void setProgramName(char* name) override;
+    void renameProgram(int32_t part, const char* name);
+    void updateDisplayIfInitialised();
+    // After a program was applied to a part: every parameter counts as changed.
+    virtual void afterProgramLoad(int32_t part);
+    // The part's bank and program list entries from a preset path; with
+    // rebase, a stored path is first moved into this machine's bank folder.
+    virtual void reselectPartFromPath(int32_t part, const std::string& path, bool rebase);
+    // The part's "Preset Load Path" ("fault", the file list's error text, is
+    // stored as an empty text) and the global "Multi Load" text.
+    void setPresetLoadPathText(int32_t part, const char* path);
+    std::string getPresetLoadPathText(int32_t part) const;
+    void setMultiLoadText(const char* text);
+    std::string getMultiLoadText() const;
+    // The system setting "Default Preset Path"; the bank root folder (two
+    // folders above it) follows.
+    void setDefaultPresetPath(const std::string& path);
+    // The stored default preset, or path when none is stored or keep is false
+    // (then stored as the default); empty for neither.
+    std::string resolveDefaultPresetPath(const char* path, bool keep);
+    // path := bank root + the path's folder name + its file name.
+    void rebasePresetPath(std::string& path) const;
+    const std::string& bankRootFolder() const { return bankRoot_; }
+    // The preset folder at start: folder (relative to the data folder unless
+    // absolute) is listed for every part and its default preset loaded.
+    void openPresetFolder(const char* folder, bool keep);
+    // Every part's "Program" := its index and "Edited" := 1 for part 0 only,
+    // then the instrument's part set-up.
+    virtual void initPartPrograms(int32_t first, int32_t end);
+    // The part's selection (current part, "Edit Ins", host program number,
+    // "Edited"), then the editor and host displays.
+    virtual void setCurrentPart(int32_t part);
+    // The part whose parameterChanged(row, -1) runs after a program load
+    // besides the settings (the instrument's globals); not owned.
+    void setEngineGlobalPart(Part_c* part) { engineGlobalPart_ = part; }
+
     // ---------------------------------------------------------- hooks
     // Filled by later layers (parameters, settings, programs, controller
     // assignment, editor); the base does nothing or gives the neutral answer.
-    // Idle-ring targets (run under the plug-in lock on the idle side).
-    virtual void selectGlobalProgram(int32_t /*program*/) {}
-    virtual void selectGlobalBank(int32_t /*bank*/) {}
-    virtual void hostProgramChange(int32_t program);
-    virtual void selectPartProgram(int32_t /*part*/, int32_t /*program*/) {}
-    virtual void selectPartBank(int32_t /*part*/, int32_t /*bank*/) {}
-    // The parameter-change handler: every write of the parameter road ends
-    // here, on the writing thread, inside the part's parameter lock. target is
-    // the part whose set changed (null: none); column -1: every column.
-    virtual void onParameterChanged(int32_t /*row*/, Part_c* /*target*/, int32_t /*column*/) {}
-    virtual void setCurrentPart(int32_t part);
-    virtual void handleCommand(int32_t /*code*/, int32_t /*a*/, int32_t /*b*/, intptr_t /*p*/) {}
     // Audio-ring targets (audio thread).
     virtual void sendParameterControllers(int32_t /*part*/, int32_t /*hostIndex*/) {}
     virtual void sendAllControllers() {}
@@ -356,11 +430,6 @@ public:
     virtual bool isControllerLearningArmed() const;
     virtual void learnController(int32_t channel, int32_t number, int32_t value);
     virtual void applyControllerToParameters(int32_t /*channel*/, int32_t /*controller*/, int32_t /*value*/) {}
-    // Programs and banks.
-    virtual bool hasGlobalProgramList() const { return false; }
-    virtual bool hasGlobalBankList() const { return false; }
-    virtual int32_t getPartProgramNumber(int32_t /*part*/) const { return hostProgram_.load(); }
-    virtual int32_t getPartBankNumber(int32_t /*part*/) const { return 0; }
     // Part settings read on the audio thread.
     // "InsChIdx" of the part (0..15, 16 = all).
     virtual int32_t partMidiChannel(int32_t part) const;
@@ -380,14 +449,8 @@ public:
     virtual float tuningStepSize() const;
     // The system setting "Pad Velocity".
     virtual bool padVelocityEnabled() const;
-    // The program side (reached from the chunk and preset-file roads).
-    // After a program was applied to a part: every parameter counts as changed.
-    virtual void afterProgramLoad(int32_t /*part*/) {}
     // The instrument's part set-up after a program or bank load.
     virtual void initPart(int32_t /*part*/) {}
-    // The part's bank and program list entries from a preset path (a stored
-    // path rebased into this machine's bank folder first when rebase is set).
-    virtual void reselectPartFromPath(int32_t /*part*/, const std::string& /*path*/, bool /*rebase*/) {}
     // The mute/solo state after a bank replaced every part's "Solo".
     virtual void recountSolo() {}
     // Editor (audio thread for the keyboard notes; the editor queues them).
@@ -550,15 +613,24 @@ private:
     std::atomic<bool> firstBlockRendered_{false};
     std::atomic<uint32_t> runningSamples_{0};
     std::atomic<uint32_t> lastDrain_{0};
-    // What effGetProgram answers: set on the idle side, read by host threads.
-    std::atomic<int32_t> hostProgram_{0};
+    // Programs (SynthPrograms.cpp). The lists are touched on the idle side
+    // and inside host or editor calls only.
+    std::unique_ptr<FileList_c[]> programLists_;
+    std::unique_ptr<FileList_c[]> bankLists_;
+    std::atomic<int32_t> currentBankIndex_{0};
+    std::atomic<bool> notifications_{true};
+    bool globalLoad_ = false;
+    std::string bankRoot_;
+    Part_c* engineGlobalPart_ = nullptr;
+    int32_t lastControllerMode_ = 0;
     uint32_t openTime_ = 0;
     double lastTempo_ = -1.0;
     double secondsPerBeat_ = -1.0;
     bool playing_ = false;
     bool inSysEx_ = false;
     int32_t controllerOutputs_ = 0;
-    int32_t currentPart_ = 0;
+    // Written on the idle side or inside host calls, read by the audio thread.
+    std::atomic<int32_t> currentPart_{0};
     int32_t moduleRowCount_ = 0;
 
     float rate_ = 0.0f;
@@ -583,6 +655,7 @@ private:
     std::unique_ptr<uint8_t[]> chunkStore_;
     std::atomic<int32_t> chunkLoads_{0};
     std::atomic<uint32_t> lastSetChunk_{0};
+    std::atomic<bool> chunkWasSet_{false};
 
     // Allocated by open.
     std::unique_ptr<int16_t[]> followers_;   // link lists: 16 per entry

@@ -93,11 +93,16 @@ void Synth::configureOutputs() {
 }
 
 void Synth::applyPartOutput(int32_t part) {
-    Instrument_c* p = parts_ ? parts_[part] : nullptr;
+    Instrument_c* p = parts_ && part >= 0 && part < config_.parts ? parts_[part] : nullptr;
     if (!p) return;
-    // One output assignment per part lands with the part settings; until then
-    // every part plays into the first pair.
-    p->setOutputRange(0);
+    // "Output Selection": the stereo pairs first, then the mono outputs; an
+    // output the host no longer offers falls back to the first pair.
+    int32_t output = synGloIns_.getValue(part, SynGloIns_c::kOutputSelection);
+    if (output < 0 || output >= stereoPairs_ + monoOutputs_) {
+        output = 0;
+        synGloIns_.setValue(part, SynGloIns_c::kOutputSelection, 0);
+    }
+    p->setOutputRange(output < stereoPairs_ ? 2 * output : stereoPairs_ + output);
 }
 
 void Synth::advanceOutputPositions(int32_t n) {

@@ -132,6 +132,7 @@ VstInt32 Synth::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
             finishBankLoad();
     }
     lastSetChunk_.store(os::tickMs(), std::memory_order_relaxed);
+    chunkWasSet_ = true;
     return result;
 }
 
@@ -141,6 +142,7 @@ void Synth::resetRegisteredModules() {
         if (row.owner != nullptr && row.objects != nullptr && row.count > 0 && row.objects[0] != nullptr)
             row.objects[0]->resetParameters();
     }
+    initPartPrograms(0, config_.parts);
 }
 
 // Inside the hold-off: the current part, its program number and the solo
@@ -152,7 +154,7 @@ void Synth::runBankClosingSteps() {
     if (instrumentSet_) {
         const int32_t program = instrumentSet_->getValue(currentPart_, SynGloIns_c::kProgram);
         if (program >= 0 && program < numPrograms)
-            hostProgram_.store(program, std::memory_order_relaxed);
+            curProgram.store(program, std::memory_order_relaxed);
     }
     recountSolo();
     unblockAudio(blockedHere);

@@ -60,6 +60,12 @@ Synth::Synth(audioMasterCallback host, const SynthConfig& config)
         return; // unusable: every entry point does nothing useful
     }
     setIoConfig(config_.stereoOutputPairs, config_.monoOutputs, 0);
+    programLists_.reset(new (std::nothrow) FileList_c[static_cast<size_t>(config_.parts)]);
+    bankLists_.reset(new (std::nothrow) FileList_c[static_cast<size_t>(config_.parts)]);
+    if (!programLists_ || !bankLists_) {
+        opening_ = false;
+        return;
+    }
     random_.seed(os::instanceSeed());
     curveTables();
     if (host) {
@@ -363,14 +369,4 @@ void Synth::notifyLinkedParts(Part_c& /*part*/, int /*row*/, int /*column*/) {}
 
 void Synth::routePart(Part_c& part, int row) {
     patchBay_.applyTo(&part, row);
-}
-
-void Synth::setCurrentPart(int32_t part) {
-    if (part < 0) part = 0;
-    if (part >= config_.parts) part = config_.parts - 1;
-    currentPart_ = part;
-}
-
-void Synth::hostProgramChange(int32_t program) {
-    if (program >= 0 && program < numPrograms) hostProgram_.store(program, std::memory_order_relaxed);
 }

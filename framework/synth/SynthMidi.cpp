@@ -92,14 +92,14 @@ void Synth::handleControllerInput(const uint8_t bytes[3]) {
     case kNrpnProgramUp:
         if (data >= 64) {
             const int32_t step = number == kNrpnProgramUp ? 1 : -1;
-            postIdleCommand(kCmdMidiProgramChange, part, static_cast<int16_t>(getPartProgramNumber(part) + step));
+            postIdleCommand(kCmdMidiProgramChange, part, static_cast<int16_t>(getProgramNumber(hasGlobalProgramList()) + step));
         }
         break;
     case kNrpnBankDown:
     case kNrpnBankUp:
         if (data >= 64) {
             const int32_t step = number == kNrpnBankUp ? 1 : -1;
-            postIdleCommand(kCmdMidiBankSelect, part, static_cast<int16_t>(getPartBankNumber(part) + step));
+            postIdleCommand(kCmdMidiBankSelect, part, static_cast<int16_t>(currentBankIndex() + step));
         }
         break;
     default: break;

@@ -1,12 +1,14 @@
 // Program names and program selection the way hosts browse presets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/conformance/support/ParameterValues.h"
+#include "tests/host/support/BankFolder.h"
 #include "tests/conformance/support/PluginSession.h"
 #include "tests/conformance/support/SuiteSettings.h"
 #include "tests/conformance/support/TextRequests.h"
@@ -25,7 +27,26 @@ VstInt32 programAfterIdle(vsthost::PluginInstance& plugin, VstInt32 wanted) {
     return plugin.program();
 }
 
+// Programs a host would offer to select: when at least two programs have
+// names of their own, those (slots that share one placeholder name, such as
+// "empty", hold nothing to select); otherwise every program.
+std::vector<VstInt32> selectablePrograms(const std::vector<std::string>& names) {
+    std::vector<VstInt32> chosen;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto same = std::count(names.begin(), names.end(), names[i]);
+        if (!names[i].empty() && same == 1) chosen.push_back(static_cast<VstInt32>(i));
+    }
+    if (chosen.size() < 2) {
+        chosen.clear();
+        for (std::size_t i = 0; i < names.size(); ++i) chosen.push_back(static_cast<VstInt32>(i));
+    }
+    return chosen;
+}
+
 TEST(Programs, EveryNameRandomSelectionsAndRestore) {
+    // Plug-ins that list a preset folder find a bank of their own presets
+    // there (KELVANTI_DATA_DIR); others ignore it.
+    bankfolder::bank(pluginPath());
     auto session = createSessionOrFail();
     ASSERT_TRUE(session);
     vsthost::PluginInstance& plugin = session->plugin();
@@ -47,12 +68,14 @@ TEST(Programs, EveryNameRandomSelectionsAndRestore) {
         names.push_back(name.text);
     }
 
+    const std::vector<VstInt32> selectable = selectablePrograms(names);
     Dice dice(20u);
     GuardedAudio audio = session->makeAudio(256);
     vsthost::EventList events;
     const int selections = reducedScale() ? 16 : 48;
     for (int i = 0; i < selections; ++i) {
-        const VstInt32 chosen = dice.between(0, programs - 1);
+        const VstInt32 chosen =
+            selectable[static_cast<std::size_t>(dice.between(0, static_cast<int>(selectable.size()) - 1))];
         plugin.setProgram(chosen);
         EXPECT_EQ(programAfterIdle(plugin, chosen), chosen);
         const TextAnswer current = requestText(plugin, effGetProgramName, kVstMaxProgNameLen);

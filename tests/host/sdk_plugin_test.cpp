@@ -14,6 +14,7 @@
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInstance.h"
 #include "tools/host/lib/PluginLibrary.h"
+#include "tests/host/support/BankFolder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -88,7 +89,10 @@ TEST(SdkPluginEntry, EachMainCallMakesItsOwnRecord) {
     EXPECT_NE(first, second);
     EXPECT_NE(first->object, second->object);
     // Independent state: a program set on one is not seen by the other.
-    // A host program change takes effect at the next idle drain.
+    // A host program change takes effect at the next idle drain, once the
+    // preset folder is listed (at the first resume).
+    ASSERT_TRUE(bankfolder::bank().ok);
+    first->dispatcher(first, effMainsChanged, 0, 1, nullptr, 0.0f);
     first->dispatcher(first, effSetProgram, 0, 7, nullptr, 0.0f);
     first->dispatcher(first, effIdle, 0, 0, nullptr, 0.0f);
     EXPECT_EQ(first->dispatcher(first, effGetProgram, 0, 0, nullptr, 0.0f), 7);
@@ -165,6 +169,8 @@ TEST(SdkPluginRecord, OpcodeTable) {
     plugin->setSampleRate(44100.0f);
     plugin->setBlockSize(512);
 
+    ASSERT_TRUE(bankfolder::bank().ok);
+    plugin->resume();
     plugin->setProgram(3);
     plugin->dispatch(effIdle);
     EXPECT_EQ(plugin->program(), 3);

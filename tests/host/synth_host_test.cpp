@@ -14,6 +14,7 @@
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInstance.h"
 #include "tools/host/lib/PluginLibrary.h"
+#include "tests/host/support/BankFolder.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ float tiny(int i) {
 } // namespace
 
 TEST(SynthHost, LifeCycleCyclesAndInstances) {
+    ASSERT_TRUE(bankfolder::bank().ok); // programs to change to
     auto library = loadLibrary();
     ASSERT_TRUE(library);
     Host host;
@@ -90,6 +92,7 @@ TEST(SynthHost, LifeCycleCyclesAndInstances) {
 }
 
 TEST(SynthHost, IdleSources) {
+    ASSERT_TRUE(bankfolder::bank().ok); // programs to change to
     auto library = loadLibrary();
     ASSERT_TRUE(library);
     {

@@ -87,7 +87,8 @@ TEST(PlatformFiles, ListingsAreSortedAndFiltered) {
         shown += std::string(banks.getName(i)) + ";";
     // Folders and files, never "z patterns arp" or hidden folders.
     EXPECT_EQ(shown, "A.FXP;a.fxp;b.fxp;c.txt;drums;kit.KQ4;kit0.kq3;Pads;");
-    EXPECT_EQ(banks.getName(banks.count()), nullptr);
+    EXPECT_STREQ(banks.getName(banks.count()), "empty"); // the placeholder past the last entry
+    EXPECT_EQ(banks.getName(FileList_c::kCapacity), nullptr);
 
     FileList_c programs;
     programs.setup(320, "empty", &fxp, false);

@@ -185,9 +185,9 @@ TEST(SynthCommands, FirstBlockGateAndExecutors) {
 
     // A host program change happens at the next drain, not before.
     synth.setProgram(17);
-    EXPECT_EQ(synth.getProgram(), 0);
+    EXPECT_EQ(synth.partPrograms.back(), std::make_pair(0, 9));
     synth.fxIdle();
-    EXPECT_EQ(synth.getProgram(), 17);
+    EXPECT_EQ(synth.partPrograms.back(), std::make_pair(0, 17));
 
     // MIDI program change and bank select go through the idle ring.
     Events events;
@@ -216,7 +216,7 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
         synth.open();
         EXPECT_TRUE(synth.idleTimerRunning());
         synth.setProgram(5);
-        EXPECT_TRUE(waitFor([&] { return synth.getProgram() == 5; }, 500));
+        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 5; }, 500));
         // Close stops the timer while it runs.
         synth.close();
         EXPECT_FALSE(synth.idleTimerRunning());
@@ -239,7 +239,7 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
         os::setTickOffsetForTesting(0);
         EXPECT_TRUE(synth.idleTimerRunning());
         synth.setProgram(6);
-        EXPECT_TRUE(waitFor([&] { return synth.getProgram() == 6; }, 500));
+        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 6; }, 500));
         EXPECT_NE(synth.lastIdleDrainMs(), drained);
     }
 }

@@ -152,9 +152,15 @@ public:
     RecordingTone& tone(int i) { return tones[i]; }
 
     // Hooks of the later layers.
-    void selectPartProgram(int32_t part, int32_t program) override { partPrograms.push_back({part, program}); }
+    void selectPartProgram(int32_t part, int32_t program) override {
+        partPrograms.push_back({part, program});
+        lastSelectedProgram = program; // after the record: a waiter may read the records then
+    }
     void selectPartBank(int32_t part, int32_t bank) override { partBanks.push_back({part, bank}); }
-    void handleCommand(int32_t code, int32_t, int32_t, intptr_t) override { handled.push_back(code); }
+    bool handleCommand(int32_t code, int32_t, int32_t, intptr_t) override {
+        handled.push_back(code);
+        return true;
+    }
     void sendAllControllers() override { ++allControllerEchoes; }
     void sendParameterControllers(int32_t, int32_t hostIndex) override { controllerEchoes.push_back(hostIndex); }
     // The test's values where given, else the settings as the base reads them.
@@ -176,6 +182,7 @@ public:
     std::vector<std::pair<int32_t, int32_t>> partPrograms, partBanks, bendRanges;
     std::vector<int32_t> handled, controllerEchoes;
     std::vector<int32_t> channels;
+    std::atomic<int32_t> lastSelectedProgram{-1};
     int allControllerEchoes = 0;
     int rebinds = 0;
     int editorNotes = 0;

@@ -1,0 +1,314 @@
+// The program side of the plug-in base: per-part program and bank lists over
+// the bank folders, the host's and the parts' program selections, the
+// program-number mirror, program names, the work after a program load, the
+// preset folder opened at start, the stored preset paths and the current part.
+//
+// Threads: the idle side (under lock_) and host or editor calls; never the
+// audio thread, which only reads the current part.
+#include "framework/synth/Synth.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "engine/modules/Tone_c.h"
+#include "framework/platform/PathText.h"
+#include "framework/sdk/ValueText.h"
+#include "framework/voice/Instrument_c.h"
+#include "os/Clock.h"
+
+namespace {
+// Host program changes are ignored this long after a setChunk (the host is
+// still restoring its project) and, in Fruity, after open.
+constexpr int32_t kHoldOffAfterChunkMs = 1000;
+constexpr int32_t kHoldOffAfterOpenFruityMs = 1500;
+// The highest bank a selection accepts (127 values).
+constexpr int32_t kMaxBank = 126;
+// The file list's error text, never a path.
+constexpr const char* kFileListError = "fault";
+
+// A host that answers updateDisplay by asking for the program again must not
+// re-enter the display request (process-wide, as hosts call back on any instance).
+std::atomic<bool> displayRequestRunning{false};
+
+bool withinHoldOff(uint32_t now, uint32_t since, int32_t window) {
+    const int32_t elapsed = os::tickDiff(now, since);
+    return elapsed >= 0 && elapsed < window;
+}
+} // namespace
+
+// ------------------------------------------------------------ lists
+
+FileList_c& Synth::partProgramList(int32_t part) {
+    return programLists_[static_cast<size_t>(std::clamp(part, 0, config_.parts - 1))];
+}
+
+FileList_c& Synth::partBankList(int32_t part) {
+    return bankLists_[static_cast<size_t>(std::clamp(part, 0, config_.parts - 1))];
+}
+
+// ------------------------------------------------------------ selections
+
+void Synth::hostProgramChange(int32_t program) {
+    const uint32_t now = os::tickMs();
+    const bool afterChunk =
+        chunkWasSet_.load() && withinHoldOff(now, lastSetChunk_.load(std::memory_order_relaxed), kHoldOffAfterChunkMs);
+    const bool fruityOpening = hostId_ == HostId::Fruity && opened_.load() &&
+                               withinHoldOff(now, openTime_, kHoldOffAfterOpenFruityMs);
+    if (afterChunk || fruityOpening) {
+        bool idle = false;
+        if (displayRequestRunning.compare_exchange_strong(idle, true)) {
+            updateDisplayIfInitialised();
+            displayRequestRunning = false;
+        }
+        return;
+    }
+    if (!opened_.load() || program == getProgramNumber(hasGlobalProgramList())) return;
+    if (hasGlobalProgramList())
+        selectGlobalProgram(program);
+    else
+        selectPartProgram(getCurrentPart(), program);
+}
+
+void Synth::selectPartProgram(int32_t part, int32_t program) {
+    if (!opened_.load() || part != getCurrentPart() || program < 0 || program >= numPrograms) return;
+    FileList_c& programs = partProgramList(part);
+    if (program >= programs.count()) return;
+    synGloIns_.setValue(part, SynGloIns_c::kProgram, program);
+    const char* path = programs.getFullPath(program);
+    synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, path ? path : "");
+    if (!hasGlobalProgramList()) setProgramNumber(program, false);
+    onParameterChanged(part, &synGloIns_, SynGloIns_c::kPresetLoadPath);
+    updateDisplayIfInitialised();
+}
+
+void Synth::selectPartBank(int32_t part, int32_t bank) {
+    if (!opened_.load() || bank < 0 || bank > kMaxBank || part != getCurrentPart()) return;
+    FileList_c& banks = partBankList(part);
+    if (bank >= banks.count()) return;
+    synGloIns_.setValue(part, SynGloIns_c::kBank, bank);
+    synGloIns_.setValue(part, SynGloIns_c::kProgram, 0);
+    const char* folder = banks.getFullPath(bank);
+    FileList_c& programs = partProgramList(part);
+    programs.rescan(folder ? folder : "", false);
+    const char* first = programs.getFullPath(0);
+    if (first) {
+        synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, first);
+        onParameterChanged(part, &synGloIns_, SynGloIns_c::kPresetLoadPath);
+        setProgramNumber(0, false);
+    } else {
+        editorRefreshAll();
+    }
+    currentBankIndex_ = bank;
+}
+
+void Synth::stepPartProgram(int32_t part, bool up) {
+    if (!opened_.load()) return;
+    part = std::clamp(part, 0, config_.parts - 1);
+    const int32_t last = partProgramList(part).count() - 1;
+    const int32_t program = synGloIns_.getValue(part, SynGloIns_c::kProgram) + (up ? 1 : -1);
+    selectPartProgram(part, std::max(0, std::min(program, last)));
+}
+
+// ------------------------------------------------------------ program-number mirror
+
+void Synth::setProgramNumber(int32_t value, bool global) {
+    if (global) {
+        synGlo_.setValue(0, SynGlo_c::kProgram, value);
+        curProgram.store(synGlo_.getValue(0, SynGlo_c::kProgram), std::memory_order_relaxed);
+    } else {
+        const int32_t part = getCurrentPart();
+        synGloIns_.setValue(part, SynGloIns_c::kProgram, value);
+        curProgram.store(synGloIns_.getValue(part, SynGloIns_c::kProgram), std::memory_order_relaxed);
+    }
+}
+
+int32_t Synth::getProgramNumber(bool global) const {
+    return global ? synGlo_.getValue(0, SynGlo_c::kProgram) : getPartProgramNumber(getCurrentPart());
+}
+
+int32_t Synth::getPartProgramNumber(int32_t part) const {
+    return synGloIns_.getValue(std::clamp(part, 0, config_.parts - 1), SynGloIns_c::kProgram);
+}
+
+// ------------------------------------------------------------ names
+
+void Synth::getProgramName(char* name) {
+    if (!name) return;
+    name[0] = '\0';
+    if (!opened_.load()) return;
+    BusyScope busy(*this);
+    if (hostId_ == HostId::Kore) drainIdleQueue();
+    getProgramNameIndexed(0, curProgram.load(std::memory_order_relaxed), name);
+}
+
+bool Synth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
+    if (!text || index < 0 || index >= numPrograms) return false;
+    // Hosts ask for names before they resume: open first, so that the
+    // initialise hook finds its part and the default preset loads.
+    if (!openIfNeeded()) return false;
+    if (!initialised_.load()) {
+        BusyScope busy(*this);
+        notifications_ = false;
+        initialise();
+        initialised_ = true;
+        notifications_ = true;
+    }
+    const char* name = partProgramList(getCurrentPart()).getName(index);
+    vsttext::copyText(text, name ? name : "unknown", kVstMaxProgNameLen - 1);
+    return true;
+}
+
+void Synth::setProgramName(char* name) {
+    if (!name || !opened_.load()) return;
+    BusyScope busy(*this);
+    renameProgram(getCurrentPart(), name);
+}
+
+void Synth::renameProgram(int32_t part, const char* name) {
+    constexpr int32_t kNameRow = 2;   // the plug-in class's first registered row
+    constexpr int32_t kNameColumn = 1;
+    const ModuleTableRow* row = moduleRow(kNameRow);
+    if (!name || !row || !row->owner) return;
+    row->owner->setText(part, kNameColumn, std::string_view(name, strnlen(name, pathtext::kPathBufferSize - 1)));
+    if (row->objects && row->objects[0]) notifyLinkedEntries(row->objects[0], kNameColumn, part, true);
+}
+
+void Synth::updateDisplayIfInitialised() {
+    if (initialised_.load()) updateDisplay();
+}
+
+// ------------------------------------------------------------ after a program load
+
+void Synth::afterProgramLoad(int32_t part) {
+    part = std::clamp(part, 0, config_.parts - 1);
+    onParameterChanged(part, nullptr, -1);
+    synGlo_.parameterChanged(part, -1);
+    synGloIns_.parameterChanged(part, -1);
+    if (!engineGlobalPart_) return;
+    engineGlobalPart_->parameterChanged(part, -1);
+    announceRowChanged(part, ModuleTableRow::kGlobal);
+    // The voices share their sets: one stands for all.
+    if (Tone_c* voice = getVoice(0)) voice->rowChanged(part);
+    Instrument_c* instrument = parts_ ? parts_[part] : nullptr;
+    if (!instrument) return;
+    instrument->rowChanged(part);
+    applyPatchBay(part);
+    editorRefreshAll();
+}
+
+// ------------------------------------------------------------ paths
+
+void Synth::reselectPartFromPath(int32_t part, const std::string& path, bool rebase) {
+    if (!programLists_ || path.empty()) return;
+    part = std::clamp(part, 0, config_.parts - 1);
+    std::string located = path;
+    if (rebase) rebasePresetPath(located);
+    const int32_t bank = std::max(0, partBankList(part).selectPath(located.c_str(), true));
+    const int32_t program = std::max(0, partProgramList(part).selectPath(located.c_str(), false));
+    synGloIns_.setValue(part, SynGloIns_c::kBank, bank);
+    synGloIns_.setValue(part, SynGloIns_c::kProgram, program);
+    if (!hasGlobalProgramList() && part == getCurrentPart()) setProgramNumber(program, false);
+    if (notifications_.load()) {
+        editorRefreshAll();
+        updateDisplayIfInitialised();
+    }
+}
+
+void Synth::setPresetLoadPathText(int32_t part, const char* path) {
+    if (part < 0 || part >= config_.parts || !path) return;
+    synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, std::strcmp(path, kFileListError) == 0 ? "" : path);
+}
+
+std::string Synth::getPresetLoadPathText(int32_t part) const {
+    std::string text;
+    if (part >= 0 && part < config_.parts) synGloIns_.getTextString(part, SynGloIns_c::kPresetLoadPath, text);
+    return text;
+}
+
+void Synth::setMultiLoadText(const char* text) {
+    synGlo_.setText(0, SynGlo_c::kMultiLoad, text ? text : "");
+}
+
+std::string Synth::getMultiLoadText() const {
+    std::string text;
+    synGlo_.getTextString(0, SynGlo_c::kMultiLoad, text);
+    return text;
+}
+
+void Synth::setDefaultPresetPath(const std::string& path) {
+    sysGlo_.setText(0, SysGlo_c::kDefaultPresetPath, path);
+    if (!path.empty()) bankRoot_ = std::string(pathtext::folderOf(pathtext::folderOf(path)));
+}
+
+std::string Synth::resolveDefaultPresetPath(const char* path, bool keep) {
+    std::string resolved;
+    sysGlo_.getTextString(0, SysGlo_c::kDefaultPresetPath, resolved);
+    if (resolved.empty() || !keep) {
+        resolved = path ? path : "";
+        if (path) setDefaultPresetPath(resolved);
+    }
+    bankRoot_ = resolved.empty() ? std::string() : std::string(pathtext::folderOf(pathtext::folderOf(resolved)));
+    return resolved;
+}
+
+void Synth::rebasePresetPath(std::string& path) const {
+    if (path.empty() || bankRoot_.empty() || bankRoot_.size() >= pathtext::kPathBufferSize) return;
+    char rebased[pathtext::kPathBufferSize] = {};
+    bankRoot_.copy(rebased, bankRoot_.size());
+    // A path that would not fit stays as it was.
+    if (!pathtext::appendPath(rebased, sizeof rebased, pathtext::fileNameOf(pathtext::folderOf(path))) ||
+        !pathtext::appendPath(rebased, sizeof rebased, pathtext::fileNameOf(path)))
+        return;
+    path = rebased;
+}
+
+// ------------------------------------------------------------ the preset folder at start
+
+void Synth::openPresetFolder(const char* folder, bool keep) {
+    if (!folder || !programLists_) return;
+    loadSystemSettings();
+    char path[pathtext::kPathBufferSize] = {};
+    if (pathtext::isAbsolutePath(folder)) {
+        if (std::strlen(folder) >= sizeof path) return;
+        std::strcpy(path, folder);
+    } else {
+        const std::string base = Disk_c::getModuleFolder();
+        if (base.empty() || base.size() >= sizeof path) return;
+        base.copy(path, base.size());
+        if (!pathtext::appendPath(path, sizeof path, folder)) return;
+    }
+    hostProgramChange(0);
+    for (int32_t part = 0; part < config_.parts; ++part) {
+        FileList_c& programs = partProgramList(part);
+        programs.rescan(path, false);
+        const std::string preset = resolveDefaultPresetPath(programs.getFullPath(0), keep);
+        if (preset.empty()) break;
+        globalLoad_ = false;
+        loadProgramFile(part, preset);
+    }
+    initialised_ = true;
+}
+
+void Synth::initPartPrograms(int32_t first, int32_t end) {
+    first = std::max(first, 0);
+    end = std::min(end, config_.parts);
+    for (int32_t i = first; i < end; ++i) {
+        synGloIns_.setValue(i, SynGloIns_c::kProgram, i);
+        synGloIns_.setValue(i, SynGloIns_c::kEdited, i == 0 ? 1 : 0);
+    }
+    for (int32_t i = first; i < end; ++i) initPart(i);
+}
+
+// ------------------------------------------------------------ the current part
+
+void Synth::setCurrentPart(int32_t part) {
+    part = std::clamp(part, 0, config_.parts - 1);
+    if (part == getCurrentPart()) return;
+    currentPart_ = part;
+    synGlo_.setValue(0, SynGlo_c::kEditIns, part);
+    if (!hasGlobalProgramList()) curProgram.store(getPartProgramNumber(part), std::memory_order_relaxed);
+    for (int32_t i = 0; i < config_.parts; ++i) synGloIns_.setValue(i, SynGloIns_c::kEdited, i == part ? 1 : 0);
+    editorRefreshAll();
+    if (!opening_.load()) updateDisplayIfInitialised();
+}
