@@ -44,9 +44,11 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
     }
     if ((global && column == SynGlo_c::kGloTune) || all) {
         // Stored in tenths of Hz: offset in quarter octaves from 440 Hz.
-        const double tenthsOfHz = synGlo_.getValue(0, SynGlo_c::kGloTune);
-        if (tenthsOfHz > 0.0) {
-            const double offset = std::log(tenthsOfHz * 0.00022727273) * 0.36067376022224085;
+        // The ratio to 440 Hz in single precision, as the voices have always
+        // had it: 4400 gives exactly 1, so the standard pitch is untouched.
+        const float ratio = static_cast<float>(synGlo_.getValue(0, SynGlo_c::kGloTune)) * 0.00022727273f;
+        if (ratio > 0.0f) {
+            const double offset = std::log(static_cast<double>(ratio)) * 0.36067376022224085;
             tuneOffset_ = static_cast<float>(offset);
             tuneRatio_ = static_cast<float>(std::pow(2.0, 4.0 * offset));
         }

@@ -57,6 +57,10 @@ inline const Bank& bank(const std::string& pluginPath = KELVANTI_PLUGIN_PATH) {
         b.diverse = b.data / "Kelvanti Banks" / "Diverse";
         std::filesystem::create_directories(b.diverse);
         std::filesystem::create_directories(b.data / "Kelvanti Banks" / "Drums");
+        // Settings of this process's own: a default preset stored by another
+        // test process must not win over this bank's first preset.
+        std::filesystem::create_directories(b.data / "registry");
+        ::setenv("KELVANTI_REGISTRY_DIR", (b.data / "registry").string().c_str(), 1);
         static struct Cleanup {
             std::filesystem::path dir;
             ~Cleanup() {

@@ -26,6 +26,7 @@ struct FakeHost {
     VstTimeInfo time{};
     std::atomic<int> wantMidiCalls{0};
     std::atomic<int> sentEvents{0};
+    std::atomic<int> displayUpdates{0};
 
     static FakeHost*& current() {
         static FakeHost* host = nullptr;
@@ -50,6 +51,7 @@ struct FakeHost {
         case audioMasterGetTime: return h->provideTime ? reinterpret_cast<VstIntPtr>(&h->time) : 0;
         case audioMasterWantMidi: h->wantMidiCalls++; return 1;
         case audioMasterProcessEvents: h->sentEvents++; return 1;
+        case audioMasterUpdateDisplay: h->displayUpdates++; return 1;
         default: return 0;
         }
     }

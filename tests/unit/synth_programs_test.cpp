@@ -1,0 +1,404 @@
+// Programs of the plug-in: the preset folder listed at start, host and MIDI
+// program changes with their hold-offs, banks, program names, the settings
+// columns that take effect through the dispatcher, and the stored preset paths.
+#include "engine/instrument/Zendrix_c.h"
+#include "framework/synth/HoldData_c.h"
+#include "os/Clock.h"
+#include "support/OsScratchFolder.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestSynth.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsynth::Block;
+using testsynth::Events;
+using testsynth::FakeHost;
+
+class Plugin : public Zendrix_c {
+public:
+    Plugin() : Zendrix_c(&FakeHost::callback) {}
+    ~Plugin() override { close(); }
+    void startProcessing() {
+        setSampleRate(44100.0f);
+        setBlockSize(64);
+        resume();
+    }
+    std::string presetLoadPath() { return getPresetLoadPathText(0); }
+    int32_t instrumentValue(int column) { return instrumentSettings().getValue(0, column); }
+};
+
+std::string programFileName(int i) {
+    return i == 5 ? "Prog 05 has a much longer name" : "Prog 0" + std::to_string(i);
+}
+
+// A data folder with the banks "Diverse" (eight presets), "Drums" (two) and
+// "Empty" (none), written by the plug-in itself with host parameter 0 set to
+// a value of its own in each; and a registry of the test's own.
+class ProgramBank : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("KELVANTI_REGISTRY_DIR", registry.path().c_str(), 1);
+        ::setenv("KELVANTI_DATA_DIR", writerData.path().c_str(), 1);
+        diverse = data / "Kelvanti Banks/Diverse";
+        std::filesystem::create_directories(diverse);
+        std::filesystem::create_directories(data / "Kelvanti Banks/Drums");
+        std::filesystem::create_directories(data / "Kelvanti Banks/Empty");
+        FakeHost host;
+        Plugin writer;
+        writer.open();
+        for (int i = 0; i < 8; ++i) {
+            writer.setParameter(0, static_cast<float>(i + 1) / 10.0f);
+            timbre.push_back(writer.getParameter(0));
+            ASSERT_TRUE(writer.saveProgramFile(0, diverse + "/" + programFileName(i) + ".FXP"));
+        }
+        for (const char* drum : {"Kick", "Snare"}) {
+            writer.setParameter(0, drum[0] == 'K' ? 0.95f : 0.05f);
+            drumTimbre.push_back(writer.getParameter(0));
+            ASSERT_TRUE(writer.saveProgramFile(0, data / "Kelvanti Banks/Drums/" + drum + ".FXP"));
+        }
+        writer.close();
+        ::setenv("KELVANTI_DATA_DIR", data.path().c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("KELVANTI_DATA_DIR"); }
+
+    OsScratchFolder registry, writerData, data;
+    std::string diverse;
+    std::vector<float> timbre, drumTimbre;
+};
+
+std::string programName(Plugin& plugin, int index, bool* answered = nullptr) {
+    char text[kVstMaxProgNameLen + 8] = {};
+    const bool ok = plugin.getProgramNameIndexed(0, index, text);
+    if (answered) *answered = ok;
+    return text;
+}
+
+std::string currentProgramName(Plugin& plugin) {
+    char text[kVstMaxProgNameLen + 8] = {};
+    plugin.getProgramName(text);
+    return text;
+}
+
+// Runs work with the clock moved so that exactly `elapsed` ms have passed
+// since `since`; retried when the real clock ticks meanwhile.
+void atElapsed(uint32_t since, int32_t elapsed, const std::function<void()>& work) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        os::setTickOffsetForTesting(0);
+        const uint32_t raw = os::tickMs();
+        os::setTickOffsetForTesting(since + static_cast<uint32_t>(elapsed) - raw);
+        work();
+        const bool stable = os::tickDiff(os::tickMs(), since) == elapsed;
+        os::setTickOffsetForTesting(0);
+        if (stable) return;
+    }
+    ADD_FAILURE() << "the clock never stood still for a whole call";
+}
+
+TEST_F(ProgramBank, HostProgramChangesSelectListedPresetsAtTheNextDrain) {
+    FakeHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    // The first resume lists the default bank and loads its first preset.
+    EXPECT_EQ(plugin.getProgram(), 0);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    EXPECT_EQ(currentProgramName(plugin), "Prog 00");
+    EXPECT_EQ(plugin.presetLoadPath(), diverse + "/Prog 00.FXP");
+
+    // Names: sorted file names without extension, cut for the host's
+    // 24-byte buffer; "empty" past the last file; nothing past 127.
+    EXPECT_EQ(programName(plugin, 5), std::string("Prog 05 has a much longer name").substr(0, 23));
+    EXPECT_EQ(programName(plugin, 7), "Prog 07");
+    EXPECT_EQ(programName(plugin, 8), "empty");
+    bool answered = true;
+    programName(plugin, 128, &answered);
+    EXPECT_FALSE(answered);
+
+    plugin.setProgram(2);
+    EXPECT_EQ(plugin.getProgram(), 0); // not before the drain
+    plugin.fxIdle();
+    EXPECT_EQ(plugin.getProgram(), 2);
+    EXPECT_EQ(currentProgramName(plugin), "Prog 02");
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]);
+    EXPECT_EQ(plugin.presetLoadPath(), diverse + "/Prog 02.FXP");
+    EXPECT_EQ(plugin.instrumentValue(SynGloIns_c::kProgram), 2);
+
+    // Past the files and past the program count: nothing changes.
+    for (const int beyond : {8, 20, 200}) {
+        plugin.setProgram(beyond);
+        plugin.fxIdle();
+        EXPECT_EQ(plugin.getProgram(), 2) << beyond;
+        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]) << beyond;
+    }
+
+    // MIDI program change: applied after the block, at the drain; one past
+    // the files is ignored.
+    Block block(64);
+    Events events;
+    events.add(0, 0xC0, 4, 0);
+    plugin.processEvents(events.list());
+    plugin.processReplacing(nullptr, block.pointers, 64);
+    EXPECT_EQ(plugin.getProgram(), 2);
+    plugin.fxIdle();
+    EXPECT_EQ(plugin.getProgram(), 4);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[4]);
+    Events beyond;
+    beyond.add(0, 0xC0, 9, 0);
+    plugin.processEvents(beyond.list());
+    plugin.processReplacing(nullptr, block.pointers, 64);
+    plugin.fxIdle();
+    EXPECT_EQ(plugin.getProgram(), 4);
+
+    // NRPN 1025 steps the program up only for data of 64 or more.
+    for (const uint8_t data : {63, 64}) {
+        Events nrpn;
+        nrpn.add(0, 0xB0, 99, 1025 >> 7);
+        nrpn.add(0, 0xB0, 98, 1025 & 0x7F);
+        nrpn.add(0, 0xB0, 6, data);
+        plugin.processEvents(nrpn.list());
+        plugin.processReplacing(nullptr, block.pointers, 64);
+        plugin.fxIdle();
+        EXPECT_EQ(plugin.getProgram(), data < 64 ? 4 : 5) << int(data);
+    }
+
+    // The editor's arrows step the program; the left one stops at 0.
+    EXPECT_TRUE(plugin.handleCommand(kCmdEditorKeyPress, 0, 13, 0));
+    EXPECT_EQ(plugin.getProgram(), 6);
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(plugin.handleCommand(kCmdEditorKeyPress, 0, 256 + 11, 0));
+    EXPECT_EQ(plugin.getProgram(), 0);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    EXPECT_FALSE(plugin.handleCommand(kCmdEditorKeyPress, 'a', 0, 0));
+    EXPECT_FALSE(plugin.handleCommand(kCmdEditorKeyRelease, 0, 11, 0));
+    EXPECT_FALSE(plugin.handleCommand(200, 0, 0, 0));
+}
+
+TEST_F(ProgramBank, HostProgramChangesWaitAfterSetChunkAndAfterOpenInFruity) {
+    {
+        FakeHost host;
+        Plugin plugin;
+        plugin.startProcessing();
+        void* data = nullptr;
+        const VstInt32 size = plugin.getChunk(&data, false);
+        ASSERT_GT(size, 0);
+        const std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        ASSERT_EQ(plugin.setChunk(const_cast<uint8_t*>(bank.data()), size, false), size);
+        const uint32_t loaded = plugin.lastSetChunkMs();
+
+        // 999 ms after the chunk the host is only asked to update its display.
+        const int displays = host.displayUpdates;
+        atElapsed(loaded, 999, [&] { plugin.hostProgramChange(3); });
+        EXPECT_EQ(plugin.getProgram(), 0);
+        EXPECT_GT(host.displayUpdates, displays);
+        atElapsed(loaded, 1000, [&] { plugin.hostProgramChange(3); });
+        EXPECT_EQ(plugin.getProgram(), 3);
+        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[3]);
+    }
+    {
+        // Without any setChunk the window never applies, wherever the
+        // 32-bit clock stands (here more than 2^31 ms from 0).
+        FakeHost host;
+        Plugin plugin;
+        plugin.startProcessing();
+        atElapsed(0, 0, [] {});
+        os::setTickOffsetForTesting(0x80000010u - os::tickMs());
+        plugin.hostProgramChange(1);
+        os::setTickOffsetForTesting(0);
+        EXPECT_EQ(plugin.getProgram(), 1);
+    }
+    for (const bool fruity : {true, false}) {
+        FakeHost host;
+        if (fruity) host.product = "Fruity Wrapper";
+        Plugin plugin;
+        plugin.startProcessing();
+        plugin.hostProgramChange(2); // right after open
+        EXPECT_EQ(plugin.getProgram(), fruity ? 0 : 2) << fruity;
+    }
+}
+
+TEST_F(ProgramBank, BankSelectionListsTheFolderAndLoadsItsFirstPreset) {
+    FakeHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    FileList_c& banks = plugin.partBankList(0);
+    ASSERT_EQ(banks.count(), 3);
+    EXPECT_STREQ(banks.getName(1), "Drums");
+
+    plugin.selectPartBank(0, 1);
+    EXPECT_EQ(plugin.instrumentValue(SynGloIns_c::kBank), 1);
+    EXPECT_EQ(plugin.getProgram(), 0);
+    EXPECT_EQ(plugin.currentBankIndex(), 1);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), drumTimbre[0]);
+    EXPECT_EQ(programName(plugin, 1), "Snare");
+    plugin.setProgram(1);
+    plugin.fxIdle();
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), drumTimbre[1]);
+
+    // A folder without presets: "Program" 0, the loaded preset stays.
+    const std::string before = plugin.presetLoadPath();
+    plugin.selectPartBank(0, 2);
+    EXPECT_EQ(plugin.instrumentValue(SynGloIns_c::kProgram), 0);
+    EXPECT_EQ(plugin.presetLoadPath(), before);
+    EXPECT_EQ(plugin.currentBankIndex(), 2);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), drumTimbre[1]);
+
+    // Out of range, or a part that is not the current one: nothing.
+    plugin.selectPartBank(0, 127);
+    plugin.selectPartBank(0, 3);
+    plugin.selectPartBank(1, 0);
+    EXPECT_EQ(plugin.currentBankIndex(), 2);
+
+    // Writing the part's "Bank" on the parameter road selects at the drain.
+    plugin.instrumentSettings().setValue(0, SynGloIns_c::kBank, 0);
+    plugin.onParameterChanged(0, &plugin.instrumentSettings(), SynGloIns_c::kBank);
+    plugin.fxIdle();
+    EXPECT_EQ(plugin.currentBankIndex(), 0);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+}
+
+TEST_F(ProgramBank, NamesAskedBeforeOpenOpenFirstAndLoadTheDefaultPreset) {
+    FakeHost host;
+    Plugin plugin;
+    EXPECT_FALSE(plugin.isOpened());
+    EXPECT_EQ(programName(plugin, 3), "Prog 03");
+    EXPECT_TRUE(plugin.isOpened());
+    EXPECT_TRUE(plugin.isInitialised());
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    // A later resume does not list or load again.
+    plugin.setParameter(0, 0.5f);
+    plugin.startProcessing();
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), 0.5f);
+}
+
+TEST_F(ProgramBank, PresetPathsRebaseAndTheStoredDefaultWins) {
+    FakeHost host;
+    {
+        Plugin plugin;
+        plugin.startProcessing();
+        EXPECT_EQ(plugin.bankRootFolder(), data / "Kelvanti Banks");
+        std::string stored = "E:\\Other\\Banks\\Drums\\x.FXP";
+        plugin.rebasePresetPath(stored);
+        EXPECT_EQ(stored, data / "Kelvanti Banks/Drums/x.FXP");
+        std::string empty;
+        plugin.rebasePresetPath(empty);
+        EXPECT_EQ(empty, "");
+
+        plugin.setPresetLoadPathText(0, "fault");
+        EXPECT_EQ(plugin.presetLoadPath(), "");
+        plugin.setPresetLoadPathText(0, "faults");
+        EXPECT_EQ(plugin.presetLoadPath(), "faults");
+        plugin.setPresetLoadPathText(1, "elsewhere");
+        EXPECT_EQ(plugin.getPresetLoadPathText(1), "");
+
+        plugin.setDefaultPresetPath(diverse + "/Prog 06.FXP");
+    }
+    // The stored default preset is loaded at the next start (keep).
+    Plugin next;
+    next.startProcessing();
+    EXPECT_FLOAT_EQ(next.getParameter(0), timbre[6]);
+    EXPECT_EQ(next.getProgram(), 6);
+}
+
+TEST_F(ProgramBank, SettingsColumnsTakeEffect) {
+    FakeHost host;
+    ScriptedDialogs dialogs;
+    Plugin plugin;
+    plugin.startProcessing();
+    SynGlo_c& global = plugin.globalSettings();
+    SynGloIns_c& part = plugin.instrumentSettings();
+    auto changed = [&](Part_c& set, int column) { plugin.onParameterChanged(0, &set, column); };
+
+    // Concert pitch: 440.0 Hz is no offset, 466.2 Hz about one semitone.
+    global.setValue(0, SynGlo_c::kGloTune, 4400);
+    changed(global, SynGlo_c::kGloTune);
+    EXPECT_FLOAT_EQ(plugin.tuneOffset(), 0.0f);
+    EXPECT_FLOAT_EQ(plugin.tuneRatio(), 1.0f);
+    global.setValue(0, SynGlo_c::kGloTune, 4662);
+    changed(global, SynGlo_c::kGloTune);
+    EXPECT_NEAR(plugin.tuneRatio(), 466.2f / 440.0f, 1e-5f);
+    EXPECT_NEAR(plugin.tuneOffset(), std::log2(466.2 / 440.0) / 4.0, 1e-6);
+
+    // The editor keyboard: key × 1000 + velocity.
+    auto keyboardNotes = [&] {
+        std::vector<std::pair<int, int>> notes;
+        HoldData_c record;
+        while (plugin.toAudioRing().pop(record))
+            if (record.code == kCmdKeyboardNoteOn) notes.push_back({record.midi[1], record.midi[2]});
+        return notes;
+    };
+    keyboardNotes();
+    for (const int32_t value : {60100, 60999, 200000}) {
+        global.setValue(0, SynGlo_c::kKeyboard, value);
+        changed(global, SynGlo_c::kKeyboard);
+    }
+    const std::vector<std::pair<int, int>> expected{{60, 100}, {60, 127}};
+    EXPECT_EQ(keyboardNotes(), expected);
+
+    // "MIDI CC Mode" rising to "receive+send" asks for every controller value once.
+    auto controllerRequests = [&] {
+        int n = 0;
+        HoldData_c record;
+        while (plugin.toAudioRing().pop(record)) n += record.code == kCmdSendControllersToHost;
+        return n;
+    };
+    Block block(64);
+    plugin.processReplacing(nullptr, block.pointers, 64); // the ring takes code 89 after the first block
+    controllerRequests();
+    global.setValue(0, SynGlo_c::kMidiCcMode, 0); // from the default "receive+send"
+    changed(global, SynGlo_c::kMidiCcMode);
+    EXPECT_EQ(controllerRequests(), 0);
+    global.setValue(0, SynGlo_c::kMidiCcMode, 1);
+    changed(global, SynGlo_c::kMidiCcMode);
+    EXPECT_EQ(controllerRequests(), 1);
+    global.setValue(0, SynGlo_c::kMidiCcMode, 0);
+    changed(global, SynGlo_c::kMidiCcMode);
+    EXPECT_EQ(controllerRequests(), 0);
+    global.setValue(0, SynGlo_c::kMidiCcMode, 1);
+    plugin.onParameterChanged(0, nullptr, -1);
+    EXPECT_EQ(controllerRequests(), 1);
+
+    // Writing "Program" on the parameter road selects at the drain.
+    part.setValue(0, SynGloIns_c::kProgram, 7);
+    changed(part, SynGloIns_c::kProgram);
+    plugin.fxIdle();
+    EXPECT_EQ(plugin.getProgram(), 7);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[7]);
+
+    // Preset paths: an empty load path does nothing; an unreadable one
+    // shows one error box; a save path writes a preset that loads back.
+    part.setText(0, SynGloIns_c::kPresetLoadPath, "");
+    changed(part, SynGloIns_c::kPresetLoadPath);
+    EXPECT_TRUE(dialogs.asked.empty());
+    part.setText(0, SynGloIns_c::kPresetLoadPath, data / "missing.FXP");
+    changed(part, SynGloIns_c::kPresetLoadPath);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].caption, "Load Error");
+    EXPECT_EQ(dialogs.asked[0].text, "This preset could not be loaded!");
+
+    plugin.setParameter(0, 0.25f);
+    const float saved = plugin.getParameter(0);
+    const std::string file = data / "saved.FXP";
+    part.setText(0, SynGloIns_c::kPresetSavePath, file);
+    changed(part, SynGloIns_c::kPresetSavePath);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    plugin.setParameter(0, 0.75f);
+    // (A preset from another folder lists that folder as the part's programs.)
+    part.setText(0, SynGloIns_c::kPresetLoadPath, file);
+    changed(part, SynGloIns_c::kPresetLoadPath);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), saved);
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+
+    // "Edit Ins" inside a host call selects the part at once (one part: stays 0).
+    global.setValue(0, SynGlo_c::kEditIns, 0);
+    EXPECT_EQ(plugin.getCurrentPart(), 0);
+}
+
+} // namespace
