@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,15 @@ std::vector<float> renderPerformance() {
     return both;
 }
 
+std::string bankPath(bool wide) {
+    return std::string(KELVANTI_CROSS_DIR) + "/bank-" + (wide ? "x86-64" : "x86") + ".bin";
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::vector<float> readRender(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<float> samples;
@@ -95,6 +105,37 @@ TEST(ParamsCrossBuild, RendersAreRepeatableAndMatchTheOtherBuild) {
         }
     }
     EXPECT_LE(worstRelative, 1e-6) << "sample " << worst << ": " << mine[worst] << " against " << other[worst];
+}
+
+// A project saved by one build opens in the other: the bank chunk each
+// build writes loads in the other and saves again byte for byte.
+TEST(ParamsCrossBuild, BankChunksExchangeByteForByte) {
+    pluginrig::Rig rig;
+    ASSERT_TRUE(rig.plugin);
+    auto& p = *rig.plugin;
+    for (int i = 0; i < 25; ++i) p.setParameter(i, static_cast<float>((i * 37) % 101) / 100.0f);
+    const std::vector<uint8_t> mine = p.getChunk(false);
+    ASSERT_GT(mine.size(), 100u);
+
+    const bool wide = sizeof(void*) == 8;
+    std::filesystem::create_directories(KELVANTI_CROSS_DIR);
+    {
+        std::ofstream out(bankPath(wide), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(mine.data()), static_cast<std::streamsize>(mine.size()));
+        ASSERT_TRUE(out.good());
+    }
+    const std::string otherPath = bankPath(!wide);
+    const char* require = std::getenv("KELVANTI_REQUIRE_CROSS");
+    if (!std::filesystem::exists(otherPath)) {
+        ASSERT_FALSE(require && *require == '1') << "no bank of the other build at " << otherPath;
+        GTEST_SKIP() << "the other build has not saved a bank yet";
+    }
+    const std::vector<uint8_t> other = readBytes(otherPath);
+    pluginrig::Rig fresh;
+    ASSERT_TRUE(fresh.plugin);
+    ASSERT_EQ(fresh.plugin->setChunk(other, false), static_cast<VstIntPtr>(other.size()));
+    EXPECT_TRUE(fresh.plugin->getChunk(false) == other) << "the other build's bank did not save back unchanged";
+    for (int i = 0; i < 25; ++i) EXPECT_FLOAT_EQ(fresh.plugin->getParameter(i), p.getParameter(i)) << i;
 }
 
 } // namespace

@@ -272,6 +272,14 @@ TEST_F(ProgramBank, NamesAskedBeforeOpenOpenFirstAndLoadTheDefaultPreset) {
     EXPECT_TRUE(plugin.isOpened());
     EXPECT_TRUE(plugin.isInitialised());
     EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    // Renaming names the part's program in the instrument's globals; the
+    // listed names are the files' and stay.
+    char renamed[] = "My Kit";
+    plugin.setProgramName(renamed);
+    char stored[64] = {};
+    plugin.globals().getText(0, ZendrixGlo_c::kPrgName, stored, sizeof stored);
+    EXPECT_STREQ(stored, "My Kit");
+    EXPECT_EQ(currentProgramName(plugin), "Prog 00");
     // A later resume does not list or load again.
     plugin.setParameter(0, 0.5f);
     plugin.startProcessing();
