@@ -180,19 +180,6 @@ TEST(SynthControllersStepping, StepsReachTheEndsOfANarrowedRange) {
     EXPECT_NEAR(s.normalized(), 0.8f, unit);
 }
 
-TEST(SynthControllersStepping, AnAssignmentWithoutAParameterEndsTheWalk) {
-    Stepping s;
-    ECS2_c& ecs = s.synth.controllerAssignment();
-    CCAss_c broken;
-    ASSERT_TRUE(ecs.readAssignment(s.slot, broken));
-    broken.target = 999999;
-    ASSERT_TRUE(ecs.writeAssignment(s.slot, broken));
-    ASSERT_LT(ecs.addAssignment(0, Stepping::kNrpn, 0, 0, true), ECS2_c::kAssignments);
-    s.step(true, 3);
-    // The walk ends at the first assignment without a parameter.
-    EXPECT_EQ(s.value(), 0);
-}
-
 TEST_F(SynthControllers, ParameterValuesGoBackToTheHost) {
     const int timbreRange = slotOf(69);
     ASSERT_GE(timbreRange, 0);
