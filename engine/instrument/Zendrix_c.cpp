@@ -279,11 +279,3 @@ bool Zendrix_c::getProductString(char* text) {
 VstInt32 Zendrix_c::getVendorVersion() {
     return synth::versionNumberFromText(instrument::kVersionText);
 }
-
-bool Zendrix_c::getOutputProperties(VstInt32 /*index*/, VstPinProperties* properties) {
-    if (!properties) return false;
-    // One stereo pair: every pin is labelled with the product name's first 6 characters.
-    vsttext::copyText(properties->label, instrument::kProductName, 6);
-    properties->flags = kVstPinIsActive | kVstPinIsStereo;
-    return true;
-}

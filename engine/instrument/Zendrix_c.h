@@ -51,7 +51,6 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
     VstInt32 getPlugCategory() override { return kPlugCategSynth; }
-    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
 
     // The modules, for tests and the editor.
     WaveROM_c& waveTable(int i) { return waves_[i < 0 ? 0 : i > 2 ? 2 : i]; }

@@ -73,6 +73,10 @@ public:
     float smoothingFactor() const { return smoothingFactor_; }
     bool reused() const { return reused_; }
     bool legato() const { return legato_; }
+    // The note's key-zone weight, its gain factor where parts share keys; the
+    // plug-in sets it before noteOn only when it has several parts (else 1).
+    void setZoneGain(float gain) { zoneGain_ = gain; }
+    float zoneGain() const { return zoneGain_; }
     // Input i of the modulation inputs: a constant 1.0 until a module binds it.
     const float* modInput(int32_t i) const { return i >= 0 && i < kModInputs ? modInputs_[i] : nullptr; }
 
@@ -107,4 +111,5 @@ private:
     const float* modInputPairs_[kModInputPairs] = {};
     bool reused_ = false;
     bool legato_ = false;
+    float zoneGain_ = 1.0f;
 };

@@ -424,12 +424,12 @@ public:
     // Filled by later layers (parameters, settings, programs, controller
     // assignment, editor); the base does nothing or gives the neutral answer.
     // Audio-ring targets (audio thread).
-    virtual void sendParameterControllers(int32_t /*part*/, int32_t /*hostIndex*/) {}
-    virtual void sendAllControllers() {}
+    virtual void sendParameterControllers(int32_t part, int32_t hostIndex);
+    virtual void sendAllControllers();
     // Controller input that the NRPN decoder did not take (audio thread).
     virtual bool isControllerLearningArmed() const;
     virtual void learnController(int32_t channel, int32_t number, int32_t value);
-    virtual void applyControllerToParameters(int32_t /*channel*/, int32_t /*controller*/, int32_t /*value*/) {}
+    virtual void applyControllerToParameters(int32_t channel, int32_t controller, int32_t value);
     // Part settings read on the audio thread.
     // "InsChIdx" of the part (0..15, 16 = all).
     virtual int32_t partMidiChannel(int32_t part) const;
@@ -438,7 +438,7 @@ public:
     virtual bool isPartMuted(int32_t part) const;
     virtual bool partSkipsNotes(int32_t /*part*/) const { return false; }
     virtual int32_t partPlayMode(int32_t /*part*/) const { return 0; }
-    virtual void setPartNotesOn(int32_t /*part*/, int32_t /*count*/) {}
+    virtual void setPartNotesOn(int32_t part, int32_t count);
     // RPN 0 data entry: the part's pitch-bend up amount := semitones, down follows up.
     virtual void setPitchBendRange(int32_t part, int32_t semitones);
     // Values a voice reads at note on.
@@ -452,7 +452,7 @@ public:
     // The instrument's part set-up after a program or bank load.
     virtual void initPart(int32_t /*part*/) {}
     // The mute/solo state after a bank replaced every part's "Solo".
-    virtual void recountSolo() {}
+    virtual void recountSolo();
     // Editor (audio thread for the keyboard notes; the editor queues them).
     virtual void showEditorNote(int32_t /*part*/, const NoteC_c& /*note*/, bool /*on*/) {}
     virtual void editorRefreshAll() {}
@@ -664,4 +664,62 @@ private:
     int32_t learnExcluded_[2] = {-1, -1};
     std::unique_ptr<Instrument_c*[]> parts_;
     std::unique_ptr<Tone_c*[]> voices_;
+
+    // ---------------------------------------------------------- parts: zones, mute/solo, choke, pins
+public:
+    // Mute and solo ('SYG1' "Mute" and "Solo" of a part). fx names the
+    // FX-unit forms; this family has no FX units, so they answer 0 and
+    // change nothing. setSolo and setMute are the set's own value write: the
+    // parameter-change handler is not reached, so they never recurse.
+    int32_t getSolo(int32_t part, bool fx) const;
+    int32_t getMute(int32_t part, bool fx) const;
+    void setSolo(int32_t part, bool fx, int32_t value);
+    void setMute(int32_t part, bool fx, int32_t value);
+    // After part n's "Solo" (isSolo) or "Mute" changed on the parameter road:
+    // the other parts of first..last follow (the writing thread, inside the
+    // parameter write). Nothing before the plug-in is ready.
+    void updateMuteSolo(int32_t n, bool isSolo, int32_t first, int32_t last, bool fx);
+    // Soloed parts after the last update or bank load.
+    int32_t soloCount() const { return soloCount_.load(std::memory_order_relaxed); }
+
+    // Key zones (audio thread). The weight of a note in the overlap of the
+    // part's key and velocity ranges with those of the other unmuted parts:
+    // 1 outside any overlap, 0 outside the part's own ranges.
+    float keyZoneWeight(int32_t part, const NoteC_c& note, int32_t noteLo, int32_t noteHi, int32_t veloLo,
+                        int32_t veloHi) const;
+    // The highest key (velocity) of another part's zone that reaches into the
+    // part's range from below, at least lo - 1; and the lowest that reaches in
+    // from above, at most hi + 1.
+    int32_t lowerNoteOverlap(int32_t part, int32_t noteLo) const;
+    int32_t upperNoteOverlap(int32_t part, int32_t noteHi) const;
+    int32_t lowerVelocityOverlap(int32_t part, int32_t veloLo) const;
+    int32_t upperVelocityOverlap(int32_t part, int32_t veloHi) const;
+
+    // The editor display entry that follows a part's "NotesOn" (audio
+    // thread). Nothing in this family sets the entry, so it stays silent.
+    void notifyPartParameter(int32_t part);
+
+    // Output pin labels from the product name and the output configuration.
+    // Host thread; only the label and the flags are written.
+    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+
+private:
+    // Writes a 'SYG1' column without notification (no dispatcher re-entry).
+    void writePartSetting(int32_t part, int32_t column, int32_t value);
+    // The nearest zone bound of the other unmuted parts over one edge of a
+    // range held in 'SYG1' columns loColumn/hiColumn (full range fullLo..127).
+    int32_t zoneOverlap(int32_t part, int32_t edge, int32_t loColumn, int32_t hiColumn, int32_t fullLo,
+                        bool fromBelow) const;
+    // "NotesOn" := the voice table's count of the part, then the display.
+    void refreshNotesOn(int32_t part);
+    // One feedback message for assignment i (audio thread).
+    void sendAssignmentValue(int32_t assignment, int32_t channel, int32_t controller, float value);
+
+    // One remembered "Mute" per part, taken when the first solo comes on
+    // (allocated by the constructor; null when that failed).
+    std::unique_ptr<int32_t[]> muteMemory_;
+    std::atomic<int32_t> soloCount_{0};
+    // Display entry and per-part stride of the "NotesOn" display; never set here.
+    int32_t partDisplayEntry_ = -1;
+    int32_t partDisplayStride_ = 0;
 };

@@ -63,6 +63,8 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
         const int32_t v = synGlo_.getValue(0, SynGlo_c::kKeyboard);
         if (v < kNoKeyboardNote) queueEditorNote(row, v / 1000, v % 1000, 0, true);
     }
+    if (instrument && column == SynGloIns_c::kSolo) updateMuteSolo(row, true, 0, config_.parts - 1, false);
+    if (instrument && column == SynGloIns_c::kMute) updateMuteSolo(row, false, 0, config_.parts - 1, false);
     if (instrument && column == SynGloIns_c::kOutputSelection && rowValid) applyPartOutput(row);
     if (instrument && column == SynGloIns_c::kBank && rowValid)
         postIdleCommand(kCmdSelectPartBank, static_cast<int16_t>(row),

@@ -59,6 +59,7 @@ Synth::Synth(audioMasterCallback host, const SynthConfig& config)
         opening_ = false;
         return; // unusable: every entry point does nothing useful
     }
+    muteMemory_.reset(new (std::nothrow) int32_t[static_cast<size_t>(config_.parts)]());
     setIoConfig(config_.stereoOutputPairs, config_.monoOutputs, 0);
     programLists_.reset(new (std::nothrow) FileList_c[static_cast<size_t>(config_.parts)]);
     bankLists_.reset(new (std::nothrow) FileList_c[static_cast<size_t>(config_.parts)]);

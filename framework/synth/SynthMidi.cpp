@@ -115,17 +115,12 @@ int32_t Synth::noteOnPart(int32_t part, const NoteC_c& note, const NoteC_c& /*re
     const int32_t voice =
         voiceTable_.allocate(part, instrument, instrument->getPolyphony(), voiceNoteOf(note), &reused, true);
     if (voice < 0) return voice;
-    setPartNotesOn(part, instrument->voicesInUse());
+    refreshNotesOn(part);
     showEditorNote(part, note, true);
     if (instrument->getChannelVoice(note.channel) == -1) instrument->setChannelVoice(note.channel, voice);
     startVoice(part, voice, note, reused);
     instrument->setChannelVoice(note.channel, voice);
     return voice;
-}
-
-int32_t Synth::noteOnWithChoke(int32_t part, const NoteC_c& note, const NoteC_c& received) {
-    chokePart(part);
-    return noteOnPart(part, note, received);
 }
 
 void Synth::startVoice(int32_t part, int32_t voice, const NoteC_c& /*note*/, bool reused) {
@@ -135,7 +130,16 @@ void Synth::startVoice(int32_t part, int32_t voice, const NoteC_c& /*note*/, boo
     VoiceNote slotNote{};
     if (!voiceTable_.getNoteInfo(voice, &slotNote)) return;
     const bool legato = reused && instrument->legatoEnabled() && partPlayMode(part) < 2;
-    tone->noteOn(part, noteOf(slotNote), reused, legato);
+    const NoteC_c played = noteOf(slotNote);
+    // Only parts that can share keys weigh their notes.
+    if (config_.parts > 1) {
+        const int32_t row = std::clamp(part, 0, config_.parts - 1);
+        tone->setZoneGain(keyZoneWeight(row, played, synGloIns_.getValue(row, SynGloIns_c::kNoteLo),
+                                        synGloIns_.getValue(row, SynGloIns_c::kNoteHi),
+                                        synGloIns_.getValue(row, SynGloIns_c::kVeloLo),
+                                        synGloIns_.getValue(row, SynGloIns_c::kVeloHi)));
+    }
+    tone->noteOn(part, played, reused, legato);
 }
 
 void Synth::noteOffPart(int32_t part, const NoteC_c& note) {
@@ -146,7 +150,7 @@ void Synth::noteOffPart(int32_t part, const NoteC_c& note) {
     showEditorNote(part, note, false);
     const int32_t voice = voiceTable_.noteOff(part, voiceNoteOf(note));
     if (voice < 0) return;
-    setPartNotesOn(part, instrument->voicesInUse());
+    refreshNotesOn(part);
     if (Tone_c* tone = getVoice(voice)) tone->noteOff(part, Note_c(note.key, note.velocity));
 }
 
@@ -181,34 +185,6 @@ void Synth::killPartVoices(int32_t part) {
         if (Tone_c* tone = getVoice(voice)) tone->kill();
         updateNotesOn(voice);
     }
-}
-
-void Synth::killVoice(int32_t voice) {
-    const VoiceSlot* slot = voiceTable_.getSlot(voice);
-    if (!slot) return;
-    const int32_t part = slot->instrument;
-    voiceTable_.markKilled(voice);
-    if (Instrument_c* instrument = parts_ && part >= 0 && part < config_.parts ? parts_[part] : nullptr)
-        setPartNotesOn(part, instrument->voicesInUse());
-    if (Tone_c* tone = getVoice(voice)) tone->kill();
-}
-
-void Synth::chokePart(int32_t part) {
-    // Each pass kills one sounding voice; killed voices are not found again.
-    for (int32_t pass = 0; pass < config_.voices; ++pass) {
-        const int32_t voice = voiceTable_.findSounding(part, PolyNoteTable_c::kAnyNote, PolyNoteTable_c::kAnyChannel);
-        if (voice < 0) break;
-        killVoice(voice);
-    }
-}
-
-void Synth::updateNotesOn(int32_t voice) {
-    const VoiceSlot* slot = voiceTable_.getSlot(voice);
-    if (!slot) return;
-    const int32_t part = slot->instrument;
-    voiceTable_.freeSlot(voice);
-    if (parts_ && part >= 0 && part < config_.parts && parts_[part])
-        setPartNotesOn(part, parts_[part]->voicesInUse());
 }
 
 void Synth::resetVoices() {

@@ -18,6 +18,18 @@
 
 using namespace testsynth;
 
+namespace {
+// The plug-in base's own controller echo (TestSynth records it instead).
+class EchoingSynth : public TestSynth {
+public:
+    using TestSynth::TestSynth;
+    void sendAllControllers() override { Synth::sendAllControllers(); }
+    void sendParameterControllers(int32_t part, int32_t hostIndex) override {
+        Synth::sendParameterControllers(part, hostIndex);
+    }
+};
+} // namespace
+
 TEST(SynthRealtime, NoAllocationOnceReady) {
     FakeHost host;
     host.canDo["supplyIdle"] = 1;
@@ -26,11 +38,17 @@ TEST(SynthRealtime, NoAllocationOnceReady) {
     host.time.flags = kVstTempoValid | kVstTransportPlaying | kVstPpqPosValid | kVstTimeSigValid;
     host.time.timeSigNumerator = 3;
     host.time.timeSigDenominator = 4;
-    TestSynth synth(&FakeHost::callback);
+    EchoingSynth synth(&FakeHost::callback);
     synth.resume();
     Block block(1024);
     synth.processReplacing(nullptr, block.pointers, 1024); // the first block configures the outputs
     ASSERT_TRUE(synth.isReady());
+    // Controllers 7 and NRPN 300 (stepped) move entry 0; its value goes back to the host.
+    synth.setParameterEntry(0, "Velo Fade", EPAS_c::kCurrentPart, &synth.instrumentSettings(),
+                            SynGloIns_c::kVeloFade, false);
+    synth.controllerAssignment().addAssignment(0, 7, 0, 0, true);
+    synth.controllerAssignment().addAssignment(0, 300, 0, 0, true);
+    synth.setControllerOutputCount(1);
 
     g_counting = true;
     delete new int(1);
@@ -49,8 +67,14 @@ TEST(SynthRealtime, NoAllocationOnceReady) {
     events.add(301, 0xB0, 64, 0);
     events.add(600, 0xB0, 123, 0);
     events.add(700, 0xFF, 0, 0);
+    events.add(710, 0xB0, 7, 100);
+    events.add(711, 0xB0, 99, 300 >> 7);
+    events.add(712, 0xB0, 98, 300 & 0x7F);
+    events.add(713, 0xB0, 96, 0);
     VstEvents* list = events.list();
     synth.queueEditorNote(0, 60, 100, 0, true);
+    synth.postAudioCommand(kCmdSendControllersToHost, 0, 0);
+    synth.postAudioCommand(kCmdSendControllersToHost, -1, -1);
     int32_t bar = 0, position = 0;
 
     g_counting = true;
@@ -66,6 +90,8 @@ TEST(SynthRealtime, NoAllocationOnceReady) {
     os::setTickOffsetForTesting(0);
     g_counting = false;
     EXPECT_EQ(g_allocations.load(), 0);
+    EXPECT_NE(synth.instrumentSettings().getValue(0, SynGloIns_c::kVeloFade), 0); // the controllers arrived
+    EXPECT_EQ(host.sentEvents.load(), 2); // controller 7, echoed singly and with all (NRPN 300 never is)
     EXPECT_TRUE(synth.idleTimerRunning());
     EXPECT_EQ(bar, 66150); // 3/4 at 120 bpm, 44.1 kHz
 }

@@ -27,6 +27,9 @@ struct FakeHost {
     std::atomic<int> wantMidiCalls{0};
     std::atomic<int> sentEvents{0};
     std::atomic<int> displayUpdates{0};
+    // The first MIDI message of each event list sent to the host (the first 256 lists).
+    static constexpr int kSentRecords = 256;
+    uint8_t sentMidi[kSentRecords][3] = {};
 
     static FakeHost*& current() {
         static FakeHost* host = nullptr;
@@ -50,8 +53,17 @@ struct FakeHost {
         }
         case audioMasterGetTime: return h->provideTime ? reinterpret_cast<VstIntPtr>(&h->time) : 0;
         case audioMasterWantMidi: h->wantMidiCalls++; return 1;
-        case audioMasterProcessEvents: h->sentEvents++; return 1;
         case audioMasterUpdateDisplay: h->displayUpdates++; return 1;
+        case audioMasterProcessEvents: {
+            const int n = h->sentEvents++;
+            const auto* list = static_cast<const VstEvents*>(ptr);
+            if (n < kSentRecords && list && list->numEvents > 0 && list->events[0] &&
+                list->events[0]->type == kVstMidiType) {
+                const auto* midi = reinterpret_cast<const VstMidiEvent*>(list->events[0]);
+                for (int i = 0; i < 3; ++i) h->sentMidi[n][i] = static_cast<uint8_t>(midi->midiData[i]);
+            }
+            return 1;
+        }
         default: return 0;
         }
     }
