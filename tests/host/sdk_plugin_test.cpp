@@ -15,6 +15,7 @@
 #include "tools/host/lib/PluginInstance.h"
 #include "tools/host/lib/PluginLibrary.h"
 #include "tests/host/support/BankFolder.h"
+#include "tests/host/support/BuiltPlugin.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -28,19 +29,8 @@ using vsthost::Host;
 using vsthost::PluginInstance;
 using vsthost::PluginLibrary;
 
-std::shared_ptr<PluginLibrary> loadLibrary() {
-    std::string error;
-    auto library = PluginLibrary::load(KELVANTI_PLUGIN_PATH, error);
-    EXPECT_TRUE(library) << error;
-    return library;
-}
-
-std::unique_ptr<PluginInstance> makeInstance(const std::shared_ptr<PluginLibrary>& library, Host& host) {
-    std::string error;
-    auto plugin = PluginInstance::create(library, host, error);
-    EXPECT_TRUE(plugin) << error;
-    return plugin;
-}
+using builtplugin::loadLibrary;
+using builtplugin::makeInstance;
 
 TEST(SdkPluginEntry, VersionZeroHostGetsNothing) {
     auto library = loadLibrary();

@@ -15,6 +15,7 @@
 #include "tools/host/lib/PluginInstance.h"
 #include "tools/host/lib/PluginLibrary.h"
 #include "tests/host/support/BankFolder.h"
+#include "tests/host/support/BuiltPlugin.h"
 
 namespace {
 
@@ -24,19 +25,8 @@ using vsthost::Host;
 using vsthost::PluginInstance;
 using vsthost::PluginLibrary;
 
-std::shared_ptr<PluginLibrary> loadLibrary() {
-    std::string error;
-    auto library = PluginLibrary::load(KELVANTI_PLUGIN_PATH, error);
-    EXPECT_TRUE(library) << error;
-    return library;
-}
-
-std::unique_ptr<PluginInstance> makeInstance(const std::shared_ptr<PluginLibrary>& library, Host& host) {
-    std::string error;
-    auto plugin = PluginInstance::create(library, host, error);
-    EXPECT_TRUE(plugin) << error;
-    return plugin;
-}
+using builtplugin::loadLibrary;
+using builtplugin::makeInstance;
 
 bool waitFor(const std::function<bool()>& condition, int milliseconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
