@@ -13,6 +13,7 @@ public:
     }
     bool tryEnter() { return lock_.tryEnter(); }
     void leave() { lock_.leave(); }
+    bool heldByThisThread() const { return lock_.heldByThisThread(); }
 
     // Second entry points with the same effect (and std::lock_guard support).
     bool lock() { return enter(); }

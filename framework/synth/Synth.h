@@ -238,6 +238,8 @@ public:
     const MemC_c* storedProgram(int32_t slot) const { return partPrograms_.stored(slot); }
     // FXP preset files (blocking file I/O). load answers the bytes applied, 0
     // for a file that cannot be read or is refused (nothing changes then).
+    // These and the program-chunk calls take the plug-in lock (the stored
+    // programs): never call them inside a part's parameter lock.
     int32_t loadProgramFile(int32_t slot, const std::string& path);
     bool saveProgramFile(int32_t slot, const std::string& path);
     // Millisecond clock of the last setChunk (host program changes wait 1000 ms after it).

@@ -178,6 +178,7 @@ void Synth::finishBankLoad() {
 // ------------------------------------------------------------ stored program chunks
 
 int32_t Synth::getProgramChunk(int32_t slot, const uint8_t** data) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (data == nullptr)
         return 0;
     *data = nullptr;
@@ -197,6 +198,7 @@ void Synth::capturePartProgram(int32_t slot) {
 }
 
 int32_t Synth::setProgramChunk(int32_t slot, const uint8_t* data, int32_t size) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (data == nullptr || size <= 0)
         return -1;
     const int32_t perPart = std::max<int32_t>(1, config_.partProgramStores);
@@ -239,6 +241,7 @@ void Synth::applyStoredProgram(int32_t slot) {
 }
 
 void Synth::clearProgramChunk(int32_t slot) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (!partPrograms_.hasSlot(slot))
         return;
     partPrograms_.clear(slot);
@@ -261,6 +264,7 @@ void Synth::automatePresetMarker() {
 }
 
 int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (path.empty())
         return 0;
     Disk_c file;
@@ -286,6 +290,7 @@ int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
 }
 
 bool Synth::saveProgramFile(int32_t slot, const std::string& path) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (path.empty())
         return false;
     const uint8_t* chunk = nullptr;

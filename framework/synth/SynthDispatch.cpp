@@ -83,9 +83,12 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
         postIdleCommand(kCmdSelectGlobalProgram, 0, static_cast<int16_t>(program), 0, 0, kPushAppend);
     }
     if (instrument && rowValid && (column == SynGloIns_c::kPresetSavePath || column == SynGloIns_c::kPresetLoadPath)) {
-        // Preset files are read and written on the idle side when a write
-        // arrives on the audio thread (a host automating from its render call).
-        if (threadrole::onAudioThread()) {
+        // Preset files are read and written under the plug-in lock, which
+        // guards the stored programs. A writer that does not hold it (the
+        // host's or editor's parameter road, inside a part's parameter lock,
+        // or the audio thread) hands the work to the idle side: taking the
+        // plug-in lock inside a parameter lock could deadlock with the drain.
+        if (!lock_.heldByThisThread()) {
             postIdleCommand(kCmdSettingChanged, static_cast<int16_t>(row), static_cast<int16_t>(column),
                             reinterpret_cast<intptr_t>(target), 0, kPushAppend);
             return;

@@ -4,12 +4,14 @@
 // preset folder opened at start, the stored preset paths and the current part.
 //
 // Threads: the idle side (under lock_) and host or editor calls; never the
-// audio thread, which only reads the current part.
+// audio thread, which only reads the current part. The selections that load
+// a preset take lock_ themselves (never call them inside a parameter lock).
 #include "framework/synth/Synth.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "engine/modules/Tone_c.h"
 #include "framework/platform/PathText.h"
@@ -71,6 +73,7 @@ void Synth::hostProgramChange(int32_t program) {
 }
 
 void Synth::selectPartProgram(int32_t part, int32_t program) {
+    std::lock_guard<Lock_c> guard(lock_); // the preset is loaded here, not on the idle side
     if (!opened_.load() || part != getCurrentPart() || program < 0 || program >= numPrograms) return;
     FileList_c& programs = partProgramList(part);
     if (program >= programs.count()) return;
@@ -83,6 +86,7 @@ void Synth::selectPartProgram(int32_t part, int32_t program) {
 }
 
 void Synth::selectPartBank(int32_t part, int32_t bank) {
+    std::lock_guard<Lock_c> guard(lock_); // the preset is loaded here, not on the idle side
     if (!opened_.load() || bank < 0 || bank > kMaxBank || part != getCurrentPart()) return;
     FileList_c& banks = partBankList(part);
     if (bank >= banks.count()) return;
@@ -266,6 +270,7 @@ void Synth::rebasePresetPath(std::string& path) const {
 // ------------------------------------------------------------ the preset folder at start
 
 void Synth::openPresetFolder(const char* folder, bool keep) {
+    std::lock_guard<Lock_c> guard(lock_); // the preset is loaded here, not on the idle side
     if (!folder || !programLists_) return;
     loadSystemSettings();
     char path[pathtext::kPathBufferSize] = {};

@@ -322,7 +322,12 @@ TEST_F(ProgramBank, SettingsColumnsTakeEffect) {
     plugin.startProcessing();
     SynGlo_c& global = plugin.globalSettings();
     SynGloIns_c& part = plugin.instrumentSettings();
-    auto changed = [&](Part_c& set, int column) { plugin.onParameterChanged(0, &set, column); };
+    // A write on the parameter road: the handler, then the idle side's drain
+    // (preset files are read and written there).
+    auto changed = [&](Part_c& set, int column) {
+        plugin.onParameterChanged(0, &set, column);
+        if (column == SynGloIns_c::kPresetLoadPath || column == SynGloIns_c::kPresetSavePath) plugin.fxIdle();
+    };
 
     // Concert pitch: 440.0 Hz is no offset, 466.2 Hz about one semitone.
     global.setValue(0, SynGlo_c::kGloTune, 4400);
