@@ -1,5 +1,6 @@
 #include "engine/instrument/Zendrix_c.h"
 
+#include <mutex>
 #include <string>
 
 #include "engine/instrument/InstrumentIdentity.h"
@@ -163,6 +164,8 @@ void Zendrix_c::initPart(int32_t part) {
 }
 
 void Zendrix_c::initPartPrograms(int32_t first, int32_t end) {
+    // Limits replace descriptors that host and editor writers read under this lock.
+    std::lock_guard<os::RecursiveLock> guard(instrument_.parameterLock());
     Synth::initPartPrograms(first, end);
     for (int32_t r = first; r < end; ++r) {
         if (!globals_.set() || !globals_.set()->isRowValid(r)) return;

@@ -92,15 +92,17 @@ public:
     bool isOpened() const { return opened_.load(); }
     bool isReady() const { return ready_.load(); }
     bool isResumed() const { return resumed_.load(); }
-    bool isBlocked() const { return blocked_.load(); }
+    bool isBlocked() const { return blockers_.load() > 0; }
     bool isInitialised() const { return initialised_.load(); }
     bool hasIdleSource() const { return idleSource_.load(); }
     bool outputsConfigured() const { return outputsConfigured_.load(); }
     // Every table open allocates is there.
     bool allocationsComplete() const;
     void updateReady();
-    // Blocks the audio side and waits until no block or event call runs; the
-    // answer is whether this call set the flag (pass it to unblockAudio).
+    // Blocks the audio side and waits until no block or event call runs.
+    // Holders are counted (a resume on one thread must not release the audio
+    // side while a bank loads on another): the answer says whether this call
+    // holds it; pass it to unblockAudio.
     bool blockAudio();
     void unblockAudio(bool wasSetHere);
     float sampleRateValue() const { return rate_; }
@@ -609,7 +611,7 @@ private:
     std::atomic<bool> outputsConfigured_{false};
     std::atomic<bool> initialised_{false};
     std::atomic<bool> ready_{false};
-    std::atomic<bool> blocked_{false};
+    std::atomic<int32_t> blockers_{0};
     std::atomic<bool> idleSource_{true};
     std::atomic<bool> resumed_{false};
     std::atomic<bool> firstBlockRendered_{false};

@@ -214,7 +214,7 @@ void Synth::renderBlock(float** /*outputs*/, int32_t frames) {
         if (!ready_.load()) return;
     }
     AudioScope scope(*this);
-    if (blocked_.load() || !ready_.load()) return;
+    if (isBlocked() || !ready_.load()) return;
     trackTransport();
     drainAudioRing();
     outputPositions_[0] = outputPositions_[1] = 0;

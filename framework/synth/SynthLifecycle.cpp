@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "engine/modules/Tone_c.h"
@@ -162,7 +163,7 @@ bool Synth::allocationsComplete() const {
 void Synth::updateReady() {
     bool partsPresent = parts_ != nullptr;
     for (int32_t i = 0; partsPresent && i < config_.parts; ++i) partsPresent = parts_[i] != nullptr;
-    ready_ = !blocked_.load() && sampleRateSet_.load() && outputsConfigured_.load() && partsPresent &&
+    ready_ = !isBlocked() && sampleRateSet_.load() && outputsConfigured_.load() && partsPresent &&
              allocationsComplete();
 }
 
@@ -190,16 +191,16 @@ void Synth::setBlockSize(VstInt32 size) {
 }
 
 bool Synth::blockAudio() {
-    const bool wasBlocked = blocked_.exchange(true);
+    blockers_.fetch_add(1);
     ready_ = false;
     // The audio side announces itself before it tests `blocked`, so once the
     // announcement is gone no block can be past that test.
     while (audioNesting_.load() > 0) os::sleepMs(kBlockedPollMs);
-    return !wasBlocked;
+    return true;
 }
 
 void Synth::unblockAudio(bool wasSetHere) {
-    if (wasSetHere) blocked_ = false;
+    if (wasSetHere) blockers_.fetch_sub(1);
     updateReady();
 }
 
@@ -207,6 +208,9 @@ void Synth::resume() {
     if (!openIfNeeded()) return;
     {
         BusyScope busy(*this);
+        // Serialised with chunk loads, preset loads and the idle drain, which
+        // also reset or kill voices from host threads.
+        std::lock_guard<Lock_c> guard(lock_);
         if (!sampleRateSet_.load()) setSampleRate(kDefaultSampleRate);
         resumed_ = true;
         loadSystemSettings();

@@ -29,7 +29,7 @@ uint8_t dataByte(char c) {
 VstInt32 Synth::processEvents(VstEvents* events) {
     if (!events || events->numEvents <= 0) return 1;
     AudioScope scope(*this);
-    if (blocked_.load() || !opened_.load() || !parts_) return 1;
+    if (isBlocked() || !opened_.load() || !parts_) return 1;
     // The host's list holds numEvents pointers although the record declares two.
     VstEvent* const* list = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {

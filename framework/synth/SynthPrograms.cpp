@@ -283,6 +283,10 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
         base.copy(path, base.size());
         if (!pathtext::appendPath(path, sizeof path, folder)) return;
     }
+    // Host program changes asked for before the folder was listed found no
+    // program to select; served now they would replace the default preset
+    // depending on when the first idle call comes. They count as served.
+    toIdle_.cancel(kCmdHostProgramChange);
     hostProgramChange(0);
     for (int32_t part = 0; part < config_.parts; ++part) {
         FileList_c& programs = partProgramList(part);
@@ -299,6 +303,10 @@ void Synth::initPartPrograms(int32_t first, int32_t end) {
     first = std::max(first, 0);
     end = std::min(end, config_.parts);
     for (int32_t i = first; i < end; ++i) {
+        // Host and editor writers of the part hold its lock: so does this.
+        Instrument_c* part = getPart(i);
+        std::unique_lock<os::RecursiveLock> guard;
+        if (part) guard = std::unique_lock<os::RecursiveLock>(part->parameterLock());
         synGloIns_.setValue(i, SynGloIns_c::kProgram, i);
         synGloIns_.setValue(i, SynGloIns_c::kEdited, i == 0 ? 1 : 0);
     }
