@@ -31,19 +31,32 @@ bool ColouredNoise::noteOn(float frequency, float sampleRate, float inverseRate,
 
 void ColouredNoise::render(float* out, int n, const float* amplitude) {
     if (!out || n <= 0) return;
-    const float keep = 1.0f - a_;
+    const float a = a_;
+    const float keep = 1.0f - a;
+    const float* table = table_;
+    float y = y_;
     int r = 0;
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+    while (i < n) {
         if (clock_.atStepStart()) {
             const float g = gain_ * amplitude[r++];
             stepAmplitude_ = std::isfinite(g) ? g : 0.0f;
             position_ = random_.next() % 64;
         }
-        clock_.advance(1);
-        y_ = table_[position_] * a_ + y_ * keep;
-        ++position_; // at most 63 + 7 within a step, inside the table
-        out[i] += y_ * stepAmplitude_;
+        const int rest = ControlClock::kSamplesPerStep - clock_.phase();
+        const int count = rest < n - i ? rest : n - i;
+        clock_.advance(count);
+        // At most 63 + 7 within a step: inside the table.
+        const float* x = table + position_;
+        const float level = stepAmplitude_;
+        for (int k = 0; k < count; ++k) {
+            y = x[k] * a + y * keep;
+            out[i + k] += y * level;
+        }
+        position_ += count;
+        i += count;
     }
+    y_ = y;
 }
 
 } // namespace dsp
