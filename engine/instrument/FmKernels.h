@@ -14,15 +14,16 @@
 
 namespace dsp {
 
-// The samples of one control step inside a stretch and that step's values.
+// The samples of one control step inside a stretch and that step's values
+// (plain data: the oscillator fills every field).
 struct FmSegment {
-    int start = 0;             // first sample, from the stretch's start
-    int count = 0;             // 1..8
-    bool stepStarts = false;   // the step begins here: both phases are wrapped first
-    float index = 0.0f;        // modulation index
-    float gain = 0.0f;         // amplitude
-    double incrementA = 0.0;   // modulator phase increment
-    double incrementB = 0.0;   // the carrier's unmodulated phase increment
+    int start;          // first sample, from the stretch's start
+    int count;          // 1..8
+    bool stepStarts;    // the step begins here: both phases are wrapped first
+    float index;        // modulation index
+    float gain;         // amplitude
+    double incrementA;  // modulator phase increment
+    double incrementB;  // the carrier's unmodulated phase increment
 };
 
 // std::floor, exactly, without its library call on baseline x86 for the

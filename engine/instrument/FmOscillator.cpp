@@ -57,7 +57,7 @@ void FmOscillator::noteOn(const FmNoteSettings& s, bool reused) {
     clock_.reset();
 }
 
-void FmOscillator::beginStep(float timbre, float amplitude, float pitch) {
+inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) {
     const float staticIndex = driveGain_ * velocityTimbre_;
     index_ = clampMagnitude(finiteOr(envIndexScale_ * timbre + staticIndex, 0.0f), kMaxIndex);
     gain_ = finiteOr(amplitude, 0.0f);

@@ -58,8 +58,10 @@ private:
     // voice hands over four steps at a time, at most 39 samples.
     static constexpr int kStretch = 40;
 
-    // The control values of a step that begins (the phases are wrapped by render).
-    void beginStep(float timbre, float amplitude, float pitch);
+    // The control values of a step that begins (the phases are wrapped by
+    // render). Inlined, so render takes the values from registers: reading
+    // two of them back from memory as one wide load would stall.
+    [[gnu::always_inline]] inline void beginStep(float timbre, float amplitude, float pitch);
     int samplesLeftInStep() const { return ControlClock::kSamplesPerStep - clock_.phase(); }
 
     const float* a_ = nullptr;

@@ -42,7 +42,7 @@ Stretch randomStretch(os::Random15& r) {
     int phase = r.next() % 8; // position inside the step at the start
     const int length = 1 + r.next() % 40;
     while (s.length < length) {
-        dsp::FmSegment g;
+        dsp::FmSegment g{};
         g.start = s.length;
         g.stepStarts = phase == 0;
         g.count = std::min(8 - phase, length - s.length);
