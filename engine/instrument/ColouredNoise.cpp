@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dsp {
 
 ColouredNoise::ColouredNoise() : table_(sharedNoiseTable()) {}
@@ -49,9 +53,27 @@ void ColouredNoise::render(float* out, int n, const float* amplitude) {
         // At most 63 + 7 within a step: inside the table.
         const float* x = table + position_;
         const float level = stepAmplitude_;
-        for (int k = 0; k < count; ++k) {
-            y = x[k] * a + y * keep;
-            out[i + k] += y * level;
+#if defined(__SSE2__)
+        if (count == ControlClock::kSamplesPerStep) {
+            // A whole step: the filter's serial sums, then the output four
+            // samples at a time from registers (a vector load of values just
+            // stored one by one would stall).
+            const float y0 = x[0] * a + y * keep, y1 = x[1] * a + y0 * keep;
+            const float y2 = x[2] * a + y1 * keep, y3 = x[3] * a + y2 * keep;
+            const float y4 = x[4] * a + y3 * keep, y5 = x[5] * a + y4 * keep;
+            const float y6 = x[6] * a + y5 * keep, y7 = x[7] * a + y6 * keep;
+            y = y7;
+            const __m128 gain = _mm_set1_ps(level);
+            float* o = out + i;
+            _mm_storeu_ps(o, _mm_add_ps(_mm_loadu_ps(o), _mm_mul_ps(_mm_set_ps(y3, y2, y1, y0), gain)));
+            _mm_storeu_ps(o + 4, _mm_add_ps(_mm_loadu_ps(o + 4), _mm_mul_ps(_mm_set_ps(y7, y6, y5, y4), gain)));
+        } else
+#endif
+        {
+            for (int k = 0; k < count; ++k) {
+                y = x[k] * a + y * keep;
+                out[i + k] += y * level;
+            }
         }
         position_ += count;
         i += count;
