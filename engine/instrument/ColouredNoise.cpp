@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dsp {
 
 ColouredNoise::ColouredNoise() : table_(sharedNoiseTable()) {}
@@ -31,19 +35,50 @@ bool ColouredNoise::noteOn(float frequency, float sampleRate, float inverseRate,
 
 void ColouredNoise::render(float* out, int n, const float* amplitude) {
     if (!out || n <= 0) return;
-    const float keep = 1.0f - a_;
+    const float a = a_;
+    const float keep = 1.0f - a;
+    const float* table = table_;
+    float y = y_;
     int r = 0;
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+    while (i < n) {
         if (clock_.atStepStart()) {
             const float g = gain_ * amplitude[r++];
             stepAmplitude_ = std::isfinite(g) ? g : 0.0f;
             position_ = random_.next() % 64;
         }
-        clock_.advance(1);
-        y_ = table_[position_] * a_ + y_ * keep;
-        ++position_; // at most 63 + 7 within a step, inside the table
-        out[i] += y_ * stepAmplitude_;
+        const int rest = ControlClock::kSamplesPerStep - clock_.phase();
+        const int count = rest < n - i ? rest : n - i;
+        clock_.advance(count);
+        // At most 63 + 7 within a step: inside the table.
+        const float* x = table + position_;
+        const float level = stepAmplitude_;
+#if defined(__SSE2__)
+        if (count == ControlClock::kSamplesPerStep) {
+            // A whole step: the filter's serial sums, then the output four
+            // samples at a time from registers (a vector load of values just
+            // stored one by one would stall).
+            const float y0 = x[0] * a + y * keep, y1 = x[1] * a + y0 * keep;
+            const float y2 = x[2] * a + y1 * keep, y3 = x[3] * a + y2 * keep;
+            const float y4 = x[4] * a + y3 * keep, y5 = x[5] * a + y4 * keep;
+            const float y6 = x[6] * a + y5 * keep, y7 = x[7] * a + y6 * keep;
+            y = y7;
+            const __m128 gain = _mm_set1_ps(level);
+            float* o = out + i;
+            _mm_storeu_ps(o, _mm_add_ps(_mm_loadu_ps(o), _mm_mul_ps(_mm_set_ps(y3, y2, y1, y0), gain)));
+            _mm_storeu_ps(o + 4, _mm_add_ps(_mm_loadu_ps(o + 4), _mm_mul_ps(_mm_set_ps(y7, y6, y5, y4), gain)));
+        } else
+#endif
+        {
+            for (int k = 0; k < count; ++k) {
+                y = x[k] * a + y * keep;
+                out[i + k] += y * level;
+            }
+        }
+        position_ += count;
+        i += count;
     }
+    y_ = y;
 }
 
 } // namespace dsp

@@ -1,5 +1,7 @@
 #include "engine/instrument/FmOscillator.h"
 
+#include "engine/instrument/FmKernels.h"
+#include "engine/instrument/KernelLevel.h"
 #include "engine/instrument/WaveBank.h"
 #include "engine/modules/Pow2Poly.h"
 
@@ -18,22 +20,15 @@ float finiteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback
 
 float clampMagnitude(float v, float limit) { return v > limit ? limit : v < -limit ? -limit : v; }
 
-// Whole multiples of the table length removed exactly; a non-finite phase restarts.
-double wrapPhase(double phase) {
-    if (!std::isfinite(phase)) return 0.0;
-    return phase - std::floor(phase * (1.0 / kWaveLength)) * kWaveLength;
-}
-
-float lerp(const float* table, int j, float t) {
-    return (1.0f - t) * table[j] + t * table[(j + 1) & kWaveMask];
-}
-
 } // namespace
 
 void FmOscillator::setTables(const float* a, const float* b, const float* c) {
     a_ = a;
     b_ = b;
     c_ = c;
+    wrappedA_ = wrappedWaveTable(a);
+    wrappedB_ = wrappedWaveTable(b);
+    wrappedC_ = wrappedWaveTable(c);
 }
 
 double FmOscillator::tableIncrement(float frequency, float inverseRate, double detune) {
@@ -62,7 +57,7 @@ void FmOscillator::noteOn(const FmNoteSettings& s, bool reused) {
     clock_.reset();
 }
 
-void FmOscillator::beginStep(float timbre, float amplitude, float pitch) {
+inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) {
     const float staticIndex = driveGain_ * velocityTimbre_;
     index_ = clampMagnitude(finiteOr(envIndexScale_ * timbre + staticIndex, 0.0f), kMaxIndex);
     gain_ = finiteOr(amplitude, 0.0f);
@@ -70,37 +65,63 @@ void FmOscillator::beginStep(float timbre, float amplitude, float pitch) {
     const float ratio = tuneRatio_ ? clampMagnitude(finiteOr(*tuneRatio_, 1.0f), kMaxMultiplier) : 1.0f;
     kA_ = pitchOnModulator_ ? p : 1.0f;
     kB_ = pitchOnCarrier_ ? p : ratio;
-    phaseA_ = wrapPhase(phaseA_);
-    phaseB_ = wrapPhase(phaseB_);
 }
 
 void FmOscillator::render(float* out, int n, const float* timbre, const float* amplitude,
                           const float* pitch) {
     if (!out || n <= 0) return;
-    const bool silent = !a_ || !b_ || !c_;
-    int r = 0;
-    for (int i = 0; i < n; ++i) {
-        if (clock_.atStepStart()) {
-            beginStep(timbre[r], amplitude[r], pitch[r]);
-            ++r;
+    if (!a_ || !b_ || !c_) {
+        // No tables: steps go by, the phases stand still (wrapped at each start).
+        for (int i = 0, r = 0; i < n;) {
+            if (clock_.atStepStart()) {
+                beginStep(timbre[r], amplitude[r], pitch[r]);
+                ++r;
+                phaseA_ = wrapPhase(phaseA_);
+                phaseB_ = wrapPhase(phaseB_);
+            }
+            const int count = samplesLeftInStep() < n - i ? samplesLeftInStep() : n - i;
+            clock_.advance(count);
+            i += count;
         }
-        clock_.advance(1);
-        if (silent) continue;
-
-        // Phases are wrapped at every step start and move at most
-        // 8 × 1024 × 64 × 1025 table samples within a step: floor fits in int.
-        const double fa = std::floor(phaseA_);
-        const float ta = static_cast<float>(phaseA_ - fa);
-        const int ja = static_cast<int>(fa) & kWaveMask;
-        const float m = lerp(a_, ja, ta) * index_;
-        phaseA_ += incA_ * kA_;
-
-        const double fb = std::floor(phaseB_);
-        const float tb = static_cast<float>(phaseB_ - fb);
-        const int jb = static_cast<int>(fb) & kWaveMask;
-        const float s = lerp(b_, jb, tb) * balance_ + (1.0f - balance_) * lerp(c_, jb, tb);
-        out[i] += s * gain_;
-        phaseB_ += incB_ * kB_ * (1.0f + m);
+        return;
+    }
+    [[maybe_unused]] const bool wide = kernelLevel() == KernelLevel::kAvx2;
+    // A stretch of samples at a time: the step values of its segments, then
+    // the modulator pass over all of them, then the carrier pass. Each sample
+    // sees the same values in the same order as a sample-by-sample loop.
+    alignas(32) double step[kStretch];
+    const FmTables tables{a_, b_, c_, balance_, wrappedA_, wrappedB_, wrappedC_};
+    FmSegment segments[kStretch / ControlClock::kSamplesPerStep + 1];
+    int r = 0;
+    for (int done = 0; done < n;) {
+        const int length = n - done < kStretch ? n - done : kStretch;
+        int segmentCount = 0;
+        for (int i = 0; i < length;) {
+            FmSegment& g = segments[segmentCount++];
+            g.stepStarts = clock_.atStepStart();
+            if (g.stepStarts) {
+                beginStep(timbre[r], amplitude[r], pitch[r]);
+                ++r;
+            }
+            g.start = i;
+            g.count = samplesLeftInStep() < length - i ? samplesLeftInStep() : length - i;
+            g.index = index_;
+            g.gain = gain_;
+            g.incrementA = incA_ * kA_;
+            g.incrementB = incB_ * kB_;
+            clock_.advance(g.count);
+            i += g.count;
+        }
+        FmPhases phases{phaseA_, phaseB_};
+#if defined(__x86_64__) || defined(__i386__)
+        if (wide)
+            fmStretchAvx2(tables, segments, segmentCount, phases, step, out + done);
+        else
+#endif
+            fmStretchBaseline(tables, segments, segmentCount, phases, step, out + done);
+        phaseA_ = phases.a;
+        phaseB_ = phases.b;
+        done += length;
     }
 }
 

@@ -54,11 +54,23 @@ public:
     static float pitchFactor(float x);
 
 private:
-    void beginStep(float timbre, float amplitude, float pitch);
+    // Samples per pass of the table loops (their scratch is on the stack); the
+    // voice hands over four steps at a time, at most 39 samples.
+    static constexpr int kStretch = 40;
+
+    // The control values of a step that begins (the phases are wrapped by
+    // render). Inlined, so render takes the values from registers: reading
+    // two of them back from memory as one wide load would stall.
+    [[gnu::always_inline]] inline void beginStep(float timbre, float amplitude, float pitch);
+    int samplesLeftInStep() const { return ControlClock::kSamplesPerStep - clock_.phase(); }
 
     const float* a_ = nullptr;
     const float* b_ = nullptr;
     const float* c_ = nullptr;
+    // Their wrapped copies when they are tables of the bank (null otherwise).
+    const float* wrappedA_ = nullptr;
+    const float* wrappedB_ = nullptr;
+    const float* wrappedC_ = nullptr;
     const float* tuneRatio_ = nullptr;
     double phaseA_ = 0.0, phaseB_ = 0.0;
     double incA_ = 0.0, incB_ = 0.0;

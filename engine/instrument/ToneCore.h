@@ -60,9 +60,18 @@ public:
                                 lastStepSilent_ = arrays.oscAmplitude[r] == 0.0f && arrays.noiseAmplitude[r] == 0.0f;
                             },
                             stageEnd);
-            osc.render(out, piece, arrays.timbre, arrays.oscAmplitude, arrays.pitch);
-            noise.render(out, piece, arrays.noiseAmplitude);
-            clock_.advance(piece);
+            // A few steps of the oscillator, then the same of the noise: each
+            // sample still gets the oscillator's addition before the noise's,
+            // and the processor overlaps the two sources' serial sums.
+            for (int i = 0, r = 0; i < piece;) {
+                const int fit = clock_.samplesForSteps(kInterleavedSteps);
+                const int count = piece - i < fit ? piece - i : fit;
+                osc.render(out + i, count, arrays.timbre + r, arrays.oscAmplitude + r, arrays.pitch + r);
+                noise.render(out + i, count, arrays.noiseAmplitude + r);
+                r += clock_.stepsStarting(count);
+                clock_.advance(count);
+                i += count;
+            }
             out += piece;
             n -= piece;
         }
@@ -77,6 +86,10 @@ public:
     }
 
 private:
+    // Steps per turn of oscillator and noise: short enough for the processor
+    // to overlap them, long enough for the oscillator's wide passes.
+    static constexpr int kInterleavedSteps = 4;
+
     EnvelopeOutputs env_[kEnvelopes];
     ControlClock clock_;
     bool lastStepSilent_ = false;

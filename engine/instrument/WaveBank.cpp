@@ -15,11 +15,23 @@ float pulse(float position, float width, float low) { return position < width ? 
 
 struct CleanBank {
     float samples[kWaveCount * kWaveLength];
+    float wrapped[kWaveCount * kWrappedStride];
     CleanBank() {
         buildRawWaves(samples);
         for (int j = 0; j < kWaveCount; ++j) sumAndRemoveDc(table(samples, j), kWaveLength);
+        for (int j = 0; j < kWaveCount; ++j) {
+            const float* from = table(samples, j);
+            float* to = wrapped + j * kWrappedStride;
+            for (int i = 0; i < kWaveLength; ++i) to[i] = from[i];
+            for (int i = kWaveLength; i < kWrappedStride; ++i) to[i] = from[i - kWaveLength];
+        }
     }
 };
+
+const CleanBank& cleanBank() {
+    static const CleanBank bank; // built once, thread-safely, on first use
+    return bank;
+}
 
 } // namespace
 
@@ -59,9 +71,13 @@ void buildRawWaves(float* bank) {
     }
 }
 
-const float* waveBank() {
-    static const CleanBank bank; // built once, thread-safely, on first use
-    return bank.samples;
+const float* waveBank() { return cleanBank().samples; }
+
+const float* wrappedWaveTable(const float* table) {
+    const CleanBank& bank = cleanBank();
+    for (int j = 0; j < kWaveCount; ++j)
+        if (table == bank.samples + j * kWaveLength) return bank.wrapped + j * kWrappedStride;
+    return nullptr;
 }
 
 const float* waveTable(int index) {

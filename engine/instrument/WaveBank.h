@@ -34,6 +34,13 @@ const float* waveBank();
 // Start of table `index`, clamped to 0..11 (stored selections may be out of range).
 const float* waveTable(int index);
 
+// Each bank table again, followed by its first samples: an interpolation
+// reads a sample and its neighbour with one load, even at the table's end.
+// Built with the bank.
+constexpr int kWrappedStride = kWaveLength + 8;
+// The wrapped copy of a table of the bank, or null for any other pointer.
+const float* wrappedWaveTable(const float* table);
+
 // Table choice of the oscillator's sources A, B, C for the instrument's
 // "Waveform" setting (clamped to 0..2).
 struct WaveSelection {
