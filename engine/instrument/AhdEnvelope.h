@@ -5,7 +5,7 @@
 // advances once per control step (see runControlSteps). Settings are read at
 // every stage change, so a changed knob acts from the next stage on.
 // Audio thread only.
-#include "engine/modules/EnvelopeOutputs.h"
+#include "engine/instrument/EnvelopeStages.h"
 #include "engine/modules/EnvelopeSegments.h"
 
 namespace dsp {
@@ -23,21 +23,8 @@ struct AhdSettings {
     bool logDecay = true;     // curved stages from linear segments
 };
 
-// Key and velocity factors of the note (framework/model/NoteScaling.h).
-struct NoteFactors {
-    float key = 0.0f;
-    float velocity = 1.0f;
-};
-
-enum EnvelopeStage { kStageAttack = 0, kStageHold = 1, kStageDecay = 2, kStageEnded = 3 };
-
-class AhdEnvelope {
+class AhdEnvelope : public EnvelopeStages {
 public:
-    void bindOutputs(EnvelopeOutputs* out);
-    // Control rate = audio rate × 0.125.
-    void setSampleRate(float audioRate) { controlRate_ = audioRate * 0.125f; }
-    float controlRate() const { return controlRate_; }
-
     // A fresh voice starts from level 0, a reused one from where it was; a
     // legato note only updates the scalings.
     void noteOn(const AhdSettings& s, const NoteFactors& note, bool reused, bool legato);
@@ -46,32 +33,13 @@ public:
     // Called by the voice when the step counter has run out.
     void nextStage(const AhdSettings& s);
     void finish();
-    // Fades to 0 in 5 ms, then finishes.
-    void kill();
 
-    bool ended() const { return ended_; }
-    int stage() const { return stage_; }
-    float keyScale() const { return keyScale_; }
-    float velocityScale() const { return velocityScale_; }
     const EnvelopeSegments& segments() const { return segments_; }
 
 private:
     void enterStage(const AhdSettings& s, int stage);
 
-    EnvelopeOutputs* out_ = nullptr;
     EnvelopeSegments segments_;
-    float controlRate_ = 0.0f;
-    int stage_ = kStageEnded;
-    bool ended_ = true;
-    bool killed_ = false;
-    float keyScale_ = 1.0f;
-    float velocityScale_ = 1.0f;
-    float target_ = 0.0f;
 };
-
-// Time scalings of a note: "Pitch Scal" (percent) by key, "Veloc.Scal"
-// (percent) by velocity, the latter clamped to 1e-7..1e6.
-float envelopeKeyScale(float pitchScalePercent, float keyFactor);
-float envelopeVelocityScale(float velocityScalePercent, float velocityFactor);
 
 } // namespace dsp

@@ -2,16 +2,9 @@
 
 namespace dsp {
 
-void AhdpEnvelope::bindOutputs(EnvelopeOutputs* out) {
-    if (!out) return;
-    out_ = out;
-    *out_ = EnvelopeOutputs{0.0f, 0.0f, kNoEnd};
-}
-
 void AhdpEnvelope::noteOn(const AhdpSettings& s, const NoteFactors& note, bool reused, bool legato) {
     if (!out_) return;
-    keyScale_ = envelopeKeyScale(s.pitchScale, note.key);
-    velocityScale_ = envelopeVelocityScale(s.velocityScale, note.velocity);
+    takeScalings(s.pitchScale, s.velocityScale, note);
     if (!reused) out_->level = 1.0f;
     if (legato) return;
     ended_ = false;
@@ -29,15 +22,7 @@ void AhdpEnvelope::enterStage(const AhdpSettings& s, int stage) {
         if (stage >= kStageEnded) {
             steps = kNoEnd;
         } else {
-            float seconds;
-            if (stage == kStageAttack) {
-                seconds = s.attack * keyScale_ / velocityScale_;
-            } else if (stage == kStageHold) {
-                if (s.velocityAttack) velocityScale_ = 1.0f;
-                seconds = s.hold * keyScale_ * velocityScale_;
-            } else {
-                seconds = s.decay * keyScale_ * velocityScale_;
-            }
+            const float seconds = stageSeconds(stage, s.attack, s.hold, s.decay, s.velocityAttack);
             steps = controlRate_ > 0.0f ? controlSteps(controlRate_, seconds) : 0;
         }
         if (steps < 1) {
@@ -66,27 +51,12 @@ void AhdpEnvelope::nextStage(const AhdpSettings& s) {
 }
 
 void AhdpEnvelope::noteOff(const AhdpSettings& s) {
-    if (!out_) return;
-    if (ended_) {
-        out_->counter = kNoEnd;
-        return;
-    }
+    if (!out_ || holdStillWhenEnded()) return;
     if (s.holdMode && !killed_) enterStage(s, kStageDecay);
 }
 
 void AhdpEnvelope::finish() {
-    if (!out_) return;
-    stage_ = kStageEnded;
-    out_->level = 0.0f;
-    out_->slope = 0.0f;
-    out_->counter = kNoEnd;
-    ended_ = true;
-}
-
-void AhdpEnvelope::kill() {
-    if (!out_ || ended_) return;
-    killed_ = true;
-    killOutputs(*out_, controlRate_);
+    if (out_) finishOutputs();
 }
 
 } // namespace dsp

@@ -18,30 +18,13 @@ struct AhdpSettings {
     bool velocityAttack = true;
 };
 
-class AhdpEnvelope {
+class AhdpEnvelope : public EnvelopeStages {
 public:
-    void bindOutputs(EnvelopeOutputs* out);
-    void setSampleRate(float audioRate) { controlRate_ = audioRate * 0.125f; }
-
     void noteOn(const AhdpSettings& s, const NoteFactors& note, bool reused, bool legato);
     void noteOff(const AhdpSettings& s);
     void nextStage(const AhdpSettings& s);
     void enterStage(const AhdpSettings& s, int stage);
     void finish();
-    void kill();
-
-    bool ended() const { return ended_; }
-    int stage() const { return stage_; }
-
-private:
-    EnvelopeOutputs* out_ = nullptr;
-    float controlRate_ = 0.0f;
-    int stage_ = kStageEnded;
-    bool ended_ = true;
-    bool killed_ = false;
-    float keyScale_ = 1.0f;
-    float velocityScale_ = 1.0f;
-    float target_ = 0.0f;
 };
 
 } // namespace dsp
