@@ -2,6 +2,7 @@
 // program changes with their hold-offs, banks, program names, the settings
 // columns that take effect through the dispatcher, and the stored preset paths.
 #include "engine/instrument/Zendrix_c.h"
+#include "framework/platform/Registry.h"
 #include "framework/synth/HoldData_c.h"
 #include "os/Clock.h"
 #include "support/OsScratchFolder.h"
@@ -416,9 +417,16 @@ TEST_F(ProgramBank, SettingsColumnsTakeEffect) {
     EXPECT_FLOAT_EQ(plugin.getParameter(0), saved);
     EXPECT_EQ(dialogs.asked.size(), 1u);
 
-    // "Edit Ins" inside a host call selects the part at once (one part: stays 0).
-    global.setValue(0, SynGlo_c::kEditIns, 0);
-    EXPECT_EQ(plugin.getCurrentPart(), 0);
+    // A module file dialog first opens in the module's folder beside the
+    // library; a folder the user chose since is kept.
+    plugin.moduleFilePath("Osc Zen");
+    char folder[320] = {};
+    ASSERT_TRUE(readRegistryString("Kelvanti_MOD_Osc Zen", folder, sizeof folder));
+    EXPECT_EQ(std::string(folder), data / "KelvantiMod/Osc Zen");
+    ASSERT_TRUE(writeRegistryString("Kelvanti_MOD_Osc Zen", "/chosen"));
+    plugin.moduleFilePath("Osc Zen");
+    ASSERT_TRUE(readRegistryString("Kelvanti_MOD_Osc Zen", folder, sizeof folder));
+    EXPECT_STREQ(folder, "/chosen");
 }
 
 } // namespace
