@@ -62,6 +62,7 @@ TEST(SdkPluginEntry, VersionZeroHostGetsNothing) {
 }
 
 TEST(SdkPluginEntry, EachMainCallMakesItsOwnRecord) {
+    ASSERT_TRUE(bankfolder::bank().ok); // before any instance reads its settings
     auto library = loadLibrary();
     ASSERT_TRUE(library);
     Host host;
@@ -81,7 +82,6 @@ TEST(SdkPluginEntry, EachMainCallMakesItsOwnRecord) {
     // Independent state: a program set on one is not seen by the other.
     // A host program change takes effect at the next idle drain, once the
     // preset folder is listed (at the first resume).
-    ASSERT_TRUE(bankfolder::bank().ok);
     first->dispatcher(first, effMainsChanged, 0, 1, nullptr, 0.0f);
     first->dispatcher(first, effSetProgram, 0, 7, nullptr, 0.0f);
     first->dispatcher(first, effIdle, 0, 0, nullptr, 0.0f);
@@ -145,6 +145,7 @@ TEST(SdkPluginRecord, IdentityAndIo) {
 }
 
 TEST(SdkPluginRecord, OpcodeTable) {
+    ASSERT_TRUE(bankfolder::bank().ok); // before any instance reads its settings
     auto library = loadLibrary();
     ASSERT_TRUE(library);
     Host host;
@@ -159,7 +160,6 @@ TEST(SdkPluginRecord, OpcodeTable) {
     plugin->setSampleRate(44100.0f);
     plugin->setBlockSize(512);
 
-    ASSERT_TRUE(bankfolder::bank().ok);
     plugin->resume();
     plugin->setProgram(3);
     plugin->dispatch(effIdle);
