@@ -33,6 +33,23 @@ bool ColouredNoise::noteOn(float frequency, float sampleRate, float inverseRate,
     return true;
 }
 
+void ColouredNoise::planSteps(const float* amplitude, int steps, int stride, int* start, float* level) {
+    for (int s = 0; s < steps; ++s) {
+        const float g = gain_ * amplitude[s];
+        stepAmplitude_ = std::isfinite(g) ? g : 0.0f;
+        position_ = random_.next() % 64;
+        start[s * stride] = position_;
+        level[s * stride] = stepAmplitude_;
+    }
+}
+
+void ColouredNoise::finishSteps(int steps, float state) {
+    if (steps <= 0) return;
+    position_ += ControlClock::kSamplesPerStep;
+    y_ = state;
+    clock_.advance(steps * ControlClock::kSamplesPerStep);
+}
+
 void ColouredNoise::render(float* out, int n, const float* amplitude) {
     if (!out || n <= 0) return;
     const float a = a_;

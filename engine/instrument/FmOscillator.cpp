@@ -67,6 +67,17 @@ inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) 
     kB_ = pitchOnCarrier_ ? p : ratio;
 }
 
+void FmOscillator::planSteps(const float* timbre, const float* amplitude, const float* pitch, int steps,
+                             int stride, float* index, float* gain, double* incrementA, double* incrementB) {
+    for (int s = 0; s < steps; ++s) {
+        beginStep(timbre[s], amplitude[s], pitch[s]);
+        index[s * stride] = index_;
+        gain[s * stride] = gain_;
+        incrementA[s * stride] = incA_ * kA_;
+        incrementB[s * stride] = incB_ * kB_;
+    }
+}
+
 void FmOscillator::render(float* out, int n, const float* timbre, const float* amplitude,
                           const float* pitch) {
     if (!out || n <= 0) return;

@@ -16,6 +16,7 @@
 #include "engine/instrument/ZendrixGlo_c.h"
 #include "engine/instrument/ZendrixInst_c.h"
 #include "engine/instrument/ZendrixTone_c.h"
+#include "engine/instrument/ZendrixVoiceLanes.h"
 #include "framework/synth/Synth.h"
 #include "framework/voice/InBuffer2.h"
 
@@ -84,6 +85,7 @@ private:
     ParaSet_c* sets_[kSetRoles] = {};            // owned by each role's first module
     Part_c* singleRows_[4][1] = {};              // globals, tables A, B, C
     Part_c* voiceRows_[kVoiceRows][kVoices] = {}; // the six per-voice module rows
-    float controlArrays_[4][kControlValues] = {}; // shared scratch of all voices
+    float controlArrays_[kVoices][4][kControlValues] = {}; // each voice's own scratch
+    ZendrixVoiceLanes lanes_;
     bool modulesDefined_ = false;
 };

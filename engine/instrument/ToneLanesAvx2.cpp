@@ -1,0 +1,190 @@
+// The AVX2 build of the voice lanes (see ToneLanes.h): four voices' phases
+// in one vector of doubles, their table values and noise in one vector of
+// floats. Only these functions are compiled for AVX2, through the target
+// attribute, and they are called only once the CPU has been found to support
+// it. No FMA: a fused multiply-add rounds once where a voice alone rounds twice.
+#include "engine/instrument/ToneLanes.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include "engine/instrument/FmKernels.h"
+#include "engine/instrument/WaveBank.h"
+
+#include <immintrin.h>
+
+#define KELVANTI_AVX2 __attribute__((target("avx2")))
+
+namespace dsp {
+
+namespace {
+
+constexpr int kStep = ControlClock::kSamplesPerStep;
+
+// Whole table lengths off each phase, as wrapPhase does; the usual cases
+// in the vector, the rest lane by lane.
+KELVANTI_AVX2 inline __m256d wrapPhases(__m256d p) {
+    const __m256d length = _mm256_set1_pd(kWaveLength);
+    const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(p, _mm256_setzero_pd(), _CMP_GT_OQ),
+                                         _mm256_cmp_pd(p, length, _CMP_LT_OQ));
+    const __m256d once = _mm256_and_pd(_mm256_cmp_pd(p, length, _CMP_GE_OQ),
+                                       _mm256_cmp_pd(p, _mm256_set1_pd(2.0 * kWaveLength), _CMP_LT_OQ));
+    if (_mm256_movemask_pd(_mm256_or_pd(inside, once)) == 0xF)
+        return _mm256_blendv_pd(p, _mm256_sub_pd(p, length), once);
+    alignas(32) double lanes[kToneLanes];
+    _mm256_store_pd(lanes, p);
+    for (double& x : lanes) x = wrapPhase(x);
+    return _mm256_load_pd(lanes);
+}
+
+// Table index (masked, plus each lane's table start) and fraction of four
+// phases, as the voice's own floor, int conversion and float conversion give them.
+struct Positions {
+    __m128i at;
+    __m128 frac;
+};
+
+KELVANTI_AVX2 inline Positions positionsOf(__m256d p) {
+    const __m256d whole = _mm256_floor_pd(p);
+    const __m128i j = _mm_and_si128(_mm256_cvttpd_epi32(whole), _mm_set1_epi32(kWaveMask));
+    return {j, _mm256_cvtpd_ps(_mm256_sub_pd(p, whole))};
+}
+
+// (1 - t) × table[j] + t × table[j + 1] of each lane's own wrapped table:
+// one 8-byte gather brings each lane's sample and its neighbour.
+KELVANTI_AVX2 inline __m128 lerp(const float* bank, __m128i table, const Positions& p) {
+    const __m128i at = _mm_add_epi32(table, p.at);
+    // (The masked form with every lane on: the plain one leaves GCC warning
+    // about its undefined pass-through operand.)
+    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const __m256 pairs = _mm256_castpd_ps(
+        _mm256_mask_i32gather_pd(_mm256_setzero_pd(), reinterpret_cast<const double*>(bank), at, all, 4));
+    const __m128 low = _mm256_castps256_ps128(pairs);
+    const __m128 high = _mm256_extractf128_ps(pairs, 1);
+    const __m128 x0 = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 x1 = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
+    return _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), p.frac), x0), _mm_mul_ps(p.frac, x1));
+}
+
+// A 4 × 4 transpose of each 128-bit half of four rows, in place: rows of
+// [sample k of lanes 0..3 | sample k + 4] become [lane l: samples 0..3 | 4..7],
+// and back.
+KELVANTI_AVX2 inline void transpose4x4Halves(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
+    const __m256 t0 = _mm256_unpacklo_ps(r0, r1);
+    const __m256 t1 = _mm256_unpackhi_ps(r0, r1);
+    const __m256 t2 = _mm256_unpacklo_ps(r2, r3);
+    const __m256 t3 = _mm256_unpackhi_ps(r2, r3);
+    r0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+    r1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+    r2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    r3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+}
+
+// The eight samples of a step (v[k]: sample k of the four lanes) stored lane
+// by lane: eight consecutive floats to each lane's place.
+KELVANTI_AVX2 inline void storeLanes(const __m128 (&v)[kStep], float* const (&to)[kToneLanes]) {
+    __m256 r0 = _mm256_set_m128(v[4], v[0]);
+    __m256 r1 = _mm256_set_m128(v[5], v[1]);
+    __m256 r2 = _mm256_set_m128(v[6], v[2]);
+    __m256 r3 = _mm256_set_m128(v[7], v[3]);
+    transpose4x4Halves(r0, r1, r2, r3);
+    _mm256_storeu_ps(to[0], r0);
+    _mm256_storeu_ps(to[1], r1);
+    _mm256_storeu_ps(to[2], r2);
+    _mm256_storeu_ps(to[3], r3);
+}
+
+// Eight consecutive noise values of each lane, sample-major: x[k] holds
+// sample k of the four lanes.
+KELVANTI_AVX2 inline void loadNoise(const float* table, const int* start, __m128 (&x)[kStep]) {
+    __m256 r0 = _mm256_loadu_ps(table + start[0]);
+    __m256 r1 = _mm256_loadu_ps(table + start[1]);
+    __m256 r2 = _mm256_loadu_ps(table + start[2]);
+    __m256 r3 = _mm256_loadu_ps(table + start[3]);
+    transpose4x4Halves(r0, r1, r2, r3);
+    x[0] = _mm256_castps256_ps128(r0);
+    x[1] = _mm256_castps256_ps128(r1);
+    x[2] = _mm256_castps256_ps128(r2);
+    x[3] = _mm256_castps256_ps128(r3);
+    x[4] = _mm256_extractf128_ps(r0, 1);
+    x[5] = _mm256_extractf128_ps(r1, 1);
+    x[6] = _mm256_extractf128_ps(r2, 1);
+    x[7] = _mm256_extractf128_ps(r3, 1);
+}
+
+} // namespace
+
+KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
+    if (steps > kMaxLaneSteps) steps = kMaxLaneSteps;
+    const float* bank = g.bank;
+    const __m128i tableA = _mm_load_si128(reinterpret_cast<const __m128i*>(g.tableA));
+    const __m128i tableB = _mm_load_si128(reinterpret_cast<const __m128i*>(g.tableB));
+    const __m128i tableC = _mm_load_si128(reinterpret_cast<const __m128i*>(g.tableC));
+    const __m128 balance = _mm_load_ps(g.balance);
+    const __m128 rest = _mm_load_ps(g.rest);
+    const __m128 noiseA = _mm_load_ps(g.noiseA);
+    const __m128 noiseKeep = _mm_load_ps(g.noiseKeep);
+    const __m128i laneSteps = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.steps));
+    __m256d phaseA = _mm256_load_pd(g.phaseA);
+    __m256d phaseB = _mm256_load_pd(g.phaseB);
+    __m128 y = _mm_load_ps(g.noiseState);
+    for (int s = 0; s < steps; ++s) {
+        // Lanes past their last step keep their state.
+        const __m128i live = _mm_cmpgt_epi32(laneSteps, _mm_set1_epi32(s));
+        float* oscTo[kToneLanes];
+        float* noiseTo[kToneLanes];
+        for (int l = 0; l < kToneLanes; ++l) {
+            const bool on = s < g.steps[l];
+            oscTo[l] = on ? g.oscOut[l] + s * kStep : g.sink;
+            noiseTo[l] = on ? g.noiseOut[l] + s * kStep : g.sink;
+        }
+
+        // Modulator: its phase sum, and the carrier's phase step of each sample.
+        const __m256d incrementA = _mm256_load_pd(g.incrementA[s]);
+        const __m256d incrementB = _mm256_load_pd(g.incrementB[s]);
+        const __m128 index = _mm_load_ps(g.index[s]);
+        const __m256d startA = wrapPhases(phaseA);
+        __m256d a = startA;
+        __m256d step[kStep];
+        for (int k = 0; k < kStep; ++k) {
+            const __m128 m = _mm_mul_ps(lerp(bank, tableA, positionsOf(a)), index);
+            step[k] = _mm256_mul_pd(incrementB, _mm256_cvtps_pd(_mm_add_ps(_mm_set1_ps(1.0f), m)));
+            a = _mm256_add_pd(a, incrementA);
+        }
+
+        // Carrier: its phase sum and the samples.
+        const __m128 gain = _mm_load_ps(g.gain[s]);
+        __m256d b = wrapPhases(phaseB);
+        __m128 out[kStep];
+        for (int k = 0; k < kStep; ++k) {
+            const Positions p = positionsOf(b);
+            const __m128 v = _mm_add_ps(_mm_mul_ps(lerp(bank, tableB, p), balance),
+                                        _mm_mul_ps(rest, lerp(bank, tableC, p)));
+            out[k] = _mm_mul_ps(v, gain);
+            b = _mm256_add_pd(b, step[k]);
+        }
+        storeLanes(out, oscTo);
+
+        // Noise: the one-pole filter over each lane's run of the table.
+        __m128 x[kStep];
+        loadNoise(g.noiseTable, g.noiseStart[s], x);
+        const __m128 level = _mm_load_ps(g.noiseLevel[s]);
+        __m128 ny = y;
+        for (int k = 0; k < kStep; ++k) {
+            ny = _mm_add_ps(_mm_mul_ps(x[k], noiseA), _mm_mul_ps(ny, noiseKeep));
+            out[k] = _mm_mul_ps(ny, level);
+        }
+        storeLanes(out, noiseTo);
+
+        const __m256d liveD = _mm256_castsi256_pd(_mm256_cvtepi32_epi64(live));
+        phaseA = _mm256_blendv_pd(phaseA, a, liveD);
+        phaseB = _mm256_blendv_pd(phaseB, b, liveD);
+        y = _mm_blendv_ps(y, ny, _mm_castsi128_ps(live));
+    }
+    _mm256_store_pd(g.phaseA, phaseA);
+    _mm256_store_pd(g.phaseB, phaseB);
+    _mm_store_ps(g.noiseState, y);
+}
+
+} // namespace dsp
+
+#endif
