@@ -7,7 +7,6 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 
-#include "engine/instrument/FmKernels.h"
 #include "engine/instrument/WaveBank.h"
 
 #include <immintrin.h>
@@ -20,20 +19,15 @@ namespace {
 
 constexpr int kStep = ControlClock::kSamplesPerStep;
 
-// Whole table lengths off each phase, as wrapPhase does; the usual cases
-// in the vector, the rest lane by lane.
+// Whole table lengths off each phase, exactly as wrapPhase: its quick
+// cases give what its general form gives, which needs no branch here.
 KELVANTI_AVX2 inline __m256d wrapPhases(__m256d p) {
     const __m256d length = _mm256_set1_pd(kWaveLength);
-    const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(p, _mm256_setzero_pd(), _CMP_GT_OQ),
-                                         _mm256_cmp_pd(p, length, _CMP_LT_OQ));
-    const __m256d once = _mm256_and_pd(_mm256_cmp_pd(p, length, _CMP_GE_OQ),
-                                       _mm256_cmp_pd(p, _mm256_set1_pd(2.0 * kWaveLength), _CMP_LT_OQ));
-    if (_mm256_movemask_pd(_mm256_or_pd(inside, once)) == 0xF)
-        return _mm256_blendv_pd(p, _mm256_sub_pd(p, length), once);
-    alignas(32) double lanes[kToneLanes];
-    _mm256_store_pd(lanes, p);
-    for (double& x : lanes) x = wrapPhase(x);
-    return _mm256_load_pd(lanes);
+    const __m256d turns = _mm256_floor_pd(_mm256_mul_pd(p, _mm256_set1_pd(1.0 / kWaveLength)));
+    const __m256d wrapped = _mm256_sub_pd(p, _mm256_mul_pd(turns, length));
+    const __m256d magnitude = _mm256_andnot_pd(_mm256_set1_pd(-0.0), p);
+    const __m256d finite = _mm256_cmp_pd(magnitude, _mm256_set1_pd(__builtin_inf()), _CMP_LT_OQ);
+    return _mm256_and_pd(wrapped, finite); // a non-finite phase restarts at 0
 }
 
 // Table index (masked, plus each lane's table start) and fraction of four
@@ -145,6 +139,7 @@ KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
         const __m256d startA = wrapPhases(phaseA);
         __m256d a = startA;
         __m256d step[kStep];
+#pragma GCC unroll 8
         for (int k = 0; k < kStep; ++k) {
             const __m128 m = _mm_mul_ps(lerp(bank, tableA, positionsOf(a)), index);
             step[k] = _mm256_mul_pd(incrementB, _mm256_cvtps_pd(_mm_add_ps(_mm_set1_ps(1.0f), m)));
@@ -155,6 +150,7 @@ KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
         const __m128 gain = _mm_load_ps(g.gain[s]);
         __m256d b = wrapPhases(phaseB);
         __m128 out[kStep];
+#pragma GCC unroll 8
         for (int k = 0; k < kStep; ++k) {
             const Positions p = positionsOf(b);
             const __m128 v = _mm_add_ps(_mm_mul_ps(lerp(bank, tableB, p), balance),
@@ -169,6 +165,7 @@ KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
         loadNoise(g.noiseTable, g.noiseStart[s], x);
         const __m128 level = _mm_load_ps(g.noiseLevel[s]);
         __m128 ny = y;
+#pragma GCC unroll 8
         for (int k = 0; k < kStep; ++k) {
             ny = _mm_add_ps(_mm_mul_ps(x[k], noiseA), _mm_mul_ps(ny, noiseKeep));
             out[k] = _mm_mul_ps(ny, level);

@@ -72,6 +72,9 @@ void randomVoice(os::Random15& r, Voice& v, bool bankTables) {
     // Phases anywhere a running oscillator leaves them, sometimes far out.
     const double far = r.next() % 6 == 0 ? 1.0e6 : 3000.0;
     v.osc.setPhases(uniform(r, -far, far), uniform(r, -far, far));
+    if (r.next() % 40 == 0) // restarts at 0
+        v.osc.setPhases(std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity());
+    if (r.next() % 40 == 0) v.osc.setPhases(-0.0, 1024.0);
     v.noise.seed(static_cast<uint32_t>(r.next()) << 15 | static_cast<uint32_t>(r.next()));
     v.noise.noteOn(static_cast<float>(uniform(r, 30.0, 20000.0)), 48000.0f, 1.0f / 48000.0f,
                    static_cast<float>(uniform(r, 0.5, 32.0)), static_cast<float>(uniform(r, 0.0, 2.0)), false);
@@ -183,6 +186,25 @@ TEST(EngineLanes, LanesWithFewerStepsKeepTheirState) {
 #endif
 
 TEST(EngineLanes, OrderedSumAddsEachSourceInTurn) {
+    // Against the plain loop, for lengths around the wide steps.
+    os::Random15 r;
+    r.seed(99);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int n = 1 + r.next() % 256, count = 1 + r.next() % 8;
+        std::vector<std::vector<float>> sources(static_cast<std::size_t>(count), std::vector<float>(256));
+        std::vector<const float*> pointers;
+        for (auto& s : sources) {
+            for (float& x : s) x = static_cast<float>(uniform(r, -1.0, 1.0) * std::pow(10.0, r.next() % 9));
+            pointers.push_back(s.data());
+        }
+        std::vector<float> out(256), expected(256);
+        for (int i = 0; i < 256; ++i) out[i] = expected[i] = static_cast<float>(uniform(r, -1.0, 1.0));
+        for (int i = 0; i < n; ++i)
+            for (const auto& s : sources) expected[i] += s[i];
+        dsp::addInOrder(out.data(), pointers.data(), count, n);
+        ASSERT_TRUE(sameBits(out.data(), expected.data(), sizeof(float) * 256)) << "n " << n;
+    }
+
     // 1 + 1e8 - 1e8 differs from 1 + (1e8 - 1e8): the order must be kept,
     // and adding -0 keeps -0.
     float out[3] = {1.0f, -0.0f, 5.0f};
