@@ -69,7 +69,26 @@ inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) 
 
 void FmOscillator::planSteps(const float* timbre, const float* amplitude, const float* pitch, int steps,
                              int stride, float* index, float* gain, double* incrementA, double* incrementB) {
-    for (int s = 0; s < steps; ++s) {
+    if (steps <= 0) return;
+    int s = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelLevel() == KernelLevel::kAvx2) {
+        FmStepRule rule;
+        rule.envIndexScale = envIndexScale_;
+        rule.staticIndex = driveGain_ * velocityTimbre_;
+        rule.maxIndex = kMaxIndex;
+        rule.maxMultiplier = kMaxMultiplier;
+        rule.tuneRatio = tuneRatio_ ? clampMagnitude(finiteOr(*tuneRatio_, 1.0f), kMaxMultiplier) : 1.0f;
+        rule.pitchOnModulator = pitchOnModulator_;
+        rule.pitchOnCarrier = pitchOnCarrier_;
+        rule.incrementA = incA_;
+        rule.incrementB = incB_;
+        s = fmPlanStepsAvx2(rule, timbre, amplitude, pitch, steps, stride, index, gain, incrementA, incrementB);
+        // The last step's values stay for the rest of the step, as render keeps them.
+        if (s == steps) beginStep(timbre[s - 1], amplitude[s - 1], pitch[s - 1]);
+    }
+#endif
+    for (; s < steps; ++s) {
         beginStep(timbre[s], amplitude[s], pitch[s]);
         index[s * stride] = index_;
         gain[s * stride] = gain_;

@@ -77,15 +77,24 @@ public:
     }
     template <class StageEnd>
     void writeControlSteps(int n, const ToneLevels& levels, const ToneControlArrays& arrays, StageEnd&& stageEnd) {
-        runControlSteps(env_, clock_.stepsStarting(n),
+        const int steps = clock_.stepsStarting(n);
+        // Locals: the compiler need not reload them after each array store.
+        float* const timbre = arrays.timbre;
+        float* const oscAmplitude = arrays.oscAmplitude;
+        float* const noiseAmplitude = arrays.noiseAmplitude;
+        float* const pitch = arrays.pitch;
+        const ToneLevels l = levels;
+        runControlSteps(env_, steps,
                         [&](int r) {
-                            arrays.timbre[r] = levels.timbreRandomness * env_[kTimbre].level;
-                            arrays.oscAmplitude[r] = levels.oscAmplitude * env_[kBase].level;
-                            arrays.noiseAmplitude[r] = levels.noiseAmplitude * env_[kNoise].level;
-                            arrays.pitch[r] = levels.tuneOffset + env_[kPitch].level;
-                            lastStepSilent_ = arrays.oscAmplitude[r] == 0.0f && arrays.noiseAmplitude[r] == 0.0f;
+                            const float t = env_[kTimbre].level, b = env_[kBase].level;
+                            const float z = env_[kNoise].level, p = env_[kPitch].level;
+                            timbre[r] = l.timbreRandomness * t;
+                            oscAmplitude[r] = l.oscAmplitude * b;
+                            noiseAmplitude[r] = l.noiseAmplitude * z;
+                            pitch[r] = l.tuneOffset + p;
                         },
                         stageEnd);
+        if (steps > 0) lastStepSilent_ = oscAmplitude[steps - 1] == 0.0f && noiseAmplitude[steps - 1] == 0.0f;
     }
     void advance(int n) { clock_.advance(n); }
 

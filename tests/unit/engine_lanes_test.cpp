@@ -44,7 +44,7 @@ struct Voice {
     }
 };
 
-float tuneRatio = 1.0f;
+float tuneRatio = 1.0f; // the plug-in's, varied per set
 
 void randomVoice(os::Random15& r, Voice& v, bool bankTables) {
     const int wa = r.next() % dsp::kWaveCount, wb = r.next() % dsp::kWaveCount, wc = r.next() % dsp::kWaveCount;
@@ -85,7 +85,13 @@ void randomVoice(os::Random15& r, Voice& v, bool bankTables) {
         v.noiseAmplitude[i] = silent ? -0.0f : static_cast<float>(uniform(r, 0.0, 1.0));
         v.pitch[i] = static_cast<float>(uniform(r, -1.0, 1.0));
     }
-    if (r.next() % 12 == 0) v.oscAmplitude[r.next() % kValues] = std::numeric_limits<float>::infinity();
+    // Values the step rules bound or replace: huge, infinite, NaN.
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    if (r.next() % 12 == 0) v.oscAmplitude[r.next() % kValues] = inf;
+    if (r.next() % 12 == 0) v.noiseAmplitude[r.next() % kValues] = nan;
+    if (r.next() % 12 == 0) v.timbre[r.next() % kValues] = r.next() % 2 ? nan : -5000.0f;
+    if (r.next() % 12 == 0) v.pitch[r.next() % kValues] = r.next() % 2 ? nan : 3.0f;
+    if (r.next() % 12 == 0) v.pitch[r.next() % kValues] = r.next() % 2 ? -inf : -7.0f;
     // Leave the clocks inside a step: render a few samples into a scratch.
     const int lead = r.next() % 8;
     float scratch[8] = {};
@@ -129,6 +135,7 @@ void compareRandomSets(dsp::KernelLevel level, int trials) {
     dsp::ToneLaneGroup group;
     for (int trial = 0; trial < trials; ++trial) {
         const int count = 1 + r.next() % dsp::kToneLanes;
+        tuneRatio = static_cast<float>(uniform(r, 0.5, 2.0));
         std::vector<Voice> lanes(static_cast<std::size_t>(count));
         for (Voice& v : lanes) randomVoice(r, v, r.next() % 16 != 0);
         std::vector<Voice> alone = lanes;
