@@ -30,8 +30,8 @@ KELVANTI_AVX2 inline __m256d wrapPhases(__m256d p) {
     return _mm256_and_pd(wrapped, finite); // a non-finite phase restarts at 0
 }
 
-// Table index (masked, plus each lane's table start) and fraction of four
-// phases, as the voice's own floor, int conversion and float conversion give them.
+// Table index (masked) and fraction of four phases, as the voice's own
+// floor, int conversion and float conversion give them.
 struct Positions {
     __m128i at;
     __m128 frac;
@@ -43,20 +43,56 @@ KELVANTI_AVX2 inline Positions positionsOf(__m256d p) {
     return {j, _mm256_cvtpd_ps(_mm256_sub_pd(p, whole))};
 }
 
-// (1 - t) × table[j] + t × table[j + 1] of each lane's own wrapped table:
-// one 8-byte gather brings each lane's sample and its neighbour.
-KELVANTI_AVX2 inline __m128 lerp(const float* bank, __m128i table, const Positions& p) {
-    const __m128i at = _mm_add_epi32(table, p.at);
+// Two samples' values of the four lanes share one vector in "pair order":
+// [k.0, k.1, k+1.0, k+1.1 | k.2, k.3, k+1.2, k+1.3] (sample.lane), the order
+// in which a horizontal add leaves the interpolations below.
+
+// The interpolation weights of four positions next to the samples they
+// weigh: [1 - t0, t0, 1 - t1, t1 | 1 - t2, t2, 1 - t3, t3].
+KELVANTI_AVX2 inline __m256 weightsOf(const Positions& p) {
+    const __m128 u = _mm_sub_ps(_mm_set1_ps(1.0f), p.frac);
+    return _mm256_set_m128(_mm_unpackhi_ps(u, p.frac), _mm_unpacklo_ps(u, p.frac));
+}
+
+// table[j] and table[j + 1] of each lane's own wrapped table, multiplied by
+// their weights: one 8-byte gather brings each lane's sample and neighbour.
+KELVANTI_AVX2 inline __m256 weighedPairs(const float* bank, __m128i table, const Positions& p, __m256 weights) {
     // (The masked form with every lane on: the plain one leaves GCC warning
     // about its undefined pass-through operand.)
     const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    const __m256 pairs = _mm256_castpd_ps(
-        _mm256_mask_i32gather_pd(_mm256_setzero_pd(), reinterpret_cast<const double*>(bank), at, all, 4));
-    const __m128 low = _mm256_castps256_ps128(pairs);
-    const __m128 high = _mm256_extractf128_ps(pairs, 1);
-    const __m128 x0 = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m128 x1 = _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1));
-    return _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), p.frac), x0), _mm_mul_ps(p.frac, x1));
+    const __m128i at = _mm_add_epi32(table, p.at);
+    const __m256d pairs =
+        _mm256_mask_i32gather_pd(_mm256_setzero_pd(), reinterpret_cast<const double*>(bank), at, all, 4);
+    return _mm256_mul_ps(_mm256_castpd_ps(pairs), weights);
+}
+
+// (1 - t) × table[j] + t × table[j + 1] of samples k and k + 1, in pair
+// order: the horizontal add sums each weighed pair.
+KELVANTI_AVX2 inline __m256 lerpPair(__m256 weighedK, __m256 weighedNext) {
+    return _mm256_hadd_ps(weighedK, weighedNext);
+}
+
+// A value per lane repeated into pair order.
+KELVANTI_AVX2 inline __m256 inPairOrder(__m128 v) {
+    return _mm256_permutevar_ps(_mm256_set_m128(v, v), _mm256_setr_epi32(0, 1, 0, 1, 2, 3, 2, 3));
+}
+
+// Pair order to [k.0 .. k.3 | k+1.0 .. k+1.3].
+KELVANTI_AVX2 inline __m256 sampleMajor(__m256 pair) {
+    return _mm256_permutevar8x32_ps(pair, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+}
+
+// The eight samples of a step in pair order (pairs[i]: samples 2i, 2i + 1)
+// stored lane by lane: eight consecutive floats to each lane's place.
+KELVANTI_AVX2 inline void storePairs(const __m256 (&pairs)[kStep / 2], float* const (&to)[kToneLanes]) {
+    const __m256 even0 = _mm256_shuffle_ps(pairs[0], pairs[1], _MM_SHUFFLE(2, 0, 2, 0)); // lanes 0 | 2, samples 0-3
+    const __m256 odd0 = _mm256_shuffle_ps(pairs[0], pairs[1], _MM_SHUFFLE(3, 1, 3, 1));  // lanes 1 | 3
+    const __m256 even1 = _mm256_shuffle_ps(pairs[2], pairs[3], _MM_SHUFFLE(2, 0, 2, 0)); // samples 4-7
+    const __m256 odd1 = _mm256_shuffle_ps(pairs[2], pairs[3], _MM_SHUFFLE(3, 1, 3, 1));
+    _mm256_storeu_ps(to[0], _mm256_permute2f128_ps(even0, even1, 0x20));
+    _mm256_storeu_ps(to[1], _mm256_permute2f128_ps(odd0, odd1, 0x20));
+    _mm256_storeu_ps(to[2], _mm256_permute2f128_ps(even0, even1, 0x31));
+    _mm256_storeu_ps(to[3], _mm256_permute2f128_ps(odd0, odd1, 0x31));
 }
 
 // A 4 × 4 transpose of each 128-bit half of four rows, in place: rows of
@@ -113,8 +149,8 @@ KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
     const __m128i tableA = _mm_load_si128(reinterpret_cast<const __m128i*>(g.tableA));
     const __m128i tableB = _mm_load_si128(reinterpret_cast<const __m128i*>(g.tableB));
     const __m128i tableC = _mm_load_si128(reinterpret_cast<const __m128i*>(g.tableC));
-    const __m128 balance = _mm_load_ps(g.balance);
-    const __m128 rest = _mm_load_ps(g.rest);
+    const __m256 balance = inPairOrder(_mm_load_ps(g.balance));
+    const __m256 rest = inPairOrder(_mm_load_ps(g.rest));
     const __m128 noiseA = _mm_load_ps(g.noiseA);
     const __m128 noiseKeep = _mm_load_ps(g.noiseKeep);
     const __m128i laneSteps = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g.steps));
@@ -132,39 +168,50 @@ KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
             noiseTo[l] = on ? g.noiseOut[l] + s * kStep : g.sink;
         }
 
-        // Modulator: its phase sum, and the carrier's phase step of each sample.
+        // Two samples at a time: first the modulator over the step, giving
+        // the carrier's phase steps, then the carrier. Each phase sum stays
+        // sample by sample.
         const __m256d incrementA = _mm256_load_pd(g.incrementA[s]);
         const __m256d incrementB = _mm256_load_pd(g.incrementB[s]);
-        const __m128 index = _mm_load_ps(g.index[s]);
-        const __m256d startA = wrapPhases(phaseA);
-        __m256d a = startA;
+        const __m256 index = inPairOrder(_mm_load_ps(g.index[s]));
+        __m256d a = wrapPhases(phaseA);
         __m256d step[kStep];
-#pragma GCC unroll 8
-        for (int k = 0; k < kStep; ++k) {
-            const __m128 m = _mm_mul_ps(lerp(bank, tableA, positionsOf(a)), index);
-            step[k] = _mm256_mul_pd(incrementB, _mm256_cvtps_pd(_mm_add_ps(_mm_set1_ps(1.0f), m)));
+#pragma GCC unroll 4
+        for (int k = 0; k < kStep / 2; ++k) {
+            const Positions a0 = positionsOf(a);
             a = _mm256_add_pd(a, incrementA);
+            const Positions a1 = positionsOf(a);
+            a = _mm256_add_pd(a, incrementA);
+            const __m256 m = _mm256_mul_ps(lerpPair(weighedPairs(bank, tableA, a0, weightsOf(a0)),
+                                                    weighedPairs(bank, tableA, a1, weightsOf(a1))),
+                                           index);
+            const __m256 bend = sampleMajor(_mm256_add_ps(_mm256_set1_ps(1.0f), m));
+            step[2 * k] = _mm256_mul_pd(incrementB, _mm256_cvtps_pd(_mm256_castps256_ps128(bend)));
+            step[2 * k + 1] = _mm256_mul_pd(incrementB, _mm256_cvtps_pd(_mm256_extractf128_ps(bend, 1)));
         }
-
-        // Carrier: its phase sum and the samples.
-        const __m128 gain = _mm_load_ps(g.gain[s]);
+        const __m256 gain = inPairOrder(_mm_load_ps(g.gain[s]));
         __m256d b = wrapPhases(phaseB);
-        __m128 out[kStep];
-#pragma GCC unroll 8
-        for (int k = 0; k < kStep; ++k) {
-            const Positions p = positionsOf(b);
-            const __m128 v = _mm_add_ps(_mm_mul_ps(lerp(bank, tableB, p), balance),
-                                        _mm_mul_ps(rest, lerp(bank, tableC, p)));
-            out[k] = _mm_mul_ps(v, gain);
-            b = _mm256_add_pd(b, step[k]);
+        __m256 oscPairs[kStep / 2];
+#pragma GCC unroll 4
+        for (int k = 0; k < kStep / 2; ++k) {
+            const Positions b0 = positionsOf(b);
+            b = _mm256_add_pd(b, step[2 * k]);
+            const Positions b1 = positionsOf(b);
+            b = _mm256_add_pd(b, step[2 * k + 1]);
+            const __m256 w0 = weightsOf(b0), w1 = weightsOf(b1);
+            const __m256 fromB = lerpPair(weighedPairs(bank, tableB, b0, w0), weighedPairs(bank, tableB, b1, w1));
+            const __m256 fromC = lerpPair(weighedPairs(bank, tableC, b0, w0), weighedPairs(bank, tableC, b1, w1));
+            const __m256 v = _mm256_add_ps(_mm256_mul_ps(fromB, balance), _mm256_mul_ps(rest, fromC));
+            oscPairs[k] = _mm256_mul_ps(v, gain);
         }
-        storeLanes(out, oscTo);
+        storePairs(oscPairs, oscTo);
 
         // Noise: the one-pole filter over each lane's run of the table.
         __m128 x[kStep];
         loadNoise(g.noiseTable, g.noiseStart[s], x);
         const __m128 level = _mm_load_ps(g.noiseLevel[s]);
         __m128 ny = y;
+        __m128 out[kStep];
 #pragma GCC unroll 8
         for (int k = 0; k < kStep; ++k) {
             ny = _mm_add_ps(_mm_mul_ps(x[k], noiseA), _mm_mul_ps(ny, noiseKeep));
