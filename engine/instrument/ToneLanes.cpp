@@ -101,8 +101,9 @@ void renderToneLanes(const ToneLaneVoice* voices, int count, int n, ToneLaneGrou
             if (canUseLanes(v) && (n - head) / kStep > 0) laneVoice[lanes++] = i;
         }
     }
-    // A single lane would cost as much as four.
-    if (lanes < 2) lanes = 0;
+    // A lane group costs about as much with one voice as with four: below
+    // three voices, rendering each alone is as fast.
+    if (lanes < kFewestLanes) lanes = 0;
     if (lanes > 0) {
         g.bank = wrappedWaveBank();
         g.noiseTable = voices[laneVoice[0]].noise->table();

@@ -18,6 +18,8 @@
 namespace dsp {
 
 constexpr int kToneLanes = 4;
+// Fewest voices that run in lanes (fewer render alone: as fast, measured).
+constexpr int kFewestLanes = 3;
 // Whole steps a lane group runs per call: a slice of at most 256 samples.
 constexpr int kMaxLaneSteps = 32;
 constexpr int kMaxLaneSamples = kMaxLaneSteps * ControlClock::kSamplesPerStep;
@@ -68,7 +70,7 @@ struct ToneLaneGroup {
 // Renders n samples (1..kMaxLaneSamples) of `count` voices (1..kToneLanes)
 // into their own arrays. A voice renders alone when its tables have no
 // wrapped copies, when its oscillator's and noise's clocks disagree, or when
-// it would be the only lane; `wide` selects the AVX2 kernel, and without it
+// fewer than kFewestLanes voices could take lanes; `wide` selects the AVX2 kernel, and without it
 // every voice renders alone (same output).
 void renderToneLanes(const ToneLaneVoice* voices, int count, int n, ToneLaneGroup& group, bool wide);
 

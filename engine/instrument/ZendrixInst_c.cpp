@@ -11,8 +11,8 @@ void ZendrixInst_c::setup(Synth* synth, int32_t index, Part_c* globals, InBuffer
 }
 
 void ZendrixInst_c::renderVoiceSet(int32_t n) {
-    // One voice gains nothing from the lanes.
-    if (!lanes_ || !synth() || voicesInUse() < 2) {
+    // Fewer voices gain nothing from the lanes (see dsp::kFewestLanes).
+    if (!lanes_ || !synth() || voicesInUse() < dsp::kFewestLanes) {
         Instrument_c::renderVoiceSet(n);
         return;
     }
@@ -31,7 +31,7 @@ void ZendrixInst_c::renderVoiceSet(int32_t n) {
         slots[count++] = slot;
     }
     bool finished[kVoices];
-    if (count < 2 || !lanes_->render(slots, count, n, outputBus_, finished)) {
+    if (count < dsp::kFewestLanes || !lanes_->render(slots, count, n, outputBus_, finished)) {
         Instrument_c::renderVoiceSet(n);
         return;
     }

@@ -32,10 +32,11 @@ bool ZendrixVoiceLanes::render(const int32_t* slots, int32_t count, int32_t n, I
 
     // A voice that does not sound has finished at once, as its render would answer.
     for (int32_t i = 0; i < count; ++i) finished[i] = true;
-    // Groups as even as possible: a lane group costs the same with one voice as with four.
-    const int32_t groups = (soundingCount + dsp::kToneLanes - 1) / dsp::kToneLanes;
-    for (int32_t g = 0, first = 0; g < groups; ++g) {
-        const int32_t size = soundingCount / groups + (g < soundingCount % groups ? 1 : 0);
+    // Full groups of four in slot order; a rest of one or two voices renders
+    // alone (see dsp::kFewestLanes).
+    for (int32_t first = 0; first < soundingCount;) {
+        const int32_t left = soundingCount - first;
+        const int32_t size = left < dsp::kToneLanes ? left : dsp::kToneLanes;
         dsp::ToneLaneVoice lanes[dsp::kToneLanes];
         const float* sources[2 * dsp::kToneLanes];
         for (int32_t j = 0; j < size; ++j) {
@@ -57,5 +58,6 @@ bool ZendrixVoiceLanes::render(const int32_t* slots, int32_t count, int32_t n, I
         bus->spreadMono();
         bus->copyLeftToRight(n);
     }
+    ++slices_;
     return true;
 }

@@ -34,7 +34,11 @@ public:
     // AVX2 kernel, a bus holding more than mono, a slice over 256 samples.
     bool render(const int32_t* slots, int32_t count, int32_t n, InBuffer2_c* bus, bool* finished);
 
+    // Slices rendered this way so far (for tests; audio thread).
+    int64_t slicesRendered() const { return slices_; }
+
 private:
+    int64_t slices_ = 0;
     ZendrixTone_c* voices_ = nullptr;
     int32_t count_ = 0;
     dsp::ToneLaneGroup group_;

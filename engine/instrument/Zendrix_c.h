@@ -59,6 +59,7 @@ public:
     ZendrixInst_c& instrument() { return instrument_; }
     ZendrixTone_c& voice(int32_t i) { return voices_[i < 0 ? 0 : i >= kVoices ? kVoices - 1 : i]; }
     InBuffer2_c& outputBus() { return outputBus_; }
+    const ZendrixVoiceLanes& voiceLanes() const { return lanes_; }
 
 private:
     enum SetRole { kGlobalsSet = 0, kWaveASet, kWaveBSet, kWaveCSet, kTimbreSet, kBaseSet, kNoiseEnvSet,
