@@ -9,6 +9,7 @@
 
 #include "engine/instrument/WaveBank.h"
 
+#include <cstring>
 #include <immintrin.h>
 
 #define KELVANTI_AVX2 __attribute__((target("avx2")))
@@ -55,14 +56,15 @@ KELVANTI_AVX2 inline __m256 weightsOf(const Positions& p) {
 }
 
 // table[j] and table[j + 1] of each lane's own wrapped table, multiplied by
-// their weights: one 8-byte gather brings each lane's sample and neighbour.
+// their weights: one 8-byte load brings each lane's sample and neighbour.
+// (Plain loads rather than a gather instruction: no slower here, and the
+// emulator that runs the 32-bit build gets gathers wrong.)
 KELVANTI_AVX2 inline __m256 weighedPairs(const float* bank, __m128i table, const Positions& p, __m256 weights) {
-    // (The masked form with every lane on: the plain one leaves GCC warning
-    // about its undefined pass-through operand.)
-    const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    const __m128i at = _mm_add_epi32(table, p.at);
-    const __m256d pairs =
-        _mm256_mask_i32gather_pd(_mm256_setzero_pd(), reinterpret_cast<const double*>(bank), at, all, 4);
+    alignas(16) int at[kToneLanes];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi32(table, p.at));
+    double pair[kToneLanes];
+    for (int l = 0; l < kToneLanes; ++l) std::memcpy(&pair[l], bank + at[l], sizeof(double));
+    const __m256d pairs = _mm256_set_m128d(_mm_set_pd(pair[3], pair[2]), _mm_set_pd(pair[1], pair[0]));
     return _mm256_mul_ps(_mm256_castpd_ps(pairs), weights);
 }
 
