@@ -90,10 +90,9 @@ struct FmStepRule {
 };
 
 #if defined(__x86_64__) || defined(__i386__)
-// The values of the first steps - steps % 8 steps, written at [s × stride]
-// as FmOscillator::planSteps writes them; answers how many. On CPUs with
-// AVX2 only.
-int fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, const float* amplitude, const float* pitch,
+// The values of `steps` steps, written at [s × stride] as
+// FmOscillator::planSteps writes them. On CPUs with AVX2 only.
+void fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, const float* amplitude, const float* pitch,
                     int steps, int stride, float* index, float* gain, double* incrementA, double* incrementB);
 // The same on CPUs with AVX2 (see KernelLevel.h).
 void fmStretchAvx2(const FmTables& t, const FmSegment* segments, int segmentCount, FmPhases& phases,

@@ -119,31 +119,39 @@ KELVANTI_AVX2 inline __m128 pitchFactors(__m128 x) {
     return _mm256_cvtpd_ps(_mm256_mul_pd(p2, p2));
 }
 
-KELVANTI_AVX2 inline void storeStrided(const float (&v)[8], float* to, int stride) {
-    for (int k = 0; k < 8; ++k) to[k * stride] = v[k];
-}
-KELVANTI_AVX2 inline void storeStrided(const double (&v)[8], double* to, int stride) {
-    for (int k = 0; k < 8; ++k) to[k * stride] = v[k];
-}
-
 } // namespace
 
-KELVANTI_AVX2 int fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, const float* amplitude,
-                                  const float* pitch, int steps, int stride, float* index, float* gain,
-                                  double* incrementA, double* incrementB) {
+KELVANTI_AVX2 void fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, const float* amplitude,
+                                   const float* pitch, int steps, int stride, float* index, float* gain,
+                                   double* incrementA, double* incrementB) {
     const __m256 one = _mm256_set1_ps(1.0f);
     const __m256d noteA = _mm256_set1_pd(rule.incrementA);
     const __m256d noteB = _mm256_set1_pd(rule.incrementB);
-    int s = 0;
-    for (; s + 8 <= steps; s += 8) {
+    for (int s = 0; s < steps; s += 8) {
+        const int count = steps - s < 8 ? steps - s : 8;
+        __m256 t, g, x;
+        if (count == 8) {
+            t = _mm256_loadu_ps(timbre + s);
+            g = _mm256_loadu_ps(amplitude + s);
+            x = _mm256_loadu_ps(pitch + s);
+        } else {
+            // The last few steps through a padded copy: the arrays may end there.
+            alignas(32) float t8[8] = {}, g8[8] = {}, x8[8] = {};
+            for (int k = 0; k < count; ++k) {
+                t8[k] = timbre[s + k];
+                g8[k] = amplitude[s + k];
+                x8[k] = pitch[s + k];
+            }
+            t = _mm256_load_ps(t8);
+            g = _mm256_load_ps(g8);
+            x = _mm256_load_ps(x8);
+        }
         alignas(32) float i8[8], g8[8];
         alignas(32) double a8[8], b8[8];
-        const __m256 t = _mm256_loadu_ps(timbre + s);
         const __m256 i = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(rule.envIndexScale), t),
                                        _mm256_set1_ps(rule.staticIndex));
         _mm256_store_ps(i8, clampMagnitude(finiteOr(i, _mm256_setzero_ps()), rule.maxIndex));
-        _mm256_store_ps(g8, finiteOr(_mm256_loadu_ps(amplitude + s), _mm256_setzero_ps()));
-        const __m256 x = _mm256_loadu_ps(pitch + s);
+        _mm256_store_ps(g8, finiteOr(g, _mm256_setzero_ps()));
         const __m256 f = _mm256_set_m128(pitchFactors(_mm256_extractf128_ps(x, 1)),
                                          pitchFactors(_mm256_castps256_ps128(x)));
         const __m256 p = clampMagnitude(finiteOr(f, one), rule.maxMultiplier);
@@ -153,12 +161,14 @@ KELVANTI_AVX2 int fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, c
         _mm256_store_pd(a8 + 4, _mm256_mul_pd(noteA, _mm256_cvtps_pd(_mm256_extractf128_ps(kA, 1))));
         _mm256_store_pd(b8, _mm256_mul_pd(noteB, _mm256_cvtps_pd(_mm256_castps256_ps128(kB))));
         _mm256_store_pd(b8 + 4, _mm256_mul_pd(noteB, _mm256_cvtps_pd(_mm256_extractf128_ps(kB, 1))));
-        storeStrided(i8, index + s * stride, stride);
-        storeStrided(g8, gain + s * stride, stride);
-        storeStrided(a8, incrementA + s * stride, stride);
-        storeStrided(b8, incrementB + s * stride, stride);
+        for (int k = 0; k < count; ++k) {
+            const int at = (s + k) * stride;
+            index[at] = i8[k];
+            gain[at] = g8[k];
+            incrementA[at] = a8[k];
+            incrementB[at] = b8[k];
+        }
     }
-    return s;
 }
 
 KELVANTI_AVX2 void fmStretchAvx2(const FmTables& t, const FmSegment* segments, int segmentCount, FmPhases& phases,

@@ -83,9 +83,10 @@ void FmOscillator::planSteps(const float* timbre, const float* amplitude, const 
         rule.pitchOnCarrier = pitchOnCarrier_;
         rule.incrementA = incA_;
         rule.incrementB = incB_;
-        s = fmPlanStepsAvx2(rule, timbre, amplitude, pitch, steps, stride, index, gain, incrementA, incrementB);
+        fmPlanStepsAvx2(rule, timbre, amplitude, pitch, steps, stride, index, gain, incrementA, incrementB);
         // The last step's values stay for the rest of the step, as render keeps them.
-        if (s == steps) beginStep(timbre[s - 1], amplitude[s - 1], pitch[s - 1]);
+        beginStep(timbre[steps - 1], amplitude[steps - 1], pitch[steps - 1]);
+        return;
     }
 #endif
     for (; s < steps; ++s) {
