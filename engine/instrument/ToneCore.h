@@ -4,7 +4,7 @@
 // slice loop that turns envelope levels into control arrays and lets the
 // oscillator and the noise add into the output. The control step position
 // is carried across calls, so the output does not depend on the slicing.
-// Audio thread only; the control arrays are scratch shared by all voices.
+// Audio thread only; the control arrays are the voice's own scratch, borrowed.
 #include "engine/instrument/ColouredNoise.h"
 #include "engine/instrument/ControlSteps.h"
 #include "engine/instrument/FmOscillator.h"

@@ -1,7 +1,7 @@
 #pragma once
 // One voice of the instrument: owns its six modules (timbre, base and noise
 // envelopes, pitch envelope, oscillator, noise), runs the four envelopes at
-// the control rate into the shared control arrays, lets the oscillator and
+// the control rate into its own control arrays, lets the oscillator and
 // the noise add into the routed output bus, and reports when it has finished.
 //
 // Threads: bind on the opening thread; noteOn, render and kill on the audio
