@@ -146,6 +146,12 @@ void renderToneLanes(const ToneLaneVoice* voices, int count, int n, ToneLaneGrou
 }
 
 void addInOrder(float* out, const float* const* sources, int count, int n) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelLevel() == KernelLevel::kAvx2) {
+        addInOrderAvx2(out, sources, count, n);
+        return;
+    }
+#endif
     int i = 0;
 #if defined(__SSE2__)
     // Sixteen samples at a time; each still takes the sources one by one.

@@ -78,10 +78,13 @@ void renderToneLanes(const ToneLaneVoice* voices, int count, int n, ToneLaneGrou
 // The lanes over `steps` whole steps (the most of any lane); on CPUs with
 // AVX2 only (see KernelLevel.h). Moves each lane's phases and noise state.
 void toneLanesAvx2(ToneLaneGroup& g, int steps);
+// addInOrder eight samples at a time (AVX2 only).
+void addInOrderAvx2(float* out, const float* const* sources, int count, int n);
 #endif
 
 // out[i] += sources[0][i], then += sources[1][i], ... for i < n: each
-// sample receives the additions in the order of `sources`.
+// sample receives the additions in the order of `sources`. Uses the AVX2
+// build when the kernel level allows.
 void addInOrder(float* out, const float* const* sources, int count, int n);
 
 } // namespace dsp

@@ -145,6 +145,35 @@ KELVANTI_AVX2 inline void loadNoise(const float* table, const int* start, __m128
 
 } // namespace
 
+KELVANTI_AVX2 void addInOrderAvx2(float* out, const float* const* sources, int count, int n) {
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        __m256 a = _mm256_loadu_ps(out + i), b = _mm256_loadu_ps(out + i + 8);
+        __m256 c = _mm256_loadu_ps(out + i + 16), d = _mm256_loadu_ps(out + i + 24);
+        for (int s = 0; s < count; ++s) {
+            const float* x = sources[s] + i;
+            a = _mm256_add_ps(a, _mm256_loadu_ps(x));
+            b = _mm256_add_ps(b, _mm256_loadu_ps(x + 8));
+            c = _mm256_add_ps(c, _mm256_loadu_ps(x + 16));
+            d = _mm256_add_ps(d, _mm256_loadu_ps(x + 24));
+        }
+        _mm256_storeu_ps(out + i, a);
+        _mm256_storeu_ps(out + i + 8, b);
+        _mm256_storeu_ps(out + i + 16, c);
+        _mm256_storeu_ps(out + i + 24, d);
+    }
+    for (; i + 8 <= n; i += 8) {
+        __m256 a = _mm256_loadu_ps(out + i);
+        for (int s = 0; s < count; ++s) a = _mm256_add_ps(a, _mm256_loadu_ps(sources[s] + i));
+        _mm256_storeu_ps(out + i, a);
+    }
+    for (; i < n; ++i) {
+        float sum = out[i];
+        for (int s = 0; s < count; ++s) sum += sources[s][i];
+        out[i] = sum;
+    }
+}
+
 KELVANTI_AVX2 void toneLanesAvx2(ToneLaneGroup& g, int steps) {
     if (steps > kMaxLaneSteps) steps = kMaxLaneSteps;
     const float* bank = g.bank;

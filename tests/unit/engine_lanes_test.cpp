@@ -193,10 +193,12 @@ TEST(EngineLanes, LanesWithFewerStepsKeepTheirState) {
 #endif
 
 TEST(EngineLanes, OrderedSumAddsEachSourceInTurn) {
-    // Against the plain loop, for lengths around the wide steps.
+    // Against the plain loop, for lengths around the wide steps, at each level.
+    LevelGuard guard;
     os::Random15 r;
     r.seed(99);
-    for (int trial = 0; trial < 200; ++trial) {
+    for (int trial = 0; trial < 400; ++trial) {
+        dsp::forceKernelLevel(trial % 2 ? dsp::KernelLevel::kBaseline : dsp::KernelLevel::kAvx2);
         const int n = 1 + r.next() % 256, count = 1 + r.next() % 8;
         std::vector<std::vector<float>> sources(static_cast<std::size_t>(count), std::vector<float>(256));
         std::vector<const float*> pointers;
