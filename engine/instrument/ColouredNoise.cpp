@@ -33,6 +33,28 @@ bool ColouredNoise::noteOn(float frequency, float sampleRate, float inverseRate,
     return true;
 }
 
+void ColouredNoise::planSteps(const float* amplitude, int steps, int stride, int* start, float* level) {
+    if (steps <= 0) return;
+    // Locals: the stores through start and level could alias the members.
+    os::Random15 random = random_;
+    const float gain = gain_;
+    for (int s = 0; s < steps; ++s) {
+        const float g = gain * amplitude[s];
+        level[s * stride] = std::isfinite(g) ? g : 0.0f;
+        start[s * stride] = static_cast<int>(static_cast<unsigned>(random.next()) % 64u);
+    }
+    random_ = random;
+    stepAmplitude_ = level[(steps - 1) * stride];
+    position_ = start[(steps - 1) * stride];
+}
+
+void ColouredNoise::finishSteps(int steps, float state) {
+    if (steps <= 0) return;
+    position_ += ControlClock::kSamplesPerStep;
+    y_ = state;
+    clock_.advance(steps * ControlClock::kSamplesPerStep);
+}
+
 void ColouredNoise::render(float* out, int n, const float* amplitude) {
     if (!out || n <= 0) return;
     const float a = a_;

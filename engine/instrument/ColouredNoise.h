@@ -30,6 +30,16 @@ public:
     // that begins within these n samples (clock().stepsStarting(n)).
     void render(float* out, int n, const float* amplitude);
 
+    // For the voice lanes (ToneLanes.h): the table, the filter's two
+    // weights and state, and the step values of `steps` whole control steps
+    // (clock at a step start) as render would draw them: run start and level
+    // of step s at [s × stride]. finishSteps then takes the state the lanes
+    // reached and moves the clock.
+    const float* table() const { return table_; }
+    float keep() const { return 1.0f - a_; }
+    void planSteps(const float* amplitude, int steps, int stride, int* start, float* level);
+    void finishSteps(int steps, float state);
+
     // One-pole coefficient 2 × f / rate × colour, clamped to 0.001..1 (NaN gives 1).
     static float coefficientFor(float frequency, float inverseRate, float colour);
     // Level compensation: levelGain / sqrt(coefficient).

@@ -3,7 +3,8 @@
 // of control steps, hands each step's levels to `writeStep(step)`, and calls
 // `stageEnd(i)` for envelope i (in index order) whenever its counter falls
 // below 1. A counter that stays below 1 after that call becomes "no end" with
-// slope 0, so the loop always makes progress. Audio thread only.
+// slope 0, so the loop always makes progress. writeStep reads the outputs
+// and must not change them. Audio thread only.
 #include "engine/modules/EnvelopeOutputs.h"
 
 namespace dsp {
@@ -24,8 +25,19 @@ void runControlSteps(EnvelopeOutputs (&env)[N], int steps, WriteStep&& writeStep
         int f = steps;
         for (int i = 0; i < N; ++i)
             if (env[i].counter < f) f = env[i].counter;
+        // Levels and slopes in registers through the run (the stores of
+        // writeStep could alias them otherwise); each level is still stored
+        // before writeStep reads it.
+        float level[N], slope[N];
+        for (int i = 0; i < N; ++i) {
+            level[i] = env[i].level;
+            slope[i] = env[i].slope;
+        }
         for (int k = 0; k < f; ++k) {
-            for (int i = 0; i < N; ++i) env[i].level += env[i].slope;
+            for (int i = 0; i < N; ++i) {
+                level[i] += slope[i];
+                env[i].level = level[i];
+            }
             writeStep(r++);
         }
         for (int i = 0; i < N; ++i) env[i].counter -= f;

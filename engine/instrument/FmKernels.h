@@ -75,7 +75,25 @@ struct FmPhases {
 // Both passes over a stretch (modulator, then carrier).
 void fmStretchBaseline(const FmTables& t, const FmSegment* segments, int segmentCount, FmPhases& phases,
                        double* step, float* out);
+// What the oscillator's control values of a step become (see
+// FmOscillator::beginStep), for whole runs of steps.
+struct FmStepRule {
+    float envIndexScale;  // index = envIndexScale × timbre + staticIndex, finite, within ±maxIndex
+    float staticIndex;
+    float maxIndex;
+    float maxMultiplier;  // the pitch factor's bound
+    float tuneRatio;      // the carrier's multiplier without "PitBas" (finite, bounded)
+    bool pitchOnModulator;
+    bool pitchOnCarrier;
+    double incrementA;    // the note's increments, before the multipliers
+    double incrementB;
+};
+
 #if defined(__x86_64__) || defined(__i386__)
+// The values of `steps` steps, written at [s × stride] as
+// FmOscillator::planSteps writes them. On CPUs with AVX2 only.
+void fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, const float* amplitude, const float* pitch,
+                    int steps, int stride, float* index, float* gain, double* incrementA, double* incrementB);
 // The same on CPUs with AVX2 (see KernelLevel.h).
 void fmStretchAvx2(const FmTables& t, const FmSegment* segments, int segmentCount, FmPhases& phases,
                    double* step, float* out);

@@ -95,6 +95,82 @@ KELVANTI_AVX2 inline double carrierStep(const float* b, const float* c, __m256 w
 
 } // namespace
 
+namespace {
+
+// x where finite, else `otherwise`.
+KELVANTI_AVX2 inline __m256 finiteOr(__m256 x, __m256 otherwise) {
+    const __m256 magnitude = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), x);
+    return _mm256_blendv_ps(otherwise, x, _mm256_cmp_ps(magnitude, _mm256_set1_ps(__builtin_inff()), _CMP_LT_OQ));
+}
+
+// Within ±limit (x finite).
+KELVANTI_AVX2 inline __m256 clampMagnitude(__m256 x, float limit) {
+    return _mm256_min_ps(_mm256_max_ps(x, _mm256_set1_ps(-limit)), _mm256_set1_ps(limit));
+}
+
+// pow2Poly of four values, rounded to float.
+KELVANTI_AVX2 inline __m128 pitchFactors(__m128 x) {
+    const __m256d d = _mm256_cvtps_pd(x);
+    __m256d p = _mm256_mul_pd(d, _mm256_set1_pd(0.05362607007876781));
+    p = _mm256_mul_pd(d, _mm256_add_pd(_mm256_set1_pd(0.2480732860777168), p));
+    p = _mm256_mul_pd(d, _mm256_add_pd(_mm256_set1_pd(0.695218770961068), p));
+    p = _mm256_add_pd(_mm256_set1_pd(1.0), p);
+    const __m256d p2 = _mm256_mul_pd(p, p);
+    return _mm256_cvtpd_ps(_mm256_mul_pd(p2, p2));
+}
+
+} // namespace
+
+KELVANTI_AVX2 void fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, const float* amplitude,
+                                   const float* pitch, int steps, int stride, float* index, float* gain,
+                                   double* incrementA, double* incrementB) {
+    const __m256 one = _mm256_set1_ps(1.0f);
+    const __m256d noteA = _mm256_set1_pd(rule.incrementA);
+    const __m256d noteB = _mm256_set1_pd(rule.incrementB);
+    for (int s = 0; s < steps; s += 8) {
+        const int count = steps - s < 8 ? steps - s : 8;
+        __m256 t, g, x;
+        if (count == 8) {
+            t = _mm256_loadu_ps(timbre + s);
+            g = _mm256_loadu_ps(amplitude + s);
+            x = _mm256_loadu_ps(pitch + s);
+        } else {
+            // The last few steps through a padded copy: the arrays may end there.
+            alignas(32) float t8[8] = {}, g8[8] = {}, x8[8] = {};
+            for (int k = 0; k < count; ++k) {
+                t8[k] = timbre[s + k];
+                g8[k] = amplitude[s + k];
+                x8[k] = pitch[s + k];
+            }
+            t = _mm256_load_ps(t8);
+            g = _mm256_load_ps(g8);
+            x = _mm256_load_ps(x8);
+        }
+        alignas(32) float i8[8], g8[8];
+        alignas(32) double a8[8], b8[8];
+        const __m256 i = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(rule.envIndexScale), t),
+                                       _mm256_set1_ps(rule.staticIndex));
+        _mm256_store_ps(i8, clampMagnitude(finiteOr(i, _mm256_setzero_ps()), rule.maxIndex));
+        _mm256_store_ps(g8, finiteOr(g, _mm256_setzero_ps()));
+        const __m256 f = _mm256_set_m128(pitchFactors(_mm256_extractf128_ps(x, 1)),
+                                         pitchFactors(_mm256_castps256_ps128(x)));
+        const __m256 p = clampMagnitude(finiteOr(f, one), rule.maxMultiplier);
+        const __m256 kA = rule.pitchOnModulator ? p : one;
+        const __m256 kB = rule.pitchOnCarrier ? p : _mm256_set1_ps(rule.tuneRatio);
+        _mm256_store_pd(a8, _mm256_mul_pd(noteA, _mm256_cvtps_pd(_mm256_castps256_ps128(kA))));
+        _mm256_store_pd(a8 + 4, _mm256_mul_pd(noteA, _mm256_cvtps_pd(_mm256_extractf128_ps(kA, 1))));
+        _mm256_store_pd(b8, _mm256_mul_pd(noteB, _mm256_cvtps_pd(_mm256_castps256_ps128(kB))));
+        _mm256_store_pd(b8 + 4, _mm256_mul_pd(noteB, _mm256_cvtps_pd(_mm256_extractf128_ps(kB, 1))));
+        for (int k = 0; k < count; ++k) {
+            const int at = (s + k) * stride;
+            index[at] = i8[k];
+            gain[at] = g8[k];
+            incrementA[at] = a8[k];
+            incrementB[at] = b8[k];
+        }
+    }
+}
+
 KELVANTI_AVX2 void fmStretchAvx2(const FmTables& t, const FmSegment* segments, int segmentCount, FmPhases& phases,
                                  double* step, float* out) {
     if (!t.wrappedA || !t.wrappedB || !t.wrappedC) {

@@ -67,6 +67,37 @@ inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) 
     kB_ = pitchOnCarrier_ ? p : ratio;
 }
 
+void FmOscillator::planSteps(const float* timbre, const float* amplitude, const float* pitch, int steps,
+                             int stride, float* index, float* gain, double* incrementA, double* incrementB) {
+    if (steps <= 0) return;
+    int s = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (kernelLevel() == KernelLevel::kAvx2) {
+        FmStepRule rule;
+        rule.envIndexScale = envIndexScale_;
+        rule.staticIndex = driveGain_ * velocityTimbre_;
+        rule.maxIndex = kMaxIndex;
+        rule.maxMultiplier = kMaxMultiplier;
+        rule.tuneRatio = tuneRatio_ ? clampMagnitude(finiteOr(*tuneRatio_, 1.0f), kMaxMultiplier) : 1.0f;
+        rule.pitchOnModulator = pitchOnModulator_;
+        rule.pitchOnCarrier = pitchOnCarrier_;
+        rule.incrementA = incA_;
+        rule.incrementB = incB_;
+        fmPlanStepsAvx2(rule, timbre, amplitude, pitch, steps, stride, index, gain, incrementA, incrementB);
+        // The last step's values stay for the rest of the step, as render keeps them.
+        beginStep(timbre[steps - 1], amplitude[steps - 1], pitch[steps - 1]);
+        return;
+    }
+#endif
+    for (; s < steps; ++s) {
+        beginStep(timbre[s], amplitude[s], pitch[s]);
+        index[s * stride] = index_;
+        gain[s * stride] = gain_;
+        incrementA[s * stride] = incA_ * kA_;
+        incrementB[s * stride] = incB_ * kB_;
+    }
+}
+
 void FmOscillator::render(float* out, int n, const float* timbre, const float* amplitude,
                           const float* pitch) {
     if (!out || n <= 0) return;

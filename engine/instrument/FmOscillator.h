@@ -47,6 +47,20 @@ public:
     double phaseB() const { return phaseB_; }
     void setPhases(double a, double b) { phaseA_ = a; phaseB_ = b; }
 
+    // For the voice lanes (ToneLanes.h), which need the wrapped copies of
+    // all three tables (bank tables only).
+    bool hasWrappedTables() const { return wrappedA_ && wrappedB_ && wrappedC_; }
+    const float* wrappedA() const { return wrappedA_; }
+    const float* wrappedB() const { return wrappedB_; }
+    const float* wrappedC() const { return wrappedC_; }
+    float balance() const { return balance_; }
+    // The values of `steps` whole control steps from their control values,
+    // as render would take them, written at [s × stride] for step s. The
+    // lanes then move the phases (setPhases); finishSteps moves the clock.
+    void planSteps(const float* timbre, const float* amplitude, const float* pitch, int steps, int stride,
+                   float* index, float* gain, double* incrementA, double* incrementB);
+    void finishSteps(int steps) { clock_.advance(steps * ControlClock::kSamplesPerStep); }
+
     // Table samples per output sample for a frequency: finite, halved until
     // at most 1024 in magnitude; non-finite input gives 0.
     static double tableIncrement(float frequency, float inverseRate, double detune);

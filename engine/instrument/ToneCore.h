@@ -4,7 +4,7 @@
 // slice loop that turns envelope levels into control arrays and lets the
 // oscillator and the noise add into the output. The control step position
 // is carried across calls, so the output does not depend on the slicing.
-// Audio thread only; the control arrays are scratch shared by all voices.
+// Audio thread only; the control arrays are the voice's own scratch, borrowed.
 #include "engine/instrument/ColouredNoise.h"
 #include "engine/instrument/ControlSteps.h"
 #include "engine/instrument/FmOscillator.h"
@@ -50,16 +50,7 @@ public:
         while (n > 0) {
             const int fit = clock_.samplesForSteps(arrays.capacity);
             const int piece = n < fit ? n : fit;
-            const int steps = clock_.stepsStarting(piece);
-            runControlSteps(env_, steps,
-                            [&](int r) {
-                                arrays.timbre[r] = levels.timbreRandomness * env_[kTimbre].level;
-                                arrays.oscAmplitude[r] = levels.oscAmplitude * env_[kBase].level;
-                                arrays.noiseAmplitude[r] = levels.noiseAmplitude * env_[kNoise].level;
-                                arrays.pitch[r] = levels.tuneOffset + env_[kPitch].level;
-                                lastStepSilent_ = arrays.oscAmplitude[r] == 0.0f && arrays.noiseAmplitude[r] == 0.0f;
-                            },
-                            stageEnd);
+            writeControlSteps(piece, levels, arrays, stageEnd);
             // A few steps of the oscillator, then the same of the noise: each
             // sample still gets the oscillator's addition before the noise's,
             // and the processor overlaps the two sources' serial sums.
@@ -76,6 +67,36 @@ public:
             n -= piece;
         }
     }
+
+    // The parts of render for a caller that runs the generators itself (the
+    // voice lanes): writeControlSteps runs the envelopes over the steps that
+    // begin within n samples, which must fit the arrays (fits); the caller
+    // then renders the generators and moves this clock with advance.
+    bool fits(int n, const ToneControlArrays& arrays) const {
+        return n >= 0 && n <= clock_.samplesForSteps(arrays.capacity);
+    }
+    template <class StageEnd>
+    void writeControlSteps(int n, const ToneLevels& levels, const ToneControlArrays& arrays, StageEnd&& stageEnd) {
+        const int steps = clock_.stepsStarting(n);
+        // Locals: the compiler need not reload them after each array store.
+        float* const timbre = arrays.timbre;
+        float* const oscAmplitude = arrays.oscAmplitude;
+        float* const noiseAmplitude = arrays.noiseAmplitude;
+        float* const pitch = arrays.pitch;
+        const ToneLevels l = levels;
+        runControlSteps(env_, steps,
+                        [&](int r) {
+                            const float t = env_[kTimbre].level, b = env_[kBase].level;
+                            const float z = env_[kNoise].level, p = env_[kPitch].level;
+                            timbre[r] = l.timbreRandomness * t;
+                            oscAmplitude[r] = l.oscAmplitude * b;
+                            noiseAmplitude[r] = l.noiseAmplitude * z;
+                            pitch[r] = l.tuneOffset + p;
+                        },
+                        stageEnd);
+        if (steps > 0) lastStepSilent_ = oscAmplitude[steps - 1] == 0.0f && noiseAmplitude[steps - 1] == 0.0f;
+    }
+    void advance(int n) { clock_.advance(n); }
 
     // A voice may be freed once its base and noise envelopes have ended and
     // the last control step it began has been rendered in full, or adds

@@ -80,6 +80,8 @@ const float* wrappedWaveTable(const float* table) {
     return nullptr;
 }
 
+const float* wrappedWaveBank() { return cleanBank().wrapped; }
+
 const float* waveTable(int index) {
     if (index < 0) index = 0;
     if (index >= kWaveCount) index = kWaveCount - 1;

@@ -40,6 +40,8 @@ const float* waveTable(int index);
 constexpr int kWrappedStride = kWaveLength + 8;
 // The wrapped copy of a table of the bank, or null for any other pointer.
 const float* wrappedWaveTable(const float* table);
+// The first of the wrapped copies (kWaveCount of them, kWrappedStride apart).
+const float* wrappedWaveBank();
 
 // Table choice of the oscillator's sources A, B, C for the instrument's
 // "Waveform" setting (clamped to 0..2).

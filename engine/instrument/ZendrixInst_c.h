@@ -5,6 +5,7 @@
 #include "framework/voice/Instrument_c.h"
 
 class InBuffer2_c;
+class ZendrixVoiceLanes;
 
 class ZendrixInst_c : public Instrument_c {
 public:
@@ -17,9 +18,14 @@ public:
     void setup(Synth* synth, int32_t index, Part_c* globals, InBuffer2_c* outputBus);
     // "OutBuf" for bus 0, none otherwise.
     InBuffer2_c* getOutputBus(int32_t bus) override { return bus == 0 ? outputBus_ : nullptr; }
+    // Renders two or more voices together through `lanes` when it can
+    // (null: each voice alone). Borrowed; set on the opening thread.
+    void setVoiceLanes(ZendrixVoiceLanes* lanes) { lanes_ = lanes; }
+    void renderVoiceSet(int32_t n) override;
     Parameter_c* globalsRow() const { return globalsRow_; }
 
 private:
     InBuffer2_c* outputBus_ = nullptr;
     Parameter_c* globalsRow_ = nullptr;
+    ZendrixVoiceLanes* lanes_ = nullptr;
 };

@@ -72,13 +72,7 @@ void ZendrixTone_c::nextStage(int slot) {
     }
 }
 
-bool ZendrixTone_c::render(int32_t n) {
-    if (n <= 0)
-        return core_.finished(baseEnv_.ended(), noiseEnv_.ended());
-    InBuffer2_c* bus = osc_.outputBus();
-    float* out = nullptr;
-    if (!hasGlobalsRow() || !canSound() || !bus || !bus->getMonoWritePointer(&out, false, n))
-        return true;
+dsp::ToneLevels ZendrixTone_c::levels() const {
     const int row = instrumentIndex();
     const dsp::SourceMix mix = dsp::sourceMix(globals_->getDisplayValue(row, ZendrixGlo_c::kOscBalance));
     const float e = dsp::noteLevel(velocityBlend(), globals_->getGain(row, ZendrixGlo_c::kMainVolume),
@@ -88,9 +82,46 @@ bool ZendrixTone_c::render(int32_t n) {
     levels.oscAmplitude = mix.oscillator * e;
     levels.noiseAmplitude = e * mix.noise * 0.7f;
     levels.tuneOffset = shared_.tuneOffset ? *shared_.tuneOffset : 0.0f;
-    core_.render(out, n, levels, osc_.kernel(), noise_.kernel(), shared_.arrays,
+    return levels;
+}
+
+bool ZendrixTone_c::render(int32_t n) {
+    if (n <= 0)
+        return core_.finished(baseEnv_.ended(), noiseEnv_.ended());
+    InBuffer2_c* bus = osc_.outputBus();
+    float* out = nullptr;
+    if (!hasGlobalsRow() || !canSound() || !bus || !bus->getMonoWritePointer(&out, false, n))
+        return true;
+    core_.render(out, n, levels(), osc_.kernel(), noise_.kernel(), shared_.arrays,
                  [this](int slot) { nextStage(slot); });
     bus->spreadMono();
     bus->copyLeftToRight(n);
+    return core_.finished(baseEnv_.ended(), noiseEnv_.ended());
+}
+
+bool ZendrixTone_c::slicesInto(const InBuffer2_c* bus, int32_t n) const {
+    return n > 0 && bus && osc_.outputBus() == bus && core_.fits(n, shared_.arrays);
+}
+
+void ZendrixTone_c::beginSlice(int32_t n) {
+    core_.writeControlSteps(n, levels(), shared_.arrays, [this](int slot) { nextStage(slot); });
+}
+
+dsp::ToneLaneVoice ZendrixTone_c::laneVoice(float* oscOut, float* noiseOut) {
+    const dsp::ToneControlArrays& a = shared_.arrays;
+    dsp::ToneLaneVoice v;
+    v.osc = &osc_.kernel();
+    v.noise = &noise_.kernel();
+    v.timbre = a.timbre;
+    v.oscAmplitude = a.oscAmplitude;
+    v.noiseAmplitude = a.noiseAmplitude;
+    v.pitch = a.pitch;
+    v.oscOut = oscOut;
+    v.noiseOut = noiseOut;
+    return v;
+}
+
+bool ZendrixTone_c::endSlice(int32_t n) {
+    core_.advance(n);
     return core_.finished(baseEnv_.ended(), noiseEnv_.ended());
 }

@@ -1,22 +1,24 @@
 #pragma once
 // One voice of the instrument: owns its six modules (timbre, base and noise
 // envelopes, pitch envelope, oscillator, noise), runs the four envelopes at
-// the control rate into the shared control arrays, lets the oscillator and
+// the control rate into its own control arrays, lets the oscillator and
 // the noise add into the routed output bus, and reports when it has finished.
 //
 // Threads: bind on the opening thread; noteOn, render and kill on the audio
-// thread, one voice after another under the instrument's render locks (the
-// control arrays are shared scratch). Allocates nothing after construction.
+// thread under the instrument's render locks. Allocates nothing after
+// construction.
 // Ownership: owns its modules; the plug-in, globals, wave selectors, arrays
 // and tune values are borrowed.
 #include "engine/instrument/ColorNoise_c.h"
 #include "engine/instrument/EnvAHDP_c.h"
 #include "engine/instrument/EnvAHD_c.h"
 #include "engine/instrument/ToneCore.h"
+#include "engine/instrument/ToneLanes.h"
 #include "engine/instrument/ZenOsc_c.h"
 #include "engine/modules/Tone_c.h"
 #include "os/Random.h"
 
+class InBuffer2_c;
 class WaveROM_c;
 class ZendrixGlo_c;
 
@@ -25,7 +27,7 @@ struct ZendrixVoiceResources {
     const WaveROM_c* waveA = nullptr; // the modulator's table
     const WaveROM_c* waveB = nullptr; // the carrier pair, mixed by "Balance"
     const WaveROM_c* waveC = nullptr;
-    dsp::ToneControlArrays arrays;    // shared by all voices
+    dsp::ToneControlArrays arrays;    // this voice's own
     const float* tuneOffset = nullptr; // log2("Glo Tune" / 4400) / 4; null means 0
     const float* tuneRatio = nullptr;  // "Glo Tune" / 4400; null means 1
 };
@@ -47,6 +49,20 @@ public:
     // its globals row, control arrays or output bus is finished at once.
     bool render(int32_t n) override;
 
+    // render(n) cut around its generators, for the instrument's voice lanes:
+    // slicesInto answers whether the voice's generators write into `bus` and
+    // n samples fit its arrays at once; sounds whether render would add
+    // anything (otherwise it answers finished at once, silent). For a voice
+    // that sounds: beginSlice runs the envelopes of n samples into the
+    // voice's arrays; the caller renders the generators of laneVoice (their n
+    // samples into oscOut and noiseOut) and adds them into the bus,
+    // oscillator first; endSlice answers finished.
+    bool slicesInto(const InBuffer2_c* bus, int32_t n) const;
+    bool sounds() const { return hasGlobalsRow() && canSound(); }
+    void beginSlice(int32_t n);
+    dsp::ToneLaneVoice laneVoice(float* oscOut, float* noiseOut);
+    bool endSlice(int32_t n);
+
     EnvAHD_c& timbreEnvelope() { return timbreEnv_; }
     EnvAHD_c& baseEnvelope() { return baseEnv_; }
     EnvAHD_c& noiseEnvelope() { return noiseEnv_; }
@@ -59,6 +75,7 @@ public:
 private:
     bool hasGlobalsRow() const;
     bool canSound() const;
+    dsp::ToneLevels levels() const;
     void nextStage(int slot);
 
     dsp::ToneCore core_;

@@ -91,11 +91,12 @@ void Zendrix_c::registerModules() {
     shared.waveA = &waves_[0];
     shared.waveB = &waves_[1];
     shared.waveC = &waves_[2];
-    shared.arrays = {controlArrays_[0], controlArrays_[1], controlArrays_[2], controlArrays_[3], kControlValues};
     shared.tuneOffset = &tuneOffset_;
     shared.tuneRatio = &tuneRatio_;
     for (int32_t i = 0; i < kVoices; ++i) {
         ZendrixTone_c& v = voices_[i];
+        float (&arrays)[4][kControlValues] = controlArrays_[i];
+        shared.arrays = {arrays[0], arrays[1], arrays[2], arrays[3], kControlValues};
         v.bind(this, &globals_, i, shared);
         setVoice(i, &v);
         voiceRows_[kTimbreRow][i] = &v.timbreEnvelope();
@@ -123,6 +124,8 @@ void Zendrix_c::registerModules() {
     addPatchBayEntry("Osc Zen", static_cast<int16_t>(oscillatorRow), &outputBus_, 0, nullptr, -1, -1);
     addPatchBayEntry("Osc Noise", static_cast<int16_t>(noiseRow), &outputBus_, 0, nullptr, -1, -1);
     instrument_.setup(this, 0, &globals_, &outputBus_);
+    lanes_.bind(voices_, kVoices);
+    instrument_.setVoiceLanes(&lanes_);
     setPart(0, &instrument_);
     setProgram(0);
 }

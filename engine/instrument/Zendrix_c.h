@@ -16,6 +16,7 @@
 #include "engine/instrument/ZendrixGlo_c.h"
 #include "engine/instrument/ZendrixInst_c.h"
 #include "engine/instrument/ZendrixTone_c.h"
+#include "engine/instrument/ZendrixVoiceLanes.h"
 #include "framework/synth/Synth.h"
 #include "framework/voice/InBuffer2.h"
 
@@ -58,6 +59,7 @@ public:
     ZendrixInst_c& instrument() { return instrument_; }
     ZendrixTone_c& voice(int32_t i) { return voices_[i < 0 ? 0 : i >= kVoices ? kVoices - 1 : i]; }
     InBuffer2_c& outputBus() { return outputBus_; }
+    const ZendrixVoiceLanes& voiceLanes() const { return lanes_; }
 
 private:
     enum SetRole { kGlobalsSet = 0, kWaveASet, kWaveBSet, kWaveCSet, kTimbreSet, kBaseSet, kNoiseEnvSet,
@@ -84,6 +86,7 @@ private:
     ParaSet_c* sets_[kSetRoles] = {};            // owned by each role's first module
     Part_c* singleRows_[4][1] = {};              // globals, tables A, B, C
     Part_c* voiceRows_[kVoiceRows][kVoices] = {}; // the six per-voice module rows
-    float controlArrays_[4][kControlValues] = {}; // shared scratch of all voices
+    float controlArrays_[kVoices][4][kControlValues] = {}; // each voice's own scratch
+    ZendrixVoiceLanes lanes_;
     bool modulesDefined_ = false;
 };

@@ -129,20 +129,24 @@ void Instrument_c::renderVoices(int32_t n) {
     if (active_) {
         if (!synth_) return;
         prepareRamps(n);
-        PolyNoteTable_c& table = synth_->voiceTable();
-        VoiceNote note{};
-        for (int32_t slot = table.findFirstOf(instrumentIndex_, &note); slot >= 0;
-             slot = table.findNextOf(instrumentIndex_, &note)) {
-            currentVoice_ = slot;
-            rewindRamps();
-            Tone_c* voice = synth_->getVoice(slot);
-            // A slot without a voice object has nothing to sound: it is finished.
-            if (!voice || voice->render(n)) synth_->updateNotesOn(slot);
-        }
+        renderVoiceSet(n);
         updateActive(n);
         finishRamps();
     }
     if (lfoRun_) advanceLfos(n);
+}
+
+void Instrument_c::renderVoiceSet(int32_t n) {
+    PolyNoteTable_c& table = synth_->voiceTable();
+    VoiceNote note{};
+    for (int32_t slot = table.findFirstOf(instrumentIndex_, &note); slot >= 0;
+         slot = table.findNextOf(instrumentIndex_, &note)) {
+        currentVoice_ = slot;
+        rewindRamps();
+        Tone_c* voice = synth_->getVoice(slot);
+        // A slot without a voice object has nothing to sound: it is finished.
+        if (!voice || voice->render(n)) synth_->updateNotesOn(slot);
+    }
 }
 
 void Instrument_c::updateActive(int32_t /*n*/) {

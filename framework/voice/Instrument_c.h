@@ -66,6 +66,9 @@ public:
     virtual void renderSlices(int32_t n);
     // One slice: smoothing, the voices of this instrument, the LFOs.
     virtual void renderVoices(int32_t n);
+    // The voices of this instrument for one slice, in slot order; each voice
+    // that reports finished is freed.
+    virtual void renderVoiceSet(int32_t n);
     virtual void updateActive(int32_t n);
 
     // Disabling empties the queue and kills this part's voices under the
@@ -158,6 +161,7 @@ public:
 
 protected:
     void clearHeldKeys();
+    void setCurrentVoice(int32_t slot) { currentVoice_ = slot; }
     // Moves both output write positions of the plug-in and every bus by n.
     void advanceOutputs(int32_t n);
 
