@@ -48,13 +48,9 @@ protected:
         std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, "--midi", folder.file("note.mid"), "--out",
                                          folder.file("out.wav"), "--rate", "48000", "--tail", "0", "--float"};
         for (const std::string& s : settings) args.insert(args.end(), {"--set", s});
-        const auto result = runRender(args);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        kelvanti_host::WavAudio audio;
-        std::string error;
-        EXPECT_TRUE(kelvanti_host::readWav(folder.file("out.wav"), audio, error)) << error;
-        std::vector<float> left;
-        for (std::size_t i = 0; i < audio.frames(); ++i) left.push_back(audio.sample(i, 0));
+        std::string failure;
+        const std::vector<float> left = render_run::renderLeftChannel(args, folder.file("out.wav"), failure);
+        EXPECT_TRUE(failure.empty()) << failure;
         return left;
     }
     std::vector<float> stateAfter(const std::vector<std::string>& settings) {

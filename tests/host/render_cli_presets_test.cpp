@@ -31,13 +31,9 @@ protected:
         args.insert(args.begin(), KELVANTI_IMPULSE_PLUGIN);
         args.insert(args.end(), {"--midi", folder.file("note.mid"), "--out", folder.file("out.wav"), "--rate",
                                  "48000", "--tail", "0", "--float"});
-        const auto result = runRender(args);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        kelvanti_host::WavAudio audio;
-        std::string error;
-        EXPECT_TRUE(kelvanti_host::readWav(folder.file("out.wav"), audio, error)) << error;
-        std::vector<float> left;
-        for (std::size_t i = 0; i < audio.frames(); ++i) left.push_back(audio.sample(i, 0));
+        std::string failure;
+        const std::vector<float> left = render_run::renderLeftChannel(args, folder.file("out.wav"), failure);
+        EXPECT_TRUE(failure.empty()) << failure;
         return left;
     }
     ScratchFolder folder;

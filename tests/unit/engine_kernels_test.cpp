@@ -6,6 +6,7 @@
 #include "engine/instrument/KernelLevel.h"
 #include "engine/instrument/WaveBank.h"
 #include "os/Random.h"
+#include "support/KernelChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +17,9 @@
 
 namespace {
 
-// Uniform in [lo, hi) from the 15-bit generator (two draws for 30 bits).
-double uniform(os::Random15& r, double lo, double hi) {
-    const double u = (static_cast<double>(r.next()) * 32768.0 + r.next()) / (32768.0 * 32768.0);
-    return lo + (hi - lo) * u;
-}
-
-bool sameBits(const void* a, const void* b, std::size_t size) { return std::memcmp(a, b, size) == 0; }
-
-// Restores the kernel level a test forced.
-struct LevelGuard {
-    dsp::KernelLevel saved = dsp::kernelLevel();
-    ~LevelGuard() { dsp::forceKernelLevel(saved); }
-};
+using kernelchecks::LevelGuard;
+using kernelchecks::sameBits;
+using kernelchecks::uniform;
 
 // A random stretch as the oscillator cuts one: an optional partial step
 // continuing the previous call, full steps, and a partial last step.

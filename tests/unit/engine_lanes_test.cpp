@@ -6,6 +6,7 @@
 #include "engine/instrument/KernelLevel.h"
 #include "engine/instrument/WaveBank.h"
 #include "os/Random.h"
+#include "support/KernelChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,9 @@
 
 namespace {
 
-double uniform(os::Random15& r, double lo, double hi) {
-    const double u = (static_cast<double>(r.next()) * 32768.0 + r.next()) / (32768.0 * 32768.0);
-    return lo + (hi - lo) * u;
-}
-
-bool sameBits(const void* a, const void* b, std::size_t size) { return std::memcmp(a, b, size) == 0; }
-
-struct LevelGuard {
-    dsp::KernelLevel saved = dsp::kernelLevel();
-    ~LevelGuard() { dsp::forceKernelLevel(saved); }
-};
+using kernelchecks::LevelGuard;
+using kernelchecks::sameBits;
+using kernelchecks::uniform;
 
 constexpr int kValues = dsp::kMaxLaneSteps + 2;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/host/lib/Process.h"
+#include "tools/host/lib/WavReader.h"
 
 namespace render_run {
 
@@ -16,6 +17,22 @@ inline vsthost::ProcessResult runRender(const std::vector<std::string>& args) {
     argv.push_back(KELVANTI_RENDER_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
     return vsthost::runProcess(argv);
+}
+
+// Runs kelvanti-render, which must succeed, and answers the left channel of
+// the WAV it wrote to wavPath (empty, with the test failed, when it did not).
+inline std::vector<float> renderLeftChannel(const std::vector<std::string>& args, const std::string& wavPath,
+                                            std::string& failure) {
+    const vsthost::ProcessResult result = runRender(args);
+    std::vector<float> left;
+    if (result.exitCode != 0) {
+        failure = "exit code " + std::to_string(result.exitCode) + ": " + result.err;
+        return left;
+    }
+    kelvanti_host::WavAudio audio;
+    if (!kelvanti_host::readWav(wavPath, audio, failure)) return left;
+    for (std::size_t i = 0; i < audio.frames(); ++i) left.push_back(audio.sample(i, 0));
+    return left;
 }
 
 inline int lineCount(const std::string& text) {
