@@ -27,6 +27,9 @@ struct ParamDesc {
     int16_t displayCut = 0; // Number: longest display text (0 = no cut)
     int32_t scale = 1;      // 10^digits for the number-like kinds
     Flags_c flags;
+    // A count the plug-in keeps while it runs, not a setting: chunks hold the
+    // default so that saving the same settings always gives the same bytes.
+    bool runningState = false;
     const ParamDesc* source = nullptr; // set only in a private copy
 
     bool isPrivate() const { return source != nullptr; }

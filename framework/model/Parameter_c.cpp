@@ -156,6 +156,7 @@ bool Parameter_c::beginNumberLike(ParamKind kind, const char* name, const char* 
     desc_->kind = kind;
     desc_->name = name ? name : "";
     desc_->unit = unit ? unit : "";
+    desc_->runningState = false;
     if (isNumberLike(kind)) {
         digits = std::clamp(digits, 0, 8);
         desc_->digits = static_cast<int16_t>(digits);

@@ -59,6 +59,12 @@ public:
     // them reachable: pan -100..100, and a column that stores nothing.
     void definePan(const char* name, int32_t defaultValue);
     void definePlaceholder(const char* name);
+    // After a definer: the column counts something while the plug-in runs
+    // (see ParamDesc::runningState). Nothing without a descriptor.
+    void markRunningState() {
+        if (desc_)
+            desc_->runningState = true;
+    }
 
     // -------------------------------------------------------------- values
     void setFromValue(int32_t v); // unclamped

@@ -73,7 +73,9 @@ size_t ParaSet_c::writeChunk(uint8_t* buffer, size_t capacity, int row) const {
         } else {
             if (capacity - pos < 4)
                 return 0;
-            putChunkWord(buffer + pos, static_cast<uint32_t>(p.value()));
+            const ParamDesc* desc = p.descriptor();
+            const int32_t value = desc && desc->runningState ? desc->defaultValue : p.value();
+            putChunkWord(buffer + pos, static_cast<uint32_t>(value));
             pos += 4;
         }
     }

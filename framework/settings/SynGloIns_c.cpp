@@ -49,6 +49,7 @@ void SynGloIns_c::defineColumns() {
     s.columnDefinition(kMute)->defineSwitch("Mute", 0);
     s.columnDefinition(kSolo)->defineSwitch("Solo", 0);
     s.columnDefinition(kNotesOn)->defineNumber("NotesOn", "", 0.0f, 0, 8, 0, 0);
+    s.columnDefinition(kNotesOn)->markRunningState();
     s.columnDefinition(kChoke)->defineOptions("Choke", "", 0, 12, 3, 0,
                                               " - me prvnxt 1  2  3  4  5  6  7  8  9 ", kChokeLegacyOptions);
     s.columnDefinition(kChannel)->defineMidiChannel("InsChIdx", 0, 16, 16);

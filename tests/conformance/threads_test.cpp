@@ -3,6 +3,7 @@
 // The ThreadSanitizer flavour turns any unsynchronised access into a failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -81,7 +82,11 @@ TEST(Threads, StateSavedAndRestoredWhileAudioPlays) {
     }
     worker.join();
     EXPECT_EQ(fault, "");
-    EXPECT_TRUE(plugin.getChunk(false) == bank) << "the state changed while only being saved and restored";
+    const std::vector<std::uint8_t> after = plugin.getChunk(false);
+    const auto differ = std::mismatch(bank.begin(), bank.end(), after.begin(), after.end());
+    EXPECT_TRUE(after == bank) << "the state changed while only being saved and restored: " << bank.size()
+                               << " bytes before, " << after.size() << " after, first difference at byte "
+                               << (differ.first - bank.begin());
     session->stop();
 }
 

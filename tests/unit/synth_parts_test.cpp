@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace testsynth;
@@ -256,9 +257,18 @@ TEST(SynthParts, ChokeGroups) {
 TEST(SynthParts, NotesOnFollowsTheVoices) {
     Parts p(1);
     auto notesOn = [&] { return p.setting(0, SynGloIns_c::kNotesOn); };
+    auto bank = [&] {
+        void* data = nullptr;
+        const VstInt32 size = p.synth.getChunk(&data, false);
+        return std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + std::max(size, 0));
+    };
+    const std::vector<uint8_t> silentBank = bank();
+    ASSERT_FALSE(silentBank.empty());
     p.play(0x90, 60, 100);
     p.play(0x90, 62, 100);
     EXPECT_EQ(notesOn(), 2);
+    // The count is no setting: a bank saved while notes sound is the same.
+    EXPECT_TRUE(bank() == silentBank);
     const int32_t first = p.synth.voiceTable().findSounding(0, 60, PolyNoteTable_c::kAnyChannel);
     const int32_t second = p.synth.voiceTable().findSounding(0, 62, PolyNoteTable_c::kAnyChannel);
     ASSERT_GE(first, 0);
