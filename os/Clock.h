@@ -17,6 +17,10 @@ inline int32_t tickDiff(uint32_t later, uint32_t earlier) {
 
 // Tests move the clock (to just below 2^31 or 2^32, say): the offset is added to every reading.
 void setTickOffsetForTesting(uint32_t offset);
+// Tests stop the clock: every reading answers `at` until the release, so a
+// call that compares times cannot see the clock tick in the middle of it.
+void holdTickForTesting(uint32_t at);
+void releaseTickForTesting();
 
 void sleepMs(unsigned milliseconds);
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,19 @@ std::string bankPath(bool wide) {
     return std::string(KELVANTI_CROSS_DIR) + "/bank-" + (wide ? "x86-64" : "x86") + ".bin";
 }
 
+// Written beside and renamed into place, so that the other build, running
+// at the same time, never reads a half-written file.
+void writeWhole(const std::string& path, const void* bytes, size_t size) {
+    std::filesystem::create_directories(KELVANTI_CROSS_DIR);
+    const std::string temporary = path + ".writing-" + std::to_string(std::random_device{}());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+        ASSERT_TRUE(out.good()) << temporary;
+    }
+    std::filesystem::rename(temporary, path);
+}
+
 std::vector<uint8_t> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -79,12 +93,7 @@ TEST(ParamsCrossBuild, RendersAreRepeatableAndMatchTheOtherBuild) {
     EXPECT_EQ(renderPerformance(), mine);
 
     const bool wide = sizeof(void*) == 8;
-    std::filesystem::create_directories(KELVANTI_CROSS_DIR);
-    {
-        std::ofstream out(renderPath(wide), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(mine.data()), static_cast<std::streamsize>(mine.size() * sizeof(float)));
-        ASSERT_TRUE(out.good());
-    }
+    writeWhole(renderPath(wide), mine.data(), mine.size() * sizeof(float));
     const std::string otherPath = renderPath(!wide);
     const char* require = std::getenv("KELVANTI_REQUIRE_CROSS");
     if (!std::filesystem::exists(otherPath)) {
@@ -118,12 +127,7 @@ TEST(ParamsCrossBuild, BankChunksExchangeByteForByte) {
     ASSERT_GT(mine.size(), 100u);
 
     const bool wide = sizeof(void*) == 8;
-    std::filesystem::create_directories(KELVANTI_CROSS_DIR);
-    {
-        std::ofstream out(bankPath(wide), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(mine.data()), static_cast<std::streamsize>(mine.size()));
-        ASSERT_TRUE(out.good());
-    }
+    writeWhole(bankPath(wide), mine.data(), mine.size());
     const std::string otherPath = bankPath(!wide);
     const char* require = std::getenv("KELVANTI_REQUIRE_CROSS");
     if (!std::filesystem::exists(otherPath)) {

@@ -11,6 +11,13 @@ TEST(Clock, WrappedDifferenceAndTestOffset) {
     const uint32_t after = os::tickMs();
     os::setTickOffsetForTesting(0);
     EXPECT_GE(os::tickDiff(after, before), 0x7FFFFFF0 - 0);
+
+    // A held clock stands still, then runs on from the real time.
+    os::holdTickForTesting(0xFFFFFFFFu);
+    os::sleepMs(3);
+    EXPECT_EQ(os::tickMs(), 0xFFFFFFFFu);
+    os::releaseTickForTesting();
+    EXPECT_GE(os::tickDiff(os::tickMs(), before), 0);
 }
 
 TEST(Random15, WindowsSequenceAndRange) {

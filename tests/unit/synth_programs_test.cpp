@@ -41,6 +41,12 @@ public:
     int32_t instrumentValue(int column) { return instrumentSettings().getValue(0, column); }
 };
 
+// A host that calls effIdle itself: the plug-in runs no timer of its own, so
+// commands are drained exactly where a test calls fxIdle.
+struct IdleHost : FakeHost {
+    IdleHost() { canDo["supplyIdle"] = 1; }
+};
+
 std::string programFileName(int i) {
     return i == 5 ? "Prog 05 has a much longer name" : "Prog 0" + std::to_string(i);
 }
@@ -60,8 +66,7 @@ protected:
         // The writer runs no idle timer, and its own start-up program change
         // is drained before it writes: a program change drained between a
         // parameter write and a save would load a preset in between.
-        FakeHost host;
-        host.canDo["supplyIdle"] = 1;
+        IdleHost host;
         Plugin writer;
         writer.open();
         writer.fxIdle();
@@ -98,23 +103,15 @@ std::string currentProgramName(Plugin& plugin) {
     return text;
 }
 
-// Runs work with the clock moved so that exactly `elapsed` ms have passed
-// since `since`; retried when the real clock ticks meanwhile.
+// Runs work with the clock held exactly `elapsed` ms after `since`.
 void atElapsed(uint32_t since, int32_t elapsed, const std::function<void()>& work) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        os::setTickOffsetForTesting(0);
-        const uint32_t raw = os::tickMs();
-        os::setTickOffsetForTesting(since + static_cast<uint32_t>(elapsed) - raw);
-        work();
-        const bool stable = os::tickDiff(os::tickMs(), since) == elapsed;
-        os::setTickOffsetForTesting(0);
-        if (stable) return;
-    }
-    ADD_FAILURE() << "the clock never stood still for a whole call";
+    os::holdTickForTesting(since + static_cast<uint32_t>(elapsed));
+    work();
+    os::releaseTickForTesting();
 }
 
 TEST_F(ProgramBank, HostProgramChangesSelectListedPresetsAtTheNextDrain) {
-    FakeHost host;
+    IdleHost host;
     Plugin plugin;
     plugin.startProcessing();
     // The first resume lists the default bank and loads its first preset.
@@ -192,7 +189,7 @@ TEST_F(ProgramBank, HostProgramChangesSelectListedPresetsAtTheNextDrain) {
 
 TEST_F(ProgramBank, HostProgramChangesWaitAfterSetChunkAndAfterOpenInFruity) {
     {
-        FakeHost host;
+        IdleHost host;
         Plugin plugin;
         plugin.startProcessing();
         void* data = nullptr;
@@ -214,7 +211,7 @@ TEST_F(ProgramBank, HostProgramChangesWaitAfterSetChunkAndAfterOpenInFruity) {
     {
         // Without any setChunk the window never applies, wherever the
         // 32-bit clock stands (here more than 2^31 ms from 0).
-        FakeHost host;
+        IdleHost host;
         Plugin plugin;
         plugin.startProcessing();
         os::setTickOffsetForTesting(0x80000010u - os::tickMs());
@@ -223,7 +220,7 @@ TEST_F(ProgramBank, HostProgramChangesWaitAfterSetChunkAndAfterOpenInFruity) {
         EXPECT_EQ(plugin.getProgram(), 1);
     }
     for (const bool fruity : {true, false}) {
-        FakeHost host;
+        IdleHost host;
         if (fruity) host.product = "Fruity Wrapper";
         Plugin plugin;
         plugin.startProcessing();
@@ -233,7 +230,7 @@ TEST_F(ProgramBank, HostProgramChangesWaitAfterSetChunkAndAfterOpenInFruity) {
 }
 
 TEST_F(ProgramBank, BankSelectionListsTheFolderAndLoadsItsFirstPreset) {
-    FakeHost host;
+    IdleHost host;
     Plugin plugin;
     plugin.startProcessing();
     FileList_c& banks = plugin.partBankList(0);
@@ -273,7 +270,7 @@ TEST_F(ProgramBank, BankSelectionListsTheFolderAndLoadsItsFirstPreset) {
 }
 
 TEST_F(ProgramBank, NamesAskedBeforeOpenOpenFirstAndLoadTheDefaultPreset) {
-    FakeHost host;
+    IdleHost host;
     Plugin plugin;
     EXPECT_FALSE(plugin.isOpened());
     EXPECT_EQ(programName(plugin, 3), "Prog 03");
@@ -295,7 +292,7 @@ TEST_F(ProgramBank, NamesAskedBeforeOpenOpenFirstAndLoadTheDefaultPreset) {
 }
 
 TEST_F(ProgramBank, PresetPathsRebaseAndTheStoredDefaultWins) {
-    FakeHost host;
+    IdleHost host;
     {
         Plugin plugin;
         plugin.startProcessing();
@@ -324,7 +321,7 @@ TEST_F(ProgramBank, PresetPathsRebaseAndTheStoredDefaultWins) {
 }
 
 TEST_F(ProgramBank, SettingsColumnsTakeEffect) {
-    FakeHost host;
+    IdleHost host;
     ScriptedDialogs dialogs;
     Plugin plugin;
     plugin.startProcessing();

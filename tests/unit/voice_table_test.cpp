@@ -196,10 +196,8 @@ TEST(VoiceTable, NoteOffIterationAndQueries) {
 // the ones started after it, and still get stolen.
 TEST(VoiceTable, StealingAcrossClockBoundaries) {
     for (const uint64_t boundary : {uint64_t{1} << 31, uint64_t{1} << 32}) {
-        os::setTickOffsetForTesting(0);
-        const uint32_t base = os::tickMs();
         auto setNow = [&](int64_t fromBoundary) {
-            os::setTickOffsetForTesting(static_cast<uint32_t>(boundary + fromBoundary - base));
+            os::holdTickForTesting(static_cast<uint32_t>(boundary + fromBoundary));
         };
         PolyNoteTable_c t(24, nullptr); // the os clock
         Owner o;
@@ -220,7 +218,7 @@ TEST(VoiceTable, StealingAcrossClockBoundaries) {
         EXPECT_EQ(t.allocate(0, &o, 24, note(101), &reused, false), 5);
         expectCountersMatchSlots(t, {&o});
     }
-    os::setTickOffsetForTesting(0);
+    os::releaseTickForTesting();
 }
 
 TEST(VoiceTable, RandomOperationsKeepCountersEqualToSlots) {
