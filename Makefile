@@ -1,44 +1,42 @@
 # Kelvanti: the two commands of the README.
-#   make demo   install what is missing, build the x86-64 plug-in, render the demo to build/x64/demo.wav
+#   make demo   install what is missing, build the x86-64 plug-in and renderer, render the demo to build/x64/demo.wav
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
 CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: all demo test deps build-x64 build-x86 build-asan build-tsan build-fuzz \
-        test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
-        bench bench-engine bench-callgrind bench-peers bench-x86 clean
+# Where `make install` puts the plug-in: PREFIX/Kelvanti/Kelvanti.so and its
+# data folders (FLAVOUR=x86 installs the 32-bit build).
+PREFIX    ?= $(HOME)/.vst
+FLAVOUR   ?= x64
+
+# build-*, configure-*, plugin-* and deps-* are pattern rules over the flavours
+# (make skips pattern rules for targets declared phony).
+.PHONY: all demo test test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
+        bench bench-engine bench-callgrind bench-peers bench-x86 install uninstall clean
 
 all: build-x64
 
-deps:
-	@tools/setup/install-deps.sh
+# Each flavour installs only what it needs (see tools/setup/install-deps.sh).
+deps-%:
+	@tools/setup/install-deps.sh $*
 
-$(BUILD)/%/build.ninja: | deps
-	@true
-
-build-x64: deps
+configure-x64: deps-x64
 	cmake -S . -B $(BUILD)/x64 $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD)/x64 -j $(JOBS)
-
-build-x86: deps
+configure-x86: deps-x86
 	cmake -S . -B $(BUILD)/x86 $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	      -DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake
-	cmake --build $(BUILD)/x86 -j $(JOBS)
-
-build-asan: deps
+configure-asan: deps-asan
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKELVANTI_SANITIZE=address
-	cmake --build $(BUILD)/asan -j $(JOBS)
-
-build-tsan: deps
+configure-tsan: deps-tsan
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_SANITIZE=thread
-	cmake --build $(BUILD)/tsan -j $(JOBS)
-
-build-fuzz: deps
+configure-fuzz: deps-fuzz
 	cmake -S . -B $(BUILD)/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_FUZZ=ON \
 	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-	cmake --build $(BUILD)/fuzz -j $(JOBS)
+
+build-%: configure-%
+	cmake --build $(BUILD)/$* -j $(JOBS)
 
 test-x64: build-x64
 	cd $(BUILD)/x64 && $(CTEST)
@@ -86,9 +84,19 @@ bench-peers: build-x64
 bench-x86: build-x86
 	tools/setup/run-i386 $(BUILD)/x86/bench/kelvanti-bench --seconds 0.5 --runs 3 --csv $(BUILD)/x86/bench/bench.csv
 
-demo: build-x64
+# The demo and the install build only the plug-in and the renderer, no tests.
+plugin-%: configure-%
+	cmake --build $(BUILD)/$* -j $(JOBS) --target Kelvanti kelvanti-render
+
+demo: plugin-x64
 	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
 	@echo "demo: the rendered demo is $(BUILD)/x64/demo.wav"
+
+install: plugin-$(FLAVOUR)
+	tools/setup/install-plugin.sh install $(BUILD)/$(FLAVOUR) "$(PREFIX)/Kelvanti"
+
+uninstall:
+	tools/setup/install-plugin.sh uninstall "$(PREFIX)/Kelvanti"
 
 clean:
 	rm -rf $(BUILD)

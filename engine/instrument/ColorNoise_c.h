@@ -3,7 +3,7 @@
 // dsp::ColouredNoise) whose filter corner follows the key and "Color", set
 // at note on from the instrument row. Audio thread only; the amplitude
 // array is borrowed from the plug-in.
-#include "engine/instrument/ColouredNoise.h"
+#include "engine/dsp/ColouredNoise.h"
 #include "engine/modules/Generator_c.h"
 
 class ColorNoise_c : public Generator_c {

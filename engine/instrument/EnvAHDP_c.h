@@ -2,7 +2,7 @@
 // Attack-hold-decay pitch envelope of a voice ('ME06'): forwards to
 // dsp::AhdpEnvelope with the settings of the note's instrument row, read
 // afresh at every stage change. Audio thread only.
-#include "engine/instrument/AhdpEnvelope.h"
+#include "engine/dsp/AhdpEnvelope.h"
 #include "engine/modules/Envelope_c.h"
 
 class EnvAHDP_c : public Envelope_c {

@@ -2,7 +2,7 @@
 // Attack-hold-decay envelope of a voice ('ME05'): the timbre, base and noise
 // envelopes. Forwards to dsp::AhdEnvelope with the settings of the note's
 // instrument row, read afresh at every stage change. Audio thread only.
-#include "engine/instrument/AhdEnvelope.h"
+#include "engine/dsp/AhdEnvelope.h"
 #include "engine/modules/Envelope_c.h"
 
 class EnvAHD_c : public Envelope_c {

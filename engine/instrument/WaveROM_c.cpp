@@ -1,6 +1,6 @@
 #include "engine/instrument/WaveROM_c.h"
 
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/WaveBank.h"
 
 namespace {
 const char kWaveNames[] = " Sine TriangSawtooSquarePuls50Puls25Puls12Puls06DefSinShSin HilSinStairs";

@@ -4,7 +4,7 @@
 // selectors and its increments, mix and drive from the instrument row; the
 // voice then drives it with its timbre, amplitude and pitch arrays.
 // Audio thread only; sources and arrays are borrowed from the plug-in.
-#include "engine/instrument/FmOscillator.h"
+#include "engine/dsp/FmOscillator.h"
 #include "engine/modules/Generator_c.h"
 
 class WaveROM_c;

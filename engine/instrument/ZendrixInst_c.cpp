@@ -12,19 +12,19 @@ void ZendrixInst_c::setup(Synth* synth, int32_t index, Part_c* globals, InBuffer
 
 void ZendrixInst_c::renderVoiceSet(int32_t n) {
     // Fewer voices gain nothing from the lanes (see dsp::kFewestLanes).
-    if (!lanes_ || !synth() || voicesInUse() < dsp::kFewestLanes) {
+    if (!lanes_ || !host() || voicesInUse() < dsp::kFewestLanes) {
         Instrument_c::renderVoiceSet(n);
         return;
     }
     int32_t slots[kVoices];
     int32_t count = 0;
-    PolyNoteTable_c& table = synth()->voiceTable();
+    PolyNoteTable_c& table = host()->voiceTable();
     VoiceNote note{};
     for (int32_t slot = table.findFirstOf(instrumentIndex(), &note); slot >= 0;
          slot = table.findNextOf(instrumentIndex(), &note)) {
         // Only this instrument's own voices can share lanes.
-        if (count == kVoices || !synth()->getVoice(slot) ||
-            static_cast<Tone_c*>(lanes_->voice(slot)) != synth()->getVoice(slot)) {
+        if (count == kVoices || !host()->getVoice(slot) ||
+            static_cast<Tone_c*>(lanes_->voice(slot)) != host()->getVoice(slot)) {
             Instrument_c::renderVoiceSet(n);
             return;
         }
@@ -38,5 +38,5 @@ void ZendrixInst_c::renderVoiceSet(int32_t n) {
     setCurrentVoice(slots[count - 1]);
     rewindRamps();
     for (int32_t i = 0; i < count; ++i)
-        if (finished[i]) synth()->updateNotesOn(slots[i]);
+        if (finished[i]) host()->updateNotesOn(slots[i]);
 }

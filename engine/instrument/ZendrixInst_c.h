@@ -5,6 +5,7 @@
 #include "framework/voice/Instrument_c.h"
 
 class InBuffer2_c;
+class Synth;
 class ZendrixVoiceLanes;
 
 class ZendrixInst_c : public Instrument_c {

@@ -1,6 +1,6 @@
 #include "engine/instrument/ZendrixTone_c.h"
 
-#include "engine/instrument/VoiceMath.h"
+#include "engine/dsp/VoiceMath.h"
 #include "engine/instrument/ZendrixGlo_c.h"
 #include "framework/synth/Synth.h"
 #include "framework/voice/InBuffer2.h"

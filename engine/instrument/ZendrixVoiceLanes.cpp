@@ -1,6 +1,6 @@
 #include "engine/instrument/ZendrixVoiceLanes.h"
 
-#include "engine/instrument/KernelLevel.h"
+#include "engine/dsp/KernelLevel.h"
 #include "engine/instrument/ZendrixTone_c.h"
 #include "framework/voice/InBuffer2.h"
 

@@ -10,7 +10,7 @@
 // Threads: render on the audio thread under the instrument's render locks.
 // Ownership: the voices are borrowed (the plug-in's); the scratch is owned
 // and sized at construction, so render allocates nothing.
-#include "engine/instrument/ToneLanes.h"
+#include "engine/dsp/ToneLanes.h"
 
 #include <cstdint>
 

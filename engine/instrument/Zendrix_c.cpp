@@ -4,8 +4,8 @@
 #include <string>
 
 #include "engine/instrument/InstrumentIdentity.h"
-#include "engine/instrument/WaveBank.h"
-#include "framework/platform/PathText.h"
+#include "engine/dsp/WaveBank.h"
+#include "os/PathText.h"
 #include "framework/sdk/ValueText.h"
 #include "framework/synth/VersionNumber.h"
 #include "framework/voice/AudioTables.h"

@@ -2,7 +2,7 @@
 // Base of the envelopes: a modulator whose stages may be curved, drawn as up
 // to 32 linear segments (dsp::EnvelopeSegments, kept by the envelope kernel),
 // and whose times a modulation value can scale.
-#include "engine/modules/EnvelopeSegments.h"
+#include "engine/dsp/EnvelopeSegments.h"
 #include "engine/modules/Modulator_c.h"
 
 class Envelope_c : public Modulator_c {

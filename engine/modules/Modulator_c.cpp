@@ -1,6 +1,6 @@
 #include "engine/modules/Modulator_c.h"
 
-#include "engine/modules/EnvelopeSegments.h"
+#include "engine/dsp/EnvelopeSegments.h"
 
 void Modulator_c::setSampleRate(float rate) { Part_c::setSampleRate(rate * 0.125f); }
 

@@ -3,7 +3,7 @@
 // A modulator drives three variables of its voice (level, slope per control
 // step, step counter; see dsp::EnvelopeOutputs), owned by the voice and bound
 // once. Its part sample rate is the control rate. Audio thread only.
-#include "engine/modules/EnvelopeOutputs.h"
+#include "engine/dsp/EnvelopeOutputs.h"
 #include "framework/model/Part_c.h"
 
 class Modulator_c : public Part_c {

@@ -10,7 +10,7 @@
 // (open, resume, a sample-rate change) while no block renders.
 // Ownership: the plug-in, the globals part and the instrument are not owned.
 #include "framework/model/NoteC_c.h"
-#include "framework/model/PartGroup_c.h"
+#include "framework/voice/SoundingVoice.h"
 
 #include <cstdint>
 
@@ -18,7 +18,7 @@ class Part_c;
 class Synth;
 class Instrument_c;
 
-class Tone_c : public PartGroup_c {
+class Tone_c : public SoundingVoice {
 public:
     static constexpr int kModSlots = 24;
     static constexpr int kModInputs = 24;
@@ -40,18 +40,18 @@ public:
     // values, the instrument's pressure and note sign, then the children
     // hear the note (key and velocity clamped to 0..127). Nothing without a
     // plug-in.
-    using PartGroup_c::noteOn;
-    virtual void noteOn(int32_t instrumentIndex, const NoteC_c& note, bool reused, bool legato);
+    using SoundingVoice::noteOn;
+    void noteOn(int32_t instrumentIndex, const NoteC_c& note, bool reused, bool legato) override;
 
     // Renders n samples; true when the voice has finished and its slot may be
     // freed. The base has nothing to sound and finishes at once.
-    virtual bool render(int32_t n);
+    bool render(int32_t n) override;
 
     // Address of modulation slot i (0..23), else null.
     float* getModSlot(int32_t i);
     // Poly pressure (A) and channel pressure (B); each recomputes the sum.
-    virtual void setOffsetA(float x);
-    virtual void setOffsetB(float x);
+    void setOffsetA(float x) override;
+    void setOffsetB(float x) override;
 
     Synth* synth() const { return synth_; }
     Part_c* globalsPart() const { return globalsPart_; }
@@ -73,10 +73,6 @@ public:
     float smoothingFactor() const { return smoothingFactor_; }
     bool reused() const { return reused_; }
     bool legato() const { return legato_; }
-    // The note's key-zone weight, its gain factor where parts share keys; the
-    // plug-in sets it before noteOn only when it has several parts (else 1).
-    void setZoneGain(float gain) { zoneGain_ = gain; }
-    float zoneGain() const { return zoneGain_; }
     // Input i of the modulation inputs: a constant 1.0 until a module binds it.
     const float* modInput(int32_t i) const { return i >= 0 && i < kModInputs ? modInputs_[i] : nullptr; }
 
@@ -111,5 +107,4 @@ private:
     const float* modInputPairs_[kModInputPairs] = {};
     bool reused_ = false;
     bool legato_ = false;
-    float zoneGain_ = 1.0f;
 };

@@ -2,7 +2,7 @@
 // A part that carries the in-place tools for float sample arrays (see
 // dsp WaveTools); the wave-table module derives from it. No state; every
 // tool ignores a null array.
-#include "engine/modules/WaveTools.h"
+#include "engine/dsp/WaveTools.h"
 #include "framework/model/Part_c.h"
 
 class WaveBase_c : public Part_c {

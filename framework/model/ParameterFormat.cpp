@@ -2,7 +2,7 @@
 // user's decimal separator, so the text never depends on the process locale
 // (which belongs to the host).
 #include "framework/model/Parameter_c.h"
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "os/Locale.h"
 #include <algorithm>
 #include <cstdio>

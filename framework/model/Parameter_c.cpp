@@ -1,6 +1,6 @@
 #include "framework/model/Parameter_c.h"
 #include "framework/model/CurveMapping.h"
-#include "framework/model/SafeDivision.h"
+#include "engine/dsp/SafeDivision.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "framework/model/PartGroup_c.h"
 #include "framework/model/Part_c.h"
-#include "framework/model/SafeDivision.h"
+#include "engine/dsp/SafeDivision.h"
 #include <algorithm>
 
 void PartGroup_c::setSampleRate(float rate) {

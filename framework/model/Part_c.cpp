@@ -2,7 +2,7 @@
 #include "framework/model/PartContext.h"
 #include "framework/model/PartValueListener.h"
 #include "framework/model/CurveMapping.h"
-#include "framework/model/NoteScaling.h"
+#include "engine/dsp/NoteScaling.h"
 #include <algorithm>
 #include <cmath>
 #include <mutex>

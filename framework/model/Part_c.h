@@ -15,7 +15,7 @@
 // Ownership: the part that creates its set (adoptSet) owns and deletes it;
 // every other part of the type shares it. Children, context, tuning table
 // and output bus are not owned.
-#include "framework/model/NoteScaling.h"
+#include "engine/dsp/NoteScaling.h"
 #include "framework/model/Note_c.h"
 #include "framework/model/ParaSet_c.h"
 #include "framework/model/PartGroup_c.h"

@@ -1,6 +1,6 @@
 #include "framework/platform/Disk_c.h"
 
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "os/FileSystem.h"
 #include "os/ModulePath.h"
 

@@ -14,7 +14,7 @@
 // file system. The current directory is never read or changed.
 //
 // Threads: one object per thread (GUI and idle side); never the audio thread.
-#include "framework/synth/Tool_c.h"
+#include "framework/platform/Tool_c.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "framework/platform/EditorThread.h"
 #include "framework/platform/MessageBoxes.h"
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "framework/platform/Registry.h"
 #include "os/Dialogs.h"
 #include "os/FileSystem.h"

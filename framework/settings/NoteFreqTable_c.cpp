@@ -1,8 +1,8 @@
 #include "framework/settings/NoteFreqTable_c.h"
 
-#include "framework/model/SafeDivision.h"
+#include "engine/dsp/SafeDivision.h"
 #include "framework/platform/Disk_c.h"
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "framework/settings/TunFile.h"
 
 #include <cmath>

@@ -39,16 +39,18 @@
 #include "framework/synth/EPAS_c.h"
 #include "framework/synth/HoldData_c.h"
 #include "framework/synth/HostIdentity.h"
-#include "framework/synth/Lock_c.h"
-#include "framework/synth/ModuleTableRow.h"
+#include "framework/platform/Lock_c.h"
+#include "framework/model/ModuleTableRow.h"
 #include "framework/synth/ProgramChunkStore.h"
 #include "framework/synth/SynthCommand.h"
 #include "framework/synth/SynthConfig.h"
 #include "framework/synth/ThreadRole.h"
-#include "framework/synth/Timer_c.h"
+#include "framework/platform/Timer_c.h"
 #include "framework/model/NoteC_c.h"
 #include "framework/voice/AudioPatchBay_c.h"
 #include "framework/voice/PolyNoteTable.h"
+#include "framework/voice/SoundingVoice.h"
+#include "framework/voice/VoiceHost.h"
 #include "os/Random.h"
 
 #include <atomic>
@@ -57,10 +59,9 @@
 #include <string>
 
 class Instrument_c;
-class Tone_c;
 class InBuffer2_c;
 
-class Synth : public AudioEffectX, public PartContext, public SynthServices {
+class Synth : public AudioEffectX, public PartContext, public SynthServices, public VoiceHost {
 public:
     static constexpr uint32_t kRingCapacity = 640;
     static constexpr int32_t kPatchBayEntries = 700;
@@ -105,7 +106,7 @@ public:
     // holds it; pass it to unblockAudio.
     bool blockAudio();
     void unblockAudio(bool wasSetHere);
-    float sampleRateValue() const { return rate_; }
+    float sampleRateValue() const override { return rate_; }
     float inverseSampleRate() const { return inverseRate_; }
 
     // ---------------------------------------------------------- audio block
@@ -114,7 +115,7 @@ public:
     void process(float** inputs, float** outputs, VstInt32 frames) override;
     // Samples per bar and bar position from the host's time info; true when
     // the transport plays. Defaults (2 × rate, 0) without usable time info.
-    bool readHostTempo(int32_t* samplesPerBar, int32_t* position);
+    bool readHostTempo(int32_t* samplesPerBar, int32_t* position) override;
     void setIoConfig(int32_t stereoPairs, int32_t monoOutputs, int32_t inputs);
     void configureOutputs();
     int32_t stereoPairs() const { return stereoPairs_; }
@@ -123,15 +124,15 @@ public:
     // The remembered host output pointer of a channel (null when unknown).
     float* outputPointer(int32_t channel) const;
     // The two output write positions the instruments move within a block.
-    void advanceOutputPositions(int32_t n);
-    void rewindOutputPositions(int32_t n);
+    void advanceOutputPositions(int32_t n) override;
+    void rewindOutputPositions(int32_t n) override;
     int32_t outputPosition(int32_t i) const { return i == 0 || i == 1 ? outputPositions_[i] : 0; }
     uint32_t runningSampleCount() const { return runningSamples_.load(std::memory_order_relaxed); }
     bool firstBlockRendered() const { return firstBlockRendered_.load(); }
     double lastTempo() const { return lastTempo_; }
     double secondsPerBeat() const { return secondsPerBeat_; }
     // Samples per beat at the last host tempo; 0 before one is known.
-    double samplesPerBeat() const;
+    double samplesPerBeat() const override;
     // True while a block or an event call runs (the in-audio flag).
     bool inAudio() const { return audioNesting_.load() > 0; }
     bool transportPlaying() const { return playing_; }
@@ -140,20 +141,20 @@ public:
     // Audio thread (or the host's event thread). Answers 1.
     VstInt32 processEvents(VstEvents* events) override;
     void routeMidiEvent(int32_t offset, const uint8_t bytes[3]);
-    void handleSystemMessage(const uint8_t bytes[3]);
-    void handleControllerInput(const uint8_t bytes[3]);
+    void handleSystemMessage(const uint8_t bytes[3]) override;
+    void handleControllerInput(const uint8_t bytes[3]) override;
     // The note roads the instruments call while decoding (audio thread).
-    int32_t noteOnPart(int32_t part, const NoteC_c& note, const NoteC_c& received);
-    int32_t noteOnWithChoke(int32_t part, const NoteC_c& note, const NoteC_c& received);
+    int32_t noteOnPart(int32_t part, const NoteC_c& note, const NoteC_c& received) override;
+    int32_t noteOnWithChoke(int32_t part, const NoteC_c& note, const NoteC_c& received) override;
     void startVoice(int32_t part, int32_t voice, const NoteC_c& note, bool reused);
-    void noteOffPart(int32_t part, const NoteC_c& note);
-    void allNotesOffPart(int32_t part);
+    void noteOffPart(int32_t part, const NoteC_c& note) override;
+    void allNotesOffPart(int32_t part) override;
     void allNotesOff();
-    void killPartVoices(int32_t part);
+    void killPartVoices(int32_t part) override;
     void killVoice(int32_t voice);
     void chokePart(int32_t part);
     // A voice finished: its slot is freed and the part's count updated.
-    void updateNotesOn(int32_t voice);
+    void updateNotesOn(int32_t voice) override;
     void resetVoices();
     bool partListensOnChannel(int32_t channel, int32_t part);
     // Editor thread: appends a keyboard note to the to-audio ring.
@@ -193,11 +194,13 @@ public:
     int32_t voiceCount() const { return config_.voices; }
     // Opening thread, after open: hands over a part or voice (not owned).
     void setPart(int32_t index, Instrument_c* part);
-    void setVoice(int32_t index, Tone_c* voice);
+    void setVoice(int32_t index, SoundingVoice* voice);
     // The part of n clamped to 0..parts - 1 (null before open or when empty).
     Instrument_c* getPart(int32_t n) const;
-    Tone_c* getVoice(int32_t index) const;
-    PolyNoteTable_c& voiceTable() { return voiceTable_; }
+    SoundingVoice* getVoice(int32_t index) const override;
+    PolyNoteTable_c& voiceTable() override { return voiceTable_; }
+    void requestProgramChange(int32_t part, int32_t program) override;
+    void requestBankSelect(int32_t part, int32_t bank) override;
     int32_t getCurrentPart() const { return currentPart_.load(std::memory_order_relaxed); }
     // Registers a module row; the row index, or -1 when the registry is full.
     int32_t addModuleRow(Part_c** objects, int32_t count, const char* typeId, int32_t instance, int32_t kind);
@@ -438,13 +441,13 @@ public:
     // "InsChIdx" of the part (0..15, 16 = all).
     virtual int32_t partMidiChannel(int32_t part) const;
     // The part's channel, then its key ("Note Lo".."Note Hi") and velocity windows.
-    virtual bool partAcceptsNote(int32_t part, const NoteC_c& note);
+    bool partAcceptsNote(int32_t part, const NoteC_c& note) override;
     virtual bool isPartMuted(int32_t part) const;
     virtual bool partSkipsNotes(int32_t /*part*/) const { return false; }
     virtual int32_t partPlayMode(int32_t /*part*/) const { return 0; }
     virtual void setPartNotesOn(int32_t part, int32_t count);
     // RPN 0 data entry: the part's pitch-bend up amount := semitones, down follows up.
-    virtual void setPitchBendRange(int32_t part, int32_t semitones);
+    void setPitchBendRange(int32_t part, int32_t semitones) override;
     // Values a voice reads at note on.
     virtual float velocityCurve() const;
     virtual float pitchBendUpAmount(int32_t part) const;
@@ -667,7 +670,7 @@ private:
     int32_t markerEntry_ = -1;
     int32_t learnExcluded_[2] = {-1, -1};
     std::unique_ptr<Instrument_c*[]> parts_;
-    std::unique_ptr<Tone_c*[]> voices_;
+    std::unique_ptr<SoundingVoice*[]> voices_;
 
     // ---------------------------------------------------------- parts: zones, mute/solo, choke, pins
 public:

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "framework/model/SafeDivision.h"
+#include "engine/dsp/SafeDivision.h"
 #include "framework/synth/CommandPayload.h"
 #include "framework/voice/AudioTables.h"
 #include "framework/voice/Instrument_c.h"

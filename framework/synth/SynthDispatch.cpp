@@ -14,7 +14,7 @@
 #include <cmath>
 
 #include "framework/platform/MessageBoxes.h"
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "framework/platform/Registry.h"
 #include "framework/voice/Instrument_c.h"
 

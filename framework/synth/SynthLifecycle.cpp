@@ -6,8 +6,7 @@
 #include <mutex>
 #include <new>
 
-#include "engine/modules/Tone_c.h"
-#include "framework/model/SafeDivision.h"
+#include "engine/dsp/SafeDivision.h"
 #include "framework/sdk/AEffEditor.h"
 #include "framework/voice/Instrument_c.h"
 #include "os/Clock.h"
@@ -132,7 +131,7 @@ void Synth::open() {
     opening_ = true;
     const int32_t entries = config_.hostParameterEntries;
     followers_.reset(new (std::nothrow) int16_t[static_cast<size_t>(entries) * kFollowersPerEntry]);
-    voices_.reset(new (std::nothrow) Tone_c*[static_cast<size_t>(config_.voices + 1)]());
+    voices_.reset(new (std::nothrow) SoundingVoice*[static_cast<size_t>(config_.voices + 1)]());
     parts_.reset(new (std::nothrow) Instrument_c*[static_cast<size_t>(config_.parts + 1)]());
     entries_.reset(new (std::nothrow) EPAS_c[static_cast<size_t>(entries)]);
     if (!followers_ || !voices_ || !parts_ || !entries_) {
@@ -307,7 +306,7 @@ void Synth::setPart(int32_t index, Instrument_c* part) {
     updateReady();
 }
 
-void Synth::setVoice(int32_t index, Tone_c* voice) {
+void Synth::setVoice(int32_t index, SoundingVoice* voice) {
     if (!voices_ || index < 0 || index >= config_.voices) return;
     voices_[index] = voice;
     if (voice && rate_ > 0.0f) voice->setSampleRate(rate_);
@@ -320,7 +319,7 @@ Instrument_c* Synth::getPart(int32_t n) const {
     return parts_[n];
 }
 
-Tone_c* Synth::getVoice(int32_t index) const {
+SoundingVoice* Synth::getVoice(int32_t index) const {
     if (!voices_ || index < 0 || index >= config_.voices) return nullptr;
     return voices_[index];
 }

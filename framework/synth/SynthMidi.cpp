@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "engine/modules/Tone_c.h"
 #include "framework/synth/CommandPost.h"
 #include "framework/voice/Instrument_c.h"
 
@@ -124,7 +123,7 @@ int32_t Synth::noteOnPart(int32_t part, const NoteC_c& note, const NoteC_c& /*re
 }
 
 void Synth::startVoice(int32_t part, int32_t voice, const NoteC_c& /*note*/, bool reused) {
-    Tone_c* tone = getVoice(voice);
+    SoundingVoice* tone = getVoice(voice);
     Instrument_c* instrument = getPart(part);
     if (!tone || !instrument) return;
     VoiceNote slotNote{};
@@ -151,7 +150,15 @@ void Synth::noteOffPart(int32_t part, const NoteC_c& note) {
     const int32_t voice = voiceTable_.noteOff(part, voiceNoteOf(note));
     if (voice < 0) return;
     refreshNotesOn(part);
-    if (Tone_c* tone = getVoice(voice)) tone->noteOff(part, Note_c(note.key, note.velocity));
+    if (SoundingVoice* tone = getVoice(voice)) tone->noteOff(part, Note_c(note.key, note.velocity));
+}
+
+void Synth::requestProgramChange(int32_t part, int32_t program) {
+    postIdleCommand(kCmdMidiProgramChange, static_cast<int16_t>(part), static_cast<int16_t>(program));
+}
+
+void Synth::requestBankSelect(int32_t part, int32_t bank) {
+    postIdleCommand(kCmdMidiBankSelect, static_cast<int16_t>(part), static_cast<int16_t>(bank));
 }
 
 void Synth::allNotesOffPart(int32_t part) {
@@ -159,7 +166,7 @@ void Synth::allNotesOffPart(int32_t part) {
     VoiceNote slotNote{};
     for (int32_t voice = voiceTable_.findFirstOf(part, &slotNote); voice >= 0;
          voice = voiceTable_.findNextOf(part, &slotNote)) {
-        Tone_c* tone = getVoice(voice);
+        SoundingVoice* tone = getVoice(voice);
         if (!tone) break;
         noteOffPart(part, noteOf(slotNote));
         // Another held voice of the same key may have taken that note-off.
@@ -182,7 +189,7 @@ void Synth::killPartVoices(int32_t part) {
     for (int32_t voice = voiceTable_.findFirstOf(part, &slotNote); voice >= 0;
          voice = voiceTable_.findNextOf(part, &slotNote)) {
         showEditorNote(part, noteOf(slotNote), false);
-        if (Tone_c* tone = getVoice(voice)) tone->kill();
+        if (SoundingVoice* tone = getVoice(voice)) tone->kill();
         updateNotesOn(voice);
     }
 }

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/modules/Tone_c.h"
 #include "framework/sdk/ValueText.h"
 #include "framework/voice/Instrument_c.h"
 
@@ -180,7 +179,7 @@ void Synth::killVoice(int32_t voice) {
     const VoiceSlot* slot = voiceTable_.markKilled(voice);
     if (!slot) return;
     refreshNotesOn(slot->instrument);
-    if (Tone_c* tone = getVoice(voice)) tone->kill();
+    if (SoundingVoice* tone = getVoice(voice)) tone->kill();
 }
 
 void Synth::chokePart(int32_t part) {

@@ -13,8 +13,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "engine/modules/Tone_c.h"
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "framework/sdk/ValueText.h"
 #include "framework/voice/Instrument_c.h"
 #include "os/Clock.h"
@@ -193,7 +192,7 @@ void Synth::afterProgramLoad(int32_t part) {
     engineGlobalPart_->parameterChanged(part, -1);
     announceRowChanged(part, ModuleTableRow::kGlobal);
     // The voices share their sets: one stands for all.
-    if (Tone_c* voice = getVoice(0)) voice->rowChanged(part);
+    if (SoundingVoice* voice = getVoice(0)) voice->rowChanged(part);
     Instrument_c* instrument = parts_ ? parts_[part] : nullptr;
     if (!instrument) return;
     instrument->rowChanged(part);

@@ -8,8 +8,8 @@
 // their callers' threads. No locking. Entries are only ever added; the tables
 // are allocated by the constructor and freed by the destructor.
 // Ownership: the registry, buses and condition parts are not owned.
-#include "framework/synth/Tool_c.h"
-#include "framework/synth/ModuleTableRow.h"
+#include "framework/platform/Tool_c.h"
+#include "framework/model/ModuleTableRow.h"
 
 #include <cstdint>
 #include <memory>

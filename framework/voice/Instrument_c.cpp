@@ -4,10 +4,10 @@
 #include <cmath>
 #include <new>
 
-#include "engine/modules/Tone_c.h"
-#include "framework/model/SafeDivision.h"
-#include "framework/synth/SynthCommand.h"
-#include "framework/synth/Synth.h"
+#include "engine/dsp/SafeDivision.h"
+#include "framework/voice/PolyNoteTable.h"
+#include "framework/voice/SoundingVoice.h"
+#include "framework/voice/VoiceHost.h"
 #include "framework/voice/BlockSlicer.h"
 #include "framework/voice/InBuffer2.h"
 #include "os/Clock.h"
@@ -41,15 +41,15 @@ void Instrument_c::reset() {
     PartGroup_c::reset();
 }
 
-void Instrument_c::setHost(Synth* synth, int32_t instrumentIndex, int32_t voices, bool choke) {
-    if (!synth) return;
+void Instrument_c::setHost(VoiceHost* host, int32_t instrumentIndex, int32_t voices, bool choke) {
+    if (!host) return;
     heldBack_.reset();
     heldBackCapacity_ = 0;
     heldBackCount_ = 0;
     voices = std::max(voices, 1);
     polyphony_ = maximumVoices_ = voices;
     mono_ = polyphony_ == 1;
-    synth_ = synth;
+    host_ = host;
     instrumentIndex_ = instrumentIndex;
     choke_ = choke;
     heldBack_.reset(new (std::nothrow) NoteC_c[static_cast<size_t>(2 * voices)]);
@@ -74,14 +74,14 @@ void Instrument_c::process(int32_t n) {
 void Instrument_c::processBlock(int32_t n) {
     // An event being queued right now simply waits for the next block.
     if (!active_ && pendingEvents_.load(std::memory_order_relaxed) == 0) return;
-    if (!synth_) return;
+    if (!host_) return;
     if (n < 0) n = 0;
     rendered_ = 0;
     std::lock_guard<Lock_c> guard(queueLock_);
     blockslicer::walkBlock(
         queue_, n, rendered_, [this](int32_t frames) { render(frames); },
         [this](const MidiQueueEntry& entry) { decodeMidi(entry.bytes, true); });
-    synth_->rewindOutputPositions(n);
+    host_->rewindOutputPositions(n);
     pendingEvents_.store(0, std::memory_order_relaxed);
     for (int32_t i = 0; i < kMaxBuses; ++i) {
         InBuffer2_c* bus = getAuxBus(i);
@@ -101,7 +101,7 @@ void Instrument_c::render(int32_t n) {
 }
 
 void Instrument_c::advanceOutputs(int32_t n) {
-    if (synth_) synth_->advanceOutputPositions(n);
+    if (host_) host_->advanceOutputPositions(n);
     for (int32_t i = 0; i < kMaxBuses; ++i) {
         InBuffer2_c* bus = getAuxBus(i);
         if (!bus) break;
@@ -127,7 +127,7 @@ void Instrument_c::renderSlices(int32_t n) {
 
 void Instrument_c::renderVoices(int32_t n) {
     if (active_) {
-        if (!synth_) return;
+        if (!host_) return;
         prepareRamps(n);
         renderVoiceSet(n);
         updateActive(n);
@@ -137,15 +137,15 @@ void Instrument_c::renderVoices(int32_t n) {
 }
 
 void Instrument_c::renderVoiceSet(int32_t n) {
-    PolyNoteTable_c& table = synth_->voiceTable();
+    PolyNoteTable_c& table = host_->voiceTable();
     VoiceNote note{};
     for (int32_t slot = table.findFirstOf(instrumentIndex_, &note); slot >= 0;
          slot = table.findNextOf(instrumentIndex_, &note)) {
         currentVoice_ = slot;
         rewindRamps();
-        Tone_c* voice = synth_->getVoice(slot);
+        SoundingVoice* voice = host_->getVoice(slot);
         // A slot without a voice object has nothing to sound: it is finished.
-        if (!voice || voice->render(n)) synth_->updateNotesOn(slot);
+        if (!voice || voice->render(n)) host_->updateNotesOn(slot);
     }
 }
 
@@ -160,8 +160,8 @@ void Instrument_c::setEnabled(bool enabled) {
         std::lock_guard<Lock_c> guard(queueLock_);
         queue_.clear();
         pendingEvents_.store(0, std::memory_order_relaxed);
-        if (synth_) {
-            synth_->killPartVoices(instrumentIndex_);
+        if (host_) {
+            host_->killPartVoices(instrumentIndex_);
             enabled_ = false;
         }
         return;
@@ -185,7 +185,7 @@ int32_t Instrument_c::playedKey(int32_t key, int32_t transpose) {
 }
 
 void Instrument_c::decodeMidi(const uint8_t bytes[3], bool askFilter) {
-    if (!synth_ || !enabled_ || !bytes) return;
+    if (!host_ || !enabled_ || !bytes) return;
     const int32_t status = bytes[0] & 0xF0;
     const int32_t channel = bytes[0] & 0x0F;
     const int32_t data1 = dataByte(bytes[1]);
@@ -197,7 +197,7 @@ void Instrument_c::decodeMidi(const uint8_t bytes[3], bool askFilter) {
         note.key = data1;
         note.velocity = data2;
         note.channel = channel;
-        if (askFilter && !synth_->partAcceptsNote(instrumentIndex_, note)) return;
+        if (askFilter && !host_->partAcceptsNote(instrumentIndex_, note)) return;
         noteOnEntry(note);
     } else if (status == 0x80 || status == 0x90) {
         NoteC_c note;
@@ -208,12 +208,11 @@ void Instrument_c::decodeMidi(const uint8_t bytes[3], bool askFilter) {
     } else if (status == 0xA0) {
         if (!receiveAftertouch_) return;
         const int32_t slot =
-            synth_->voiceTable().findSounding(instrumentIndex_, playedKey(data1, transpose_), channel);
+            host_->voiceTable().findSounding(instrumentIndex_, playedKey(data1, transpose_), channel);
         if (slot < 0) return;
-        if (Tone_c* voice = synth_->getVoice(slot)) voice->setOffsetA(unitOf(data2));
+        if (SoundingVoice* voice = host_->getVoice(slot)) voice->setOffsetA(unitOf(data2));
     } else if (status == 0xC0) {
-        synth_->postIdleCommand(kCmdMidiProgramChange, static_cast<int16_t>(instrumentIndex_),
-                                static_cast<int16_t>(data1));
+        host_->requestProgramChange(instrumentIndex_, data1);
     } else if (status == 0xD0) {
         if (receiveAftertouch_) setPressure(unitOf(data1));
     } else if (status == 0xE0) {
@@ -223,16 +222,15 @@ void Instrument_c::decodeMidi(const uint8_t bytes[3], bool askFilter) {
         const int32_t value = std::min<int32_t>(bytes[2], 127);
         if (data1 == 0) return;
         if (data1 == 32) {
-            synth_->postIdleCommand(kCmdMidiBankSelect, static_cast<int16_t>(instrumentIndex_),
-                                    static_cast<int16_t>(value));
+            host_->requestBankSelect(instrumentIndex_, value);
         } else if (data1 >= 123) {
             allNotesOff(channel);
         } else {
-            if (instrumentIndex_ == 0) synth_->handleControllerInput(bytes);
+            if (instrumentIndex_ == 0) host_->handleControllerInput(bytes);
             controller(channel, data1, value);
         }
     } else if (status == 0xF0) {
-        synth_->handleSystemMessage(bytes);
+        host_->handleSystemMessage(bytes);
     }
 }
 
@@ -246,7 +244,7 @@ void Instrument_c::controller(int32_t channel, int32_t number, int32_t value) {
     case 2: controls_[kBreath].target = u; break;
     case 4: controls_[kFoot].target = u; break;
     case 6:
-        if (rpnComplete_ && rpnNumber_ == 0 && synth_) synth_->setPitchBendRange(instrumentIndex_, value);
+        if (rpnComplete_ && rpnNumber_ == 0 && host_) host_->setPitchBendRange(instrumentIndex_, value);
         break;
     case 7: volume_ = u - 1.0f; break;
     case 10: pan_ = value == 64 ? 0.0f : 2.0f * u - 1.0f; break;
@@ -290,7 +288,7 @@ int32_t Instrument_c::startNote(const NoteC_c& note, const NoteC_c& received) {
     played.channel = note.channel;
     int32_t result = -1;
     if (choke_) {
-        synth_->noteOnWithChoke(instrumentIndex_, played, received);
+        host_->noteOnWithChoke(instrumentIndex_, played, received);
     } else {
         if (mono_ && received.key >= 0 && received.key < kKeys) {
             if (legatoEnabled_) played.velocity = firstHeldVelocity(played.velocity);
@@ -298,7 +296,7 @@ int32_t Instrument_c::startNote(const NoteC_c& note, const NoteC_c& received) {
             keyHeld_[received.key] = true;
             keyNotes_[received.key] = played;
         }
-        result = synth_->noteOnPart(instrumentIndex_, played, received);
+        result = host_->noteOnPart(instrumentIndex_, played, received);
     }
     noteSign_ = -noteSign_;
     return result;
@@ -316,7 +314,7 @@ bool Instrument_c::holdNoteOff(const NoteC_c& note) {
 }
 
 void Instrument_c::stopNote(const NoteC_c& note) {
-    if (!synth_) return;
+    if (!host_) return;
     if (mono_) {
         monoNoteOff(note);
         return;
@@ -325,7 +323,7 @@ void Instrument_c::stopNote(const NoteC_c& note) {
     played.key = playedKey(note.key, transpose_);
     played.velocity = note.velocity;
     played.channel = note.channel;
-    synth_->noteOffPart(instrumentIndex_, played);
+    host_->noteOffPart(instrumentIndex_, played);
 }
 
 // The mono key memory is kept by received key (the key the player pressed);
@@ -345,13 +343,13 @@ void Instrument_c::monoNoteOff(const NoteC_c& note) {
         received.key = found;
         received.velocity = keyNotes_[found].velocity;
         received.channel = keyNotes_[found].channel;
-        synth_->noteOnPart(instrumentIndex_, keyNotes_[found], received);
+        host_->noteOnPart(instrumentIndex_, keyNotes_[found], received);
     }
     NoteC_c played;
     played.key = playedKey(k, transpose_);
     played.velocity = note.velocity;
     played.channel = note.channel;
-    synth_->noteOffPart(instrumentIndex_, played);
+    host_->noteOffPart(instrumentIndex_, played);
     keyReleased(k);
 }
 
@@ -374,7 +372,7 @@ void Instrument_c::setSustain(int32_t channel, bool down) {
 }
 
 void Instrument_c::releaseSustained(int32_t channel) {
-    if (!synth_ || !heldBack_) return;
+    if (!host_ || !heldBack_) return;
     int32_t kept = 0;
     for (int32_t i = 0; i < heldBackCount_; ++i) {
         const NoteC_c entry = heldBack_[i];
@@ -386,7 +384,7 @@ void Instrument_c::releaseSustained(int32_t channel) {
         played.key = playedKey(entry.key, transpose_);
         played.velocity = entry.velocity;
         played.channel = entry.channel;
-        synth_->noteOffPart(instrumentIndex_, played);
+        host_->noteOffPart(instrumentIndex_, played);
     }
     heldBackCount_ = kept;
 }
@@ -396,7 +394,7 @@ void Instrument_c::allNotesOff(int32_t channel) {
     const int32_t first = channel >= kChannels ? 0 : channel;
     const int32_t last = channel >= kChannels ? kChannels - 1 : channel;
     for (int32_t ch = first; ch <= last; ++ch) {
-        if (synth_) synth_->allNotesOffPart(instrumentIndex_);
+        if (host_) host_->allNotesOffPart(instrumentIndex_);
         if (sustain_[ch]) {
             releaseSustained(ch);
             sustain_[ch] = false;
@@ -406,13 +404,13 @@ void Instrument_c::allNotesOff(int32_t channel) {
 
 void Instrument_c::setPressure(float value) {
     receivedPressure_ = value;
-    if (instrumentIndex_ < 0 || !receiveAftertouch_ || !synth_) return;
+    if (instrumentIndex_ < 0 || !receiveAftertouch_ || !host_) return;
     appliedPressure_ = value;
-    PolyNoteTable_c& table = synth_->voiceTable();
+    PolyNoteTable_c& table = host_->voiceTable();
     VoiceNote note{};
     for (int32_t slot = table.findFirstOf(instrumentIndex_, &note); slot >= 0;
          slot = table.findNextOf(instrumentIndex_, &note)) {
-        if (Tone_c* voice = synth_->getVoice(slot)) voice->setOffsetB(value);
+        if (SoundingVoice* voice = host_->getVoice(slot)) voice->setOffsetB(value);
     }
 }
 
@@ -447,7 +445,7 @@ void Instrument_c::clearHeldKeys() {
 // ------------------------------------------------------------------ smoothing
 
 void Instrument_c::prepareRamps(int32_t n) {
-    const float rate = synth_ ? synth_->sampleRateValue() : 0.0f;
+    const float rate = host_ ? host_->sampleRateValue() : 0.0f;
     const float b = rate > 0.0f ? std::clamp(1400.0f / rate, 0.0025f, 0.25f) : 0.25f;
     rampSteps_ = std::clamp((n + kRampFramesPerStep - 1) / kRampFramesPerStep, 0, kMaxRampSteps);
     for (auto& c : controls_) {
@@ -484,11 +482,11 @@ void Instrument_c::advanceLfos(int32_t n) {
 }
 
 bool Instrument_c::getHostTime(double* samplesPerBeat, double* position) {
-    if (!synth_ || !samplesPerBeat || !position) return false;
+    if (!host_ || !samplesPerBeat || !position) return false;
     int32_t samplesPerBar = 0;
     int32_t barPosition = 0;
-    if (!synth_->readHostTempo(&samplesPerBar, &barPosition)) return false;
-    const double beat = synth_->samplesPerBeat();
+    if (!host_->readHostTempo(&samplesPerBar, &barPosition)) return false;
+    const double beat = host_->samplesPerBeat();
     if (!(beat > 0.0)) return false;
     *samplesPerBeat = beat;
     *position = static_cast<double>(barPosition) + rendered_;

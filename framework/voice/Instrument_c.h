@@ -17,7 +17,7 @@
 // Ownership: the plug-in and the voices are not owned.
 #include "framework/model/NoteC_c.h"
 #include "framework/model/Part_c.h"
-#include "framework/synth/Lock_c.h"
+#include "framework/platform/Lock_c.h"
 #include "framework/voice/MidiEventQueue.h"
 #include "framework/voice/VoiceSlot.h"
 
@@ -26,7 +26,7 @@
 #include <memory>
 
 class InBuffer2_c;
-class Synth;
+class VoiceHost;
 
 class Instrument_c : public Part_c, public VoiceOwner {
 public:
@@ -49,8 +49,8 @@ public:
     // ---- binding (opening thread)
     // Nothing for a null plug-in. Polyphony and maximum := voices; allocates
     // the held-back note-off buffer (2 × voices) and resets.
-    virtual void setHost(Synth* synth, int32_t instrumentIndex, int32_t voices, bool choke);
-    Synth* synth() const { return synth_; }
+    virtual void setHost(VoiceHost* host, int32_t instrumentIndex, int32_t voices, bool choke);
+    VoiceHost* host() const { return host_; }
     int32_t instrumentIndex() const { return instrumentIndex_; }
 
     // ---- the block (audio thread; queueEvent from any thread)
@@ -177,7 +177,7 @@ private:
         bool enabled = false;
     };
 
-    Synth* synth_ = nullptr;
+    VoiceHost* host_ = nullptr;
     int32_t instrumentIndex_ = -1;
     int32_t maximumVoices_ = 0;
     int32_t polyphony_ = 1;

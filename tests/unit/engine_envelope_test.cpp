@@ -1,10 +1,10 @@
-#include "engine/instrument/AhdEnvelope.h"
-#include "engine/instrument/AhdpEnvelope.h"
-#include "engine/instrument/ControlSteps.h"
-#include "engine/instrument/VoiceMath.h"
-#include "engine/modules/EnvelopeSegments.h"
+#include "engine/dsp/AhdEnvelope.h"
+#include "engine/dsp/AhdpEnvelope.h"
+#include "engine/dsp/ControlSteps.h"
+#include "engine/dsp/VoiceMath.h"
+#include "engine/dsp/EnvelopeSegments.h"
 #include "engine/modules/Tone_c.h"
-#include "framework/model/NoteScaling.h"
+#include "engine/dsp/NoteScaling.h"
 
 #include <gtest/gtest.h>
 

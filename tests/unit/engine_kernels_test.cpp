@@ -1,10 +1,10 @@
 // The oscillator's wide (AVX2) sample loops against its baseline ones: the
 // same output and phases bit for bit, for random stretches and for whole
 // renders at each kernel level, and the wrapped tables they read.
-#include "engine/instrument/FmKernels.h"
-#include "engine/instrument/FmOscillator.h"
-#include "engine/instrument/KernelLevel.h"
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/FmKernels.h"
+#include "engine/dsp/FmOscillator.h"
+#include "engine/dsp/KernelLevel.h"
+#include "engine/dsp/WaveBank.h"
 #include "os/Random.h"
 #include "support/KernelChecks.h"
 

@@ -2,9 +2,9 @@
 // phases, noise state and clocks bit for bit, for random sets of voices
 // (off-grid starts, short slices, silent and extreme settings), at each
 // kernel level; and the ordered sum that gathers the voices into the bus.
-#include "engine/instrument/ToneLanes.h"
-#include "engine/instrument/KernelLevel.h"
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/ToneLanes.h"
+#include "engine/dsp/KernelLevel.h"
+#include "engine/dsp/WaveBank.h"
 #include "os/Random.h"
 #include "support/KernelChecks.h"
 

@@ -1,5 +1,5 @@
-#include "engine/instrument/ColouredNoise.h"
-#include "engine/instrument/NoiseTable.h"
+#include "engine/dsp/ColouredNoise.h"
+#include "engine/dsp/NoiseTable.h"
 #include "support/EqualTuning.h"
 #include "os/Random.h"
 #include "support/SignalMeasure.h"

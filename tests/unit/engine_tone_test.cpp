@@ -1,10 +1,10 @@
-#include "engine/instrument/AhdEnvelope.h"
-#include "engine/instrument/AhdpEnvelope.h"
-#include "engine/instrument/ToneCore.h"
-#include "engine/instrument/VoiceMath.h"
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/AhdEnvelope.h"
+#include "engine/dsp/AhdpEnvelope.h"
+#include "engine/dsp/ToneCore.h"
+#include "engine/dsp/VoiceMath.h"
+#include "engine/dsp/WaveBank.h"
 #include "support/EqualTuning.h"
-#include "framework/model/NoteScaling.h"
+#include "engine/dsp/NoteScaling.h"
 #include "os/Random.h"
 
 #include <gtest/gtest.h>

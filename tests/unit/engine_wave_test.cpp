@@ -1,5 +1,5 @@
-#include "engine/instrument/WaveBank.h"
-#include "engine/modules/WaveTools.h"
+#include "engine/dsp/WaveBank.h"
+#include "engine/dsp/WaveTools.h"
 
 #include <gtest/gtest.h>
 

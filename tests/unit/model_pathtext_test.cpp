@@ -1,5 +1,5 @@
 // Path texts: splitting paths written on Linux and on Windows, bounded joins.
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>

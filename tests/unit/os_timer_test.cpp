@@ -1,4 +1,4 @@
-#include "framework/synth/Timer_c.h"
+#include "framework/platform/Timer_c.h"
 #include "os/Clock.h"
 #include "os/FileSystem.h"
 #include "os/Timer.h"

@@ -2,7 +2,7 @@
 // insensitive lookups, path limits and the names menus show.
 #include "framework/platform/Disk_c.h"
 #include "framework/platform/FileList_c.h"
-#include "framework/platform/PathText.h"
+#include "os/PathText.h"
 #include "tests/unit/support/OsScratchFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The instrument on the plug-in base: 24 voices of module classes sharing
 // their sets, notes from the host's event list, blocks from the host; the
 // voice frees its slot when its base and noise envelopes end.
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/WaveBank.h"
 #include "engine/instrument/WaveROM_c.h"
 #include "engine/instrument/ZendrixGlo_c.h"
 #include "engine/instrument/ZendrixInst_c.h"

@@ -3,7 +3,7 @@
 // off the 8-sample grid, 1 to 24 voices, notes released and ending inside
 // blocks, voices killed, settings changed between blocks, host blocks of
 // every size (slices of 256 and short ones between events).
-#include "engine/instrument/KernelLevel.h"
+#include "engine/dsp/KernelLevel.h"
 #include "engine/instrument/Zendrix_c.h"
 #include "os/Random.h"
 #include "support/OsScratchFolder.h"

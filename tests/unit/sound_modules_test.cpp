@@ -2,10 +2,10 @@
 // instrument saves them, the wave selectors, and the envelopes driven from
 // their parameters.
 #include "engine/instrument/ColorNoise_c.h"
-#include "engine/instrument/ControlSteps.h"
+#include "engine/dsp/ControlSteps.h"
 #include "engine/instrument/EnvAHDP_c.h"
 #include "engine/instrument/EnvAHD_c.h"
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/WaveBank.h"
 #include "engine/instrument/WaveROM_c.h"
 #include "engine/instrument/ZenOsc_c.h"
 #include "engine/instrument/ZendrixGlo_c.h"

@@ -1,12 +1,12 @@
 // A voice of the instrument assembled from its module classes, with its
 // parameters set in the sets as the plug-in holds them: note on, render into
 // the bus "OutBuf", measure.
-#include "engine/instrument/WaveBank.h"
+#include "engine/dsp/WaveBank.h"
 #include "engine/instrument/WaveROM_c.h"
-#include "engine/instrument/VoiceMath.h"
+#include "engine/dsp/VoiceMath.h"
 #include "engine/instrument/ZendrixGlo_c.h"
 #include "engine/instrument/ZendrixTone_c.h"
-#include "engine/modules/Pow2Poly.h"
+#include "engine/dsp/Pow2Poly.h"
 #include "framework/synth/Synth.h"
 #include "framework/voice/AudioTables.h"
 #include "framework/voice/InBuffer2.h"

@@ -1,4 +1,4 @@
-#include "framework/synth/Lock_c.h"
+#include "framework/platform/Lock_c.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // What the vector-kernel tests share: random values from the plug-in's own
 // generator, bit-for-bit comparison, and a guard that restores a forced
 // kernel level.
-#include "engine/instrument/KernelLevel.h"
+#include "engine/dsp/KernelLevel.h"
 #include "os/Random.h"
 
 #include <cstddef>
