@@ -11,34 +11,40 @@ CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 PREFIX    ?= $(HOME)/.vst
 FLAVOUR   ?= x64
 
-# build-*, configure-*, plugin-* and deps-* are pattern rules over the flavours
-# (make skips pattern rules for targets declared phony).
-.PHONY: all demo test test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
+# build-* and deps-* are pattern rules over the flavours (make skips pattern
+# rules for targets declared phony).
+.PHONY: all demo test plugin-x64 plugin-x86 test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
         bench bench-engine bench-callgrind bench-peers bench-x86 install uninstall clean
 
 all: build-x64
 
-# Each flavour installs only what it needs (see tools/setup/install-deps.sh).
+# Each flavour installs only what it needs (see tools/setup/install-deps.sh):
+# `make demo` and `make install` ask for the compiler and CMake alone.
 deps-%:
 	@tools/setup/install-deps.sh $*
 
-configure-x64: deps-x64
-	cmake -S . -B $(BUILD)/x64 $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-configure-x86: deps-x86
-	cmake -S . -B $(BUILD)/x86 $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	      -DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake
-configure-asan: deps-asan
-	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKELVANTI_SANITIZE=address
-configure-tsan: deps-tsan
-	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_SANITIZE=thread
-configure-fuzz: deps-fuzz
-	cmake -S . -B $(BUILD)/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_FUZZ=ON \
-	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+CONFIGURE_x64  := -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CONFIGURE_x86  := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/i386.cmake
+CONFIGURE_asan := -DCMAKE_BUILD_TYPE=Debug -DKELVANTI_SANITIZE=address
+CONFIGURE_tsan := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_SANITIZE=thread
+CONFIGURE_fuzz := -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANTI_FUZZ=ON \
+                  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+configure = cmake -S . -B $(BUILD)/$(1) $(CMAKE_GEN) $(CONFIGURE_$(1))
 
-build-%: configure-%
+build-%: deps-%
+	$(call configure,$*)
 	cmake --build $(BUILD)/$* -j $(JOBS)
 
-test-x64: build-x64
+# The plug-in and the renderer alone, no tests (the demo and the install).
+plugin-x64: deps-demo
+	$(call configure,x64)
+	cmake --build $(BUILD)/x64 -j $(JOBS) --target Kelvanti kelvanti-render
+plugin-x86: deps-x86
+	$(call configure,x86)
+	cmake --build $(BUILD)/x86 -j $(JOBS) --target Kelvanti kelvanti-render
+
+# The dialog test shows a real box on an Xvfb display.
+test-x64: build-x64 deps-xvfb
 	cd $(BUILD)/x64 && $(CTEST)
 test-x86: build-x86
 	cd $(BUILD)/x86 && $(CTEST)
@@ -83,10 +89,6 @@ bench-peers: build-x64
 # under qemu-i386, and its timings are the emulator's, not the build's.
 bench-x86: build-x86
 	tools/setup/run-i386 $(BUILD)/x86/bench/kelvanti-bench --seconds 0.5 --runs 3 --csv $(BUILD)/x86/bench/bench.csv
-
-# The demo and the install build only the plug-in and the renderer, no tests.
-plugin-%: configure-%
-	cmake --build $(BUILD)/$* -j $(JOBS) --target Kelvanti kelvanti-render
 
 demo: plugin-x64
 	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
