@@ -179,9 +179,9 @@ void Zendrix_c::initPartPrograms(int32_t first, int32_t end) {
 
         auto limitDecay = [r](Part_c& e, int column, int32_t max) {
             e.setMax(r, column, max);
-            if (Parameter_c* cell = e.getRowParameters(r, column)) {
-                cell->setMaxInfinite(false);
-                cell->setCurve(5.0f);
+            if (ParaSet_c* s = e.set()) {
+                s->setMaxInfinite(r, column, false);
+                s->setCurve(r, column, 5.0f);
             }
         };
         EnvAHD_c& timbre = voices_[0].timbreEnvelope();
