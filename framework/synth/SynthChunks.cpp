@@ -133,6 +133,7 @@ VstInt32 Synth::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     }
     lastSetChunk_.store(os::tickMs(), std::memory_order_relaxed);
     chunkWasSet_ = true;
+    if (result > 0 && !initialised_.load()) earlyHostWrites_.noteChunk();
     return result;
 }
 
