@@ -134,7 +134,8 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
     const std::string name = target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
     temporary_ = folder + "/" + name.substr(0, kMaxTemporaryStem) + ".tmp-" + std::to_string(::getpid()) + "-" +
                  std::to_string(counter++);
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // O_LARGEFILE: a WAV file may pass 2 GiB in the 32-bit build too.
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_LARGEFILE, 0666);
     if (fd_ < 0) {
         error = "cannot create " + path + ": " + reason();
         temporary_.clear();
@@ -153,7 +154,7 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
 
 bool OutputFile::openDirect(std::string& error) {
     if (fd_ >= 0) return true;
-    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_LARGEFILE);
     if (fd_ < 0) {
         error = "cannot write " + path_ + ": " + reason();
         return false;
