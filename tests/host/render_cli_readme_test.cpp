@@ -42,7 +42,9 @@ std::vector<std::string> exampleLines(const std::string& readme) {
 TEST(ReadmeExamples, TheGrooveIsOurs) {
     const fs::path shipped = fs::path(KELVANTI_SOURCE_DIR) / "examples" / "groove.mid";
     const smf_bytes::Bytes bytes = groove::fileBytes();
-    if (std::getenv("KELVANTI_WRITE_EXAMPLES") != nullptr) ASSERT_TRUE(render_run::writeFile(shipped.string(), bytes));
+    if (std::getenv("KELVANTI_WRITE_EXAMPLES") != nullptr) {
+        ASSERT_TRUE(render_run::writeFile(shipped.string(), bytes));
+    }
     const std::string text = readText(shipped);
     EXPECT_EQ(std::vector<uint8_t>(text.begin(), text.end()), bytes)
         << "examples/groove.mid is not what tests/host/support/Groove.h writes (KELVANTI_WRITE_EXAMPLES=1 rewrites it)";

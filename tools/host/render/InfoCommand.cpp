@@ -7,7 +7,7 @@
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInfo.h"
 #include "tools/host/lib/PluginInstance.h"
-#include "tools/host/lib/PrintableText.h"
+#include "os/PrintableText.h"
 
 namespace render {
 namespace {
@@ -43,7 +43,7 @@ int runInfo(const Options& options) {
     std::string error;
     std::unique_ptr<vsthost::PluginInstance> plugin = vsthost::PluginInstance::load(options.pluginPath, host, error);
     if (!plugin) {
-        std::fprintf(stderr, "kelvanti-render: %s\n", kelvanti_host::printableText(error).c_str());
+        std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
         return 1;
     }
     plugin->open();

@@ -14,7 +14,7 @@
 #include "tools/host/lib/OutputFile.h"
 #include "tools/host/lib/ParameterLookup.h"
 #include "tools/host/lib/PluginInstance.h"
-#include "tools/host/lib/PrintableText.h"
+#include "os/PrintableText.h"
 #include "tools/host/lib/WavWriter.h"
 #include "tools/host/render/PluginLocation.h"
 #include "tools/host/render/PluginState.h"
@@ -24,7 +24,7 @@ namespace render {
 namespace {
 
 int fail(const std::string& error) {
-    std::fprintf(stderr, "kelvanti-render: %s\n", kelvanti_host::printableText(error).c_str());
+    std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
     return 1;
 }
 
@@ -154,7 +154,7 @@ int runRender(const Options& options) {
 
     kelvanti_host::RenderSummary summary;
     if (playing) {
-        if (!warning.empty()) std::fprintf(stderr, "kelvanti-render: %s\n", kelvanti_host::printableText(warning).c_str());
+        if (!warning.empty()) std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(warning).c_str());
         RenderSession session(*plugin, options);
         if (!session.play(performance, changeIndices, schedule, totalFrames, writer, summary, error))
             return fail(error);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace kelvanti_host {
+namespace os {
 
 // Printable ASCII and well-formed UTF-8 letters stay as they are; a control
 // byte, DEL, a C1 control, a byte of broken UTF-8 and the backslash are
@@ -12,4 +12,4 @@ namespace kelvanti_host {
 // shows every byte.
 std::string printableText(std::string_view text);
 
-} // namespace kelvanti_host
+} // namespace os

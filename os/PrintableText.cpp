@@ -1,9 +1,9 @@
-#include "tools/host/lib/PrintableText.h"
+#include "os/PrintableText.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace kelvanti_host {
+namespace os {
 namespace {
 
 // Length of the well-formed UTF-8 sequence at text[at] for a code point of
@@ -64,4 +64,4 @@ std::string printableText(std::string_view text) {
     return out;
 }
 
-} // namespace kelvanti_host
+} // namespace os
