@@ -139,6 +139,44 @@ TEST(SynthAudioSide, HeldGuardsAndLocksNeverStallTheAudioThread) {
     }
 }
 
+// The postponed store hands its records on in order, stops at a ring that is
+// still busy and resumes there; a full store refuses; tryPush never waits.
+TEST(SynthAudioSide, PostponedPushesKeepTheirOrderAndWaitForTheRing) {
+    CmdBuffer_c ring(8, nullptr);
+    PostponedCommands later;
+    HoldData_c record;
+    record.code = kCmdAllNotesOff;
+    for (uint32_t i = 0; i < PostponedCommands::kCapacity; ++i) {
+        record.a = static_cast<int16_t>(i);
+        ASSERT_TRUE(later.put(record, kPushAppend));
+    }
+    EXPECT_FALSE(later.put(record, kPushAppend)); // full
+    {
+        CmdBuffer_c::Hold hold(ring);
+        EXPECT_EQ(ring.tryPush(record, kPushAppend), CmdBuffer_c::PushOutcome::Busy);
+        EXPECT_FALSE(ring.tryCancel(kCmdAllNotesOff));
+        later.flush([&](const HoldData_c& r, int mode) {
+            return ring.tryPush(r, mode) != CmdBuffer_c::PushOutcome::Busy;
+        });
+    }
+    EXPECT_EQ(ring.pendingCount(), 0u);
+    // The ring takes 7; the 8th push is refused (taken from the store, lost),
+    // the rest stay for a later flush.
+    int handed = 0;
+    later.flush([&](const HoldData_c& r, int mode) {
+        ++handed;
+        return ring.tryPush(r, mode) != CmdBuffer_c::PushOutcome::Busy;
+    });
+    EXPECT_EQ(handed, static_cast<int>(PostponedCommands::kCapacity));
+    EXPECT_TRUE(later.empty());
+    HoldData_c out;
+    for (int16_t i = 0; i < 7; ++i) {
+        ASSERT_TRUE(ring.pop(out));
+        EXPECT_EQ(out.a, i);
+    }
+    EXPECT_FALSE(ring.pop(out));
+}
+
 // Controller messages on the audio thread that reach the system settings
 // (the registry) or the tuning table's load command (a .TUN file).
 class FileWorkPlugin : public Zendrix_c {
