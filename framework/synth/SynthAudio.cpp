@@ -216,6 +216,7 @@ void Synth::renderBlock(float** /*outputs*/, int32_t frames) {
     AudioScope scope(*this);
     if (isBlocked() || !ready_.load()) return;
     trackTransport();
+    flushPostponedWork();
     drainAudioRing();
     outputPositions_[0] = outputPositions_[1] = 0;
     for (int32_t i = 0; i < config_.parts; ++i)

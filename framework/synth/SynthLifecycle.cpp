@@ -205,36 +205,60 @@ void Synth::unblockAudio(bool wasSetHere) {
 
 void Synth::resume() {
     if (!openIfNeeded()) return;
-    {
-        BusyScope busy(*this);
+    BusyScope busy(*this);
+    if (!threadrole::onAudioSide()) {
         // Serialised with chunk loads, preset loads and the idle drain, which
         // also reset or kill voices from host threads.
         std::lock_guard<Lock_c> guard(lock_);
-        if (!sampleRateSet_.load()) setSampleRate(kDefaultSampleRate);
-        resumed_ = true;
-        loadSystemSettings();
-        setupControllerAssignments();
-        const bool setHere = blockAudio();
-        resetVoices();
-        for (int32_t i = 0; i < config_.voices; ++i)
-            if (voices_[i]) voices_[i]->start();
-        for (int32_t i = 0; i < config_.parts; ++i) {
-            setPartNotesOn(i, 0);
-            if (parts_[i]) parts_[i]->start();
-        }
-        unblockAudio(setHere);
-        if (!initialised_.load()) {
-            initialise();
-            initialised_ = true;
-        }
-        wantEvents(1);
+        resumePending_ = false;
+        resumeWithLockHeld(false);
+        return;
     }
+    // Hosts resume on their audio threads too: that thread never waits for an
+    // idle call or loader holding the lock, nor for a block running elsewhere.
+    // Then the next drain resumes.
+    if (!lock_.tryEnter()) {
+        resumePending_ = true;
+        return;
+    }
+    std::lock_guard<Lock_c> guard(lock_, std::adopt_lock);
+    if (!tryBlockAudio()) {
+        resumePending_ = true;
+        return;
+    }
+    resumePending_ = false;
+    resumeWithLockHeld(true);
+}
+
+void Synth::resumeWithLockHeld(bool audioHeldByCaller) {
+    BusyScope busy(*this);
+    if (!sampleRateSet_.load()) setSampleRate(kDefaultSampleRate);
+    resumed_ = true;
+    loadSystemSettings();
+    setupControllerAssignments();
+    // The caller's hold of the audio side, if any, is released here.
+    const bool setHere = audioHeldByCaller || blockAudio();
+    resetVoices();
+    for (int32_t i = 0; i < config_.voices; ++i)
+        if (voices_[i]) voices_[i]->start();
+    for (int32_t i = 0; i < config_.parts; ++i) {
+        setPartNotesOn(i, 0);
+        if (parts_[i]) parts_[i]->start();
+    }
+    unblockAudio(setHere);
+    if (!initialised_.load()) {
+        initialise();
+        initialised_ = true;
+    }
+    wantEvents(1);
     AudioEffectX::resume();
 }
 
 void Synth::suspend() {
     if (!opened_.load()) return;
     BusyScope busy(*this);
+    // A resume still waiting for the idle side is overtaken by this suspend.
+    resumePending_ = false;
     resumed_ = false;
 }
 

@@ -204,7 +204,12 @@ void Synth::resetVoices() {
     }
     allNotesOff();
     voiceTable_.reset();
-    toAudio_.cancelKeyboardNotes();
+    // The audio side never waits for the ring's guard: when it is held, the
+    // cancel is repeated before the next block drains the ring.
+    if (!threadrole::onAudioSide())
+        toAudio_.cancelKeyboardNotes();
+    else if (!toAudio_.tryCancel(kCmdKeyboardNoteOn))
+        keyboardCancelPending_.store(true, std::memory_order_release);
     inSysEx_ = false;
 }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -234,9 +236,13 @@ TEST_F(ParamsPlugin, TheAudioThreadsControllerWriteNeverWaits) {
         --threadrole::audioDepth();
     });
     const bool finished = write.wait_for(5s) == std::future_status::ready;
+    // Queued, not written past the lock: the next block writes it.
+    const float whileHeld = p.globals().getNormalized(0, ZendrixGlo_c::kMainVolume);
     p.instrument().parameterLock().leave();
     write.wait();
     EXPECT_TRUE(finished);
+    EXPECT_GT(std::fabs(whileHeld - 0.25f), 0.01f);
+    render(64);
     EXPECT_NEAR(p.globals().getNormalized(0, ZendrixGlo_c::kMainVolume), 0.25f, 0.01f);
 }
 
