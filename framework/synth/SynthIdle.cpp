@@ -39,6 +39,7 @@ void Synth::drainIdleQueue() {
     const uint32_t now = os::tickMs();
     HoldData_c record;
     while (toIdle_.pop(record)) executeIdleCommand(record);
+    ecs_.storeChanges(); // controllers learnt on the MIDI thread
     lastDrain_.store(now, std::memory_order_relaxed);
 }
 
