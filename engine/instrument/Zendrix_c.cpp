@@ -248,8 +248,9 @@ void Zendrix_c::initialise() {
 
 void Zendrix_c::setupControllerAssignments() {
     ECS2_c& ecs = controllerAssignment();
-    // The factory table once; a later resume keeps what the user learned.
-    if (!ecs.isLoaded()) {
+    // The factory table only while no table is in force: a later resume
+    // keeps what was loaded or learnt.
+    if (!ecs.hasTable()) {
         ecs.clearAll();
         struct Range { int firstController, lastController, firstEntry; };
         static constexpr Range kDefaults[] = {{69, 78, 0}, {79, 89, 11}, {102, 104, 22}, {105, 105, 10}};

@@ -189,6 +189,9 @@ public:
     bool postAudioCommand(uint8_t code, int16_t a, int16_t b, intptr_t p = 0, intptr_t q = 0, int mode = kPushAppend);
     void executeAudioCommand(HoldData_c& record);
     void executeIdleCommand(HoldData_c& record);
+    // An error box for the idle side to show (caption: a constant text); any
+    // thread but the audio thread; never blocks.
+    void postErrorMessage(const char* caption, const std::string& text);
     CmdBuffer_c& toAudioRing() { return toAudio_; }
     CmdBuffer_c& toIdleRing() { return toIdle_; }
 

@@ -34,6 +34,12 @@ bool Synth::postAudioCommand(uint8_t code, int16_t a, int16_t b, intptr_t p, int
     return postCommand(true, code, a, b, p, q, mode);
 }
 
+void Synth::postErrorMessage(const char* caption, const std::string& text) {
+    const intptr_t owned = makeOwnedText(text);
+    if (owned != 0)
+        postIdleCommand(kCmdErrorMessageBox, 0, 0, owned, HoldData_c::fromPointer(caption));
+}
+
 void Synth::drainIdleQueue() {
     std::lock_guard<Lock_c> guard(lock_);
     // What runs here is idle work, also on a thread that renders between drains.
@@ -45,6 +51,7 @@ void Synth::drainIdleQueue() {
     HoldData_c record;
     while (toIdle_.pop(record)) executeIdleCommand(record);
     applyIdleSideWork();
+    ecs_.storeChanges(); // controllers learnt on the MIDI thread
     lastDrain_.store(now, std::memory_order_relaxed);
 }
 

@@ -275,6 +275,7 @@ void Synth::close() {
     {
         // A drain that is running holds the lock: wait for it before freeing.
         std::lock_guard<Lock_c> guard(lock_);
+        ecs_.storeChanges();
         releaseBuffers();
     }
     unblockAudio(setHere);
