@@ -617,6 +617,7 @@ private:
     std::atomic<int32_t> blockers_{0};
     std::atomic<bool> idleSource_{true};
     std::atomic<bool> resumed_{false};
+    std::atomic<bool> midiRequested_{false}; // since open (resume asks once)
     std::atomic<bool> firstBlockRendered_{false};
     std::atomic<uint32_t> runningSamples_{0};
     std::atomic<uint32_t> lastDrain_{0};

@@ -49,7 +49,7 @@ TEST(SynthLifecycle, OpenResumeSuspendClose) {
     EXPECT_TRUE(synth.isResumed());
     EXPECT_EQ(synth.sampleRateValue(), 44100.0f);
     EXPECT_EQ(synth.initialiseCalls, 1);
-    EXPECT_GE(host.wantMidiCalls.load(), 1);
+    EXPECT_EQ(host.wantMidiCalls.load(), 1); // asked once per open, not on every resume
     // Ready needs configured outputs: the first block configures them.
     Block block(64);
     synth.processReplacing(nullptr, block.pointers, 64);
@@ -66,6 +66,7 @@ TEST(SynthLifecycle, OpenResumeSuspendClose) {
     synth.resume();
     EXPECT_EQ(synth.sampleRateValue(), 48000.0f); // a set rate is kept
     EXPECT_EQ(synth.initialiseCalls, 1);
+    EXPECT_EQ(host.wantMidiCalls.load(), 1);
 
     synth.suspend();
     EXPECT_FALSE(synth.isResumed());
@@ -79,6 +80,8 @@ TEST(SynthLifecycle, OpenResumeSuspendClose) {
     // And everything opens again.
     synth.open();
     EXPECT_TRUE(synth.isOpened());
+    synth.resume();
+    EXPECT_EQ(host.wantMidiCalls.load(), 2); // a new open asks again
 }
 
 TEST(SynthLifecycle, TooManyPartsMakeAnUnusableObject) {
