@@ -99,14 +99,18 @@ TEST(PluginFolder, DataIsFoundBesideTheRealFileThenBesideTheLink) {
         case Presets::BesideBoth:
             EXPECT_EQ(plugin->programNameIndexed(0), bank.names[0]);
             EXPECT_EQ(plugin->programNameIndexed(11), bank.names[11]);
+            EXPECT_EQ(plugin->programNameIndexed(12), "empty"); // the placeholder past the last
             EXPECT_NEAR(plugin->getParameter(0), bank.timbre[0], 0.01f); // the first preset is loaded
             break;
         case Presets::BesideLink:
             EXPECT_EQ(plugin->programNameIndexed(0), "Beside The Link");
+            EXPECT_EQ(plugin->programNameIndexed(1), "empty");
             EXPECT_NEAR(plugin->getParameter(0), bank.timbre[3], 0.01f);
             break;
         case Presets::Nowhere:
-            EXPECT_EQ(plugin->programNameIndexed(0), "");
+            // No preset anywhere: every name is blank, not the placeholder.
+            for (int program = 0; program < plugin->numPrograms(); ++program)
+                EXPECT_EQ(plugin->programNameIndexed(program), "") << program;
             EXPECT_NEAR(plugin->getParameter(0), defaultTimbre, 0.001f);
             break;
         }
