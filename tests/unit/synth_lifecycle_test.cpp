@@ -2,6 +2,7 @@
 // posting and the idle side, with a test subclass and a scripted host.
 #include "support/TestSynth.h"
 
+#include "framework/sdk/AEffEditor.h"
 #include "framework/synth/CommandPayload.h"
 #include "framework/synth/ParameterWriteScope.h"
 #include "os/Clock.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 using namespace testsynth;
 
@@ -261,10 +263,33 @@ TEST(SynthIdle, MessageBoxCommandFreesItsText) {
     EXPECT_EQ(synth.toIdleRing().pendingCount(), 0u);
 }
 
-TEST(SynthIdle, VendorWheelWithoutEditorAnswersZero) {
-    TestSynth synth;
-    EXPECT_EQ(synth.vendorSpecific(0x73744341, 0x57686565, nullptr, 1.0f), 0);
-    EXPECT_EQ(synth.vendorSpecific(1, 0x57686565, nullptr, 1.0f), 0);
+// The host's wheel call ('stCA', 'Whee') through the dispatcher reaches the
+// editor's wheel handler only; without an editor, or for any other call, 0.
+TEST(SynthIdle, VendorWheelReachesTheEditorThroughTheDispatcher) {
+    struct WheelEditor : AEffEditor {
+        using AEffEditor::AEffEditor;
+        bool onWheel(float distance) override {
+            distances.push_back(distance);
+            return handles;
+        }
+        std::vector<float> distances;
+        bool handles = true;
+    };
+    FakeHost host;
+    TestSynth synth(&FakeHost::callback);
+    AEffect* e = synth.getAeffect();
+    const VstInt32 kEditorCall = 0x73744341; // 'stCA'
+    const VstIntPtr kWheel = 0x57686565;     // 'Whee'
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, kWheel, nullptr, 1.0f), 0);
+
+    auto* editor = new WheelEditor(&synth);
+    synth.setEditor(editor); // owned by the effect from here on
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, kWheel, nullptr, -2.5f), 1);
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, 1, kWheel, nullptr, 1.0f), 0);
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, 1, nullptr, 1.0f), 0);
+    editor->handles = false;
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, kWheel, nullptr, 3.0f), 0);
+    EXPECT_EQ(editor->distances, (std::vector<float>{-2.5f, 3.0f}));
 }
 
 TEST(SynthParameterWrites, NestingIsPerThread) {
