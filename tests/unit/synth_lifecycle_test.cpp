@@ -213,7 +213,10 @@ TEST(SynthCommands, FirstBlockGateAndExecutors) {
     EXPECT_EQ(synth.handled, std::vector<int32_t>{kCmdPageModeOn});
 }
 
+// The timer runs on the real clock; the waits for its drains are hang guards
+// (10 s), not timings. Where the watchdog compares times the clock is held.
 TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
+    constexpr int kHangGuardMs = 10000;
     {
         // No "supplyIdle": open starts the 25 ms timer and it drains.
         FakeHost host;
@@ -221,17 +224,20 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
         synth.open();
         EXPECT_TRUE(synth.idleTimerRunning());
         synth.setProgram(5);
-        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 5; }, 500));
+        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 5; }, kHangGuardMs));
         // Close stops the timer while it runs.
         synth.close();
         EXPECT_FALSE(synth.idleTimerRunning());
     }
     {
         // "supplyIdle" but no effIdle for more than a second: the audio
-        // thread arms the timer once.
+        // thread arms the timer once. Open, the first block and the drain
+        // happen at one held instant two seconds back; the block after the
+        // release sees the drain two seconds old, however slow the machine.
         FakeHost host;
         host.canDo["supplyIdle"] = 1;
         TestSynth synth(&FakeHost::callback);
+        os::holdTickForTesting(os::tickMs() - 2000);
         synth.resume();
         EXPECT_FALSE(synth.idleTimerRunning());
         Block block(64);
@@ -239,12 +245,11 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
         EXPECT_FALSE(synth.idleTimerRunning());
         synth.fxIdle(); // an empty drain still counts as idle
         const uint32_t drained = synth.lastIdleDrainMs();
-        os::setTickOffsetForTesting(1500);
+        os::releaseTickForTesting();
         synth.processReplacing(nullptr, block.pointers, 64);
-        os::setTickOffsetForTesting(0);
         EXPECT_TRUE(synth.idleTimerRunning());
         synth.setProgram(6);
-        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 6; }, 500));
+        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 6; }, kHangGuardMs));
         EXPECT_NE(synth.lastIdleDrainMs(), drained);
     }
 }
