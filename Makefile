@@ -13,7 +13,7 @@ FLAVOUR   ?= x64
 
 # build-* and deps-* are pattern rules over the flavours (make skips pattern
 # rules for targets declared phony).
-.PHONY: all demo test plugin-x64 plugin-x86 test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
+.PHONY: all demo test cross-clean plugin-x64 plugin-x86 test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
         bench bench-engine bench-callgrind bench-peers bench-x86 install uninstall clean
 
 all: build-x64
@@ -63,7 +63,11 @@ test-fuzz: build-fuzz
 cross-check: test-x64 test-x86
 	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/params_crossbuild_test
 
-test: test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
+# Renders of an earlier run are not compared with this one's.
+cross-clean:
+	rm -rf $(BUILD)/crossbuild-renders
+
+test: cross-clean test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
 	@echo "all flavours passed: x64 x86 asan tsan fuzz; builds render alike"
 
 # The conformance suite against Kelvanti and the Debian peer instruments (installed

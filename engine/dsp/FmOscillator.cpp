@@ -63,7 +63,9 @@ inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) 
     gain_ = finiteOr(amplitude, 0.0f);
     const float p = clampMagnitude(finiteOr(pitchFactor(pitch), 1.0f), kMaxMultiplier);
     const float ratio = tuneRatio_ ? clampMagnitude(finiteOr(*tuneRatio_, 1.0f), kMaxMultiplier) : 1.0f;
-    kA_ = pitchOnModulator_ ? p : 1.0f;
+    // Without the pitch envelope both operators follow the global tune, so
+    // their frequency ratio (and the note's harmonics) stays as set.
+    kA_ = pitchOnModulator_ ? p : ratio;
     kB_ = pitchOnCarrier_ ? p : ratio;
 }
 

@@ -24,8 +24,8 @@ class FmOscillator {
 public:
     // The three tables (1024 samples each); null tables make render silent.
     void setTables(const float* a, const float* b, const float* c);
-    // Carrier multiplier when the pitch envelope does not drive the carrier
-    // (the plug-in's tune ratio, read at every control step); null means 1.
+    // Multiplier of each operator the pitch envelope does not drive (the
+    // plug-in's tune ratio, read at every control step); null means 1.
     void setTuneRatioSource(const float* ratio) { tuneRatio_ = ratio; }
 
     // A fresh voice (not reused) restarts both phases at 0; every note on

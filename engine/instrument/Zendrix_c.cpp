@@ -93,6 +93,7 @@ void Zendrix_c::registerModules() {
     shared.waveC = &waves_[2];
     shared.tuneOffset = &tuneOffset_;
     shared.tuneRatio = &tuneRatio_;
+    shared.noteSeeds = &noteSeeds_;
     for (int32_t i = 0; i < kVoices; ++i) {
         ZendrixTone_c& v = voices_[i];
         float (&arrays)[4][kControlValues] = controlArrays_[i];
@@ -106,6 +107,9 @@ void Zendrix_c::registerModules() {
         voiceRows_[kOscRow][i] = &v.oscillator();
         voiceRows_[kNoiseRow][i] = &v.noise();
     }
+    // After the voices, which draw their own seeds first.
+    const uint32_t high = static_cast<uint32_t>(random().next());
+    noteSeeds_.seed(high << 15 | static_cast<uint32_t>(random().next()));
     singleRows_[0][0] = &globals_;
     registerRow(singleRows_[0], 1, 0);
     for (int32_t i = 0; i < 3; ++i) {
@@ -179,9 +183,9 @@ void Zendrix_c::initPartPrograms(int32_t first, int32_t end) {
 
         auto limitDecay = [r](Part_c& e, int column, int32_t max) {
             e.setMax(r, column, max);
-            if (Parameter_c* cell = e.getRowParameters(r, column)) {
-                cell->setMaxInfinite(false);
-                cell->setCurve(5.0f);
+            if (ParaSet_c* s = e.set()) {
+                s->setMaxInfinite(r, column, false);
+                s->setCurve(r, column, 5.0f);
             }
         };
         EnvAHD_c& timbre = voices_[0].timbreEnvelope();

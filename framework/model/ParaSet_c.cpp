@@ -52,7 +52,8 @@ const Parameter_c* ParaSet_c::clampedCell(int row, int column) const {
 void ParaSet_c::resetRow(int row) { resetRows(row, row + 1); }
 
 void ParaSet_c::resetRows(int first, int end) {
-    if (!valid_ || isReadLocked())
+    // A range wholly outside the set names no row: nothing is reset.
+    if (!valid_ || isReadLocked() || first >= rows_ || end <= 0)
         return;
     end = std::min(end, rows_);
     first = std::clamp(first, 0, std::max(0, end - 1));
@@ -96,6 +97,32 @@ bool ParaSet_c::setMax(int row, int column, int32_t v) {
 bool ParaSet_c::setMin(int row, int column, int32_t v) {
     Parameter_c* p = clampedCell(row, column);
     return p && p->setMin(v);
+}
+
+bool ParaSet_c::setCurve(int row, int column, float curve) {
+    Parameter_c* p = cell(row, column);
+    if (!p || !p->descriptor())
+        return false;
+    p->setCurve(curve);
+    refreshColumn(column, p->descriptor());
+    return true;
+}
+
+bool ParaSet_c::setMaxInfinite(int row, int column, bool on) {
+    Parameter_c* p = cell(row, column);
+    if (!p || !p->descriptor())
+        return false;
+    p->setMaxInfinite(on);
+    refreshColumn(column, p->descriptor());
+    return true;
+}
+
+void ParaSet_c::refreshColumn(int column, const ParamDesc* desc) {
+    for (int r = 0; r < rows_; ++r) {
+        Parameter_c* p = cell(r, column);
+        if (p && p->descriptor() == desc)
+            p->refreshDerived();
+    }
 }
 
 float ParaSet_c::getDisplayValue(int row, int column) const {

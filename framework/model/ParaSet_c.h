@@ -68,6 +68,11 @@ public:
     virtual void setValue(int row, int column, int32_t v);
     virtual bool setMax(int row, int column, int32_t v);
     virtual bool setMin(int row, int column, int32_t v);
+    // Change the descriptor the cell at (row, column) uses; every cell of the
+    // column that uses the same descriptor keeps its value and gets its
+    // normalised position recomputed. False outside the set.
+    bool setCurve(int row, int column, float curve);
+    bool setMaxInfinite(int row, int column, bool on);
     virtual float getDisplayValue(int row, int column) const;
     virtual int32_t getValue(int row, int column) const;
     virtual void setBool(int row, int column, bool on);
@@ -105,6 +110,8 @@ private:
     Parameter_c* clampedCell(int row, int column);
     const Parameter_c* clampedCell(int row, int column) const;
     int clampRow(int row) const;
+    // Refreshes the derived values of every cell of the column bound to desc.
+    void refreshColumn(int column, const ParamDesc* desc);
 
     Parameter_c* cells_ = nullptr; // rows x columns, row-major, owned
     ParamDesc* descriptors_ = nullptr; // one per column, owned

@@ -410,13 +410,22 @@ bool Parameter_c::setMin(int32_t a) {
 }
 
 void Parameter_c::setCurve(float curve) {
-    if (desc_)
-        desc_->curve = curve;
+    if (!desc_)
+        return;
+    desc_->curve = curve;
+    refreshDerived();
 }
 
 void Parameter_c::setMaxInfinite(bool on) {
+    if (!desc_)
+        return;
+    desc_->flags.assign(ParamFlag::MaxShowsInfinity, on);
+    refreshDerived();
+}
+
+void Parameter_c::refreshDerived() {
     if (desc_)
-        desc_->flags.assign(ParamFlag::MaxShowsInfinity, on);
+        setFromValue(value());
 }
 
 // ------------------------------------------------------------------ texts
@@ -432,8 +441,11 @@ void Parameter_c::setText(std::string_view text) {
 
 int Parameter_c::optionIndexOf(std::string_view text, std::string_view options) const {
     const int width = desc_->entryWidth();
-    if (width <= 0 || options.empty() || text.empty())
+    if (width <= 0)
         return -1;
+    // An empty text is found at the start: it names the first entry.
+    if (text.empty())
+        return 0;
     const size_t pos = options.find(text);
     if (pos == std::string_view::npos || pos % static_cast<size_t>(width) != 0)
         return -1;

@@ -84,10 +84,17 @@ public:
     void resetToDefault();
 
     // -------------------------------------------------------------- range
+    // Every change of range, curve or limits keeps the value and recomputes
+    // what derives from it, so a host reading the position and writing it
+    // back changes nothing. setCurve and setMaxInfinite change the
+    // descriptor the cell uses: with a shared one, the other rows of the
+    // column must be refreshed too (ParaSet_c::setCurve does that).
     bool setMax(int32_t a);
     bool setMin(int32_t a);
     void setCurve(float curve);
     void setMaxInfinite(bool on);
+    // Recomputes display value, normalised position and gain from the value.
+    void refreshDerived();
 
     // -------------------------------------------------------------- texts
     // Text: stores a copy; Options/Switch: chooses the entry by text.

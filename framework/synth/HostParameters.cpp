@@ -34,6 +34,11 @@ void Synth::setParameterFromHost(int32_t hostIndex, float value) {
     BusyScope busy(*this);
     // Draw at once only where that is safe: notifyEditor decides by thread.
     setParameterLocked(entry, t.target, t.row, t.column, value, true);
+    // Until the start-up preset is loaded a host's value must survive it.
+    if (!initialised_.load()) {
+        const int32_t part = std::clamp(hostIndex / stride, 0, config_.parts - 1);
+        earlyHostWrites_.record(part * config_.hostParameterEntries + entry, value);
+    }
     if (const EPAS_c::Callback callback = entries_[entry].callback()) callback(*this, entry, t.target, t.column);
     // The echo reads the value when it runs: one pending record per parameter
     // is enough, and a stopped audio side cannot fill the ring with them.
@@ -42,7 +47,8 @@ void Synth::setParameterFromHost(int32_t hostIndex, float value) {
 }
 
 float Synth::getParameter(VstInt32 index) {
-    if (!opened_.load()) return 0.0f;
+    // A part that does not exist has no values: never another part's.
+    if (!opened_.load() || index < 0 || index / config_.parameterStride >= config_.parts) return 0.0f;
     BusyScope busy(*this);
     const ParameterTarget t = lookupHostParameter(index);
     return t.valid() ? t.target->getNormalized(t.row, t.column) : 0.0f;

@@ -41,6 +41,7 @@
 #include "framework/synth/HostIdentity.h"
 #include "framework/platform/Lock_c.h"
 #include "framework/model/ModuleTableRow.h"
+#include "framework/synth/EarlyHostWrites.h"
 #include "framework/synth/ProgramChunkStore.h"
 #include "framework/synth/SynthCommand.h"
 #include "framework/synth/SynthConfig.h"
@@ -666,6 +667,8 @@ private:
     std::atomic<int32_t> chunkLoads_{0};
     std::atomic<uint32_t> lastSetChunk_{0};
     std::atomic<bool> chunkWasSet_{false};
+    // Host writes and chunks between open and the start-up preset load.
+    EarlyHostWrites earlyHostWrites_{config_.parts * config_.hostParameterEntries};
 
     // Allocated by open.
     std::unique_ptr<int16_t[]> followers_;   // link lists: 16 per entry

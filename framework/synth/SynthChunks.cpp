@@ -69,12 +69,16 @@ void SynthBankChunkHost::loadPartProgram(int slot, const uint8_t* bytes, size_t 
 void SynthBankChunkHost::beginBankLoad() {
     blockedHere_ = synth_.blockAudio();
     synth_.chunkLoads_.fetch_add(1);
+    // Ringing notes fade with the sound they had, before the sets change.
+    for (int32_t part = 0; part < synth_.partCount(); ++part) synth_.killPartVoices(part);
     synth_.resetRegisteredModules();
 }
 
 void SynthBankChunkHost::runBankClosingSteps() { synth_.runBankClosingSteps(); }
 
 void SynthBankChunkHost::endBankLoad() {
+    // The bank reads 'TUN0' straight into the set: the voices hear it from here on.
+    synth_.tuning_.publishSetTable();
     synth_.chunkLoads_.fetch_sub(1);
     synth_.unblockAudio(blockedHere_);
 }
@@ -133,6 +137,7 @@ VstInt32 Synth::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     }
     lastSetChunk_.store(os::tickMs(), std::memory_order_relaxed);
     chunkWasSet_ = true;
+    if (result > 0 && !initialised_.load()) earlyHostWrites_.noteChunk();
     return result;
 }
 

@@ -56,7 +56,9 @@ VstIntPtr Synth::vendorSpecific(VstInt32 index, VstIntPtr value, void* /*ptr*/, 
 }
 
 void Synth::setProgram(VstInt32 program) {
-    postIdleCommand(kCmdHostProgramChange, 0, static_cast<int16_t>(program));
+    // Replace: a host repeating the same change leaves one pending record, so
+    // a burst never fills the ring and loses the change it asked for last.
+    postIdleCommand(kCmdHostProgramChange, 0, static_cast<int16_t>(program), 0, 0, kPushReplace);
 }
 
 void Synth::executeIdleCommand(HoldData_c& record) {

@@ -186,11 +186,14 @@ void Synth::allNotesOff() {
 void Synth::killPartVoices(int32_t part) {
     if (!parts_ || part < 0 || part >= config_.parts) return;
     VoiceNote slotNote{};
+    // The slots stay killed until their voices have faded (5 ms in the next
+    // blocks) and report finished: a voice freed at once would stop mid-wave.
     for (int32_t voice = voiceTable_.findFirstOf(part, &slotNote); voice >= 0;
          voice = voiceTable_.findNextOf(part, &slotNote)) {
+        const VoiceSlot* slot = voiceTable_.getSlot(voice);
+        if (slot && slot->state == kVoiceKilled) continue;
         showEditorNote(part, noteOf(slotNote), false);
-        if (SoundingVoice* tone = getVoice(voice)) tone->kill();
-        updateNotesOn(voice);
+        killVoice(voice);
     }
 }
 

@@ -287,15 +287,25 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
     // depending on when the first idle call comes. They count as served.
     toIdle_.cancel(kCmdHostProgramChange);
     hostProgramChange(0);
+    const bool startup = !initialised_.load();
     for (int32_t part = 0; part < config_.parts; ++part) {
         FileList_c& programs = partProgramList(part);
         programs.rescan(path, false);
         const std::string preset = resolveDefaultPresetPath(programs.getFullPath(0), keep);
         if (preset.empty()) break;
         globalLoad_ = false;
-        loadProgramFile(part, preset);
+        // At start-up the default preset fills in what the host left unset:
+        // never over a program chunk the host loaded...
+        if (!(startup && earlyHostWrites_.chunkLoaded())) loadProgramFile(part, preset);
     }
     initialised_ = true;
+    // ...nor over the values the host set: they are written again.
+    if (startup) {
+        earlyHostWrites_.replay([this](int32_t slot, float value) {
+            const int32_t entries = config_.hostParameterEntries;
+            setParameterFromHost((slot / entries) * config_.parameterStride + slot % entries, value);
+        });
+    }
 }
 
 void Synth::initPartPrograms(int32_t first, int32_t end) {
