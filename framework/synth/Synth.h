@@ -165,6 +165,8 @@ public:
     void sendControllerValue(int32_t channel, int32_t controller, int32_t value);
     void sendNoteToHost(int32_t channel, int32_t note, int32_t velocity, bool on);
     bool inSysEx() const { return inSysEx_; }
+    // The controller outputs to send on: 0 from construction, and nothing in this
+    // plug-in sets it, so the controller echo stays dormant (tests set it by hand).
     int32_t controllerOutputCount() const { return controllerOutputs_; }
     void setControllerOutputCount(int32_t n) { controllerOutputs_ = n; }
 
@@ -670,6 +672,7 @@ private:
     std::atomic<int32_t> blockers_{0};
     std::atomic<bool> idleSource_{true};
     std::atomic<bool> resumed_{false};
+    std::atomic<bool> midiRequested_{false}; // since open (resume asks once)
     std::atomic<bool> firstBlockRendered_{false};
     std::atomic<uint32_t> runningSamples_{0};
     std::atomic<uint32_t> lastDrain_{0};

@@ -37,7 +37,10 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
 
     if (global && column == SynGlo_c::kEditIns) {
         const int32_t part = synGlo_.getValue(0, SynGlo_c::kEditIns);
-        if (busy_.load() > 0 || opening_.load())
+        // Only the thread inside the host or editor call acts at once: another
+        // thread's call (the audio thread's controller road among them) must not
+        // make this one refresh the editor or call the host.
+        if (actsNowOnThisThread())
             setCurrentPart(part);
         else
             postIdleCommand(kCmdSetCurrentPart, static_cast<int16_t>(part), 0, 0, 0, kPushAppend);

@@ -250,8 +250,10 @@ void Synth::resumeWithLockHeld(bool audioHeldByCaller) {
         initialise();
         initialised_ = true;
     }
-    wantEvents(1);
-    AudioEffectX::resume();
+    // The base asks the host for MIDI. Once per open: hosts resume on every
+    // transport or rate change, and hosts that check their plug-ins report a
+    // repeated request.
+    if (!midiRequested_.exchange(true)) AudioEffectX::resume();
 }
 
 void Synth::suspend() {
@@ -321,6 +323,7 @@ void Synth::releaseBuffers() {
     entries_.reset();
     ready_ = false;
     opened_ = false;
+    midiRequested_ = false;
 }
 
 void Synth::setPart(int32_t index, Instrument_c* part) {
