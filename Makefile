@@ -61,9 +61,11 @@ test-tsan: build-tsan
 test-fuzz: build-fuzz
 	cd $(BUILD)/fuzz && $(CTEST)
 
-# The x86-64 plug-in's render against the 32-bit one's (both written by their test runs).
+# The x86-64 plug-in's renders against the 32-bit one's (both written by their test runs):
+# a fixed performance and every factory preset.
 cross-check: test-x64 test-x86
 	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/params_crossbuild_test
+	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/presets_factory_test --gtest_filter=FactoryBanks.EveryPreset*
 
 test: test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
 	@echo "all flavours passed: x64 x86 asan tsan fuzz; builds render alike"
