@@ -29,7 +29,7 @@ public:
                     const float* amplitude, const float* pitch);
     // The multiplier of the modulator while "PitTim" is off and of the
     // carrier while "PitBas" is off: the plug-in's tune ratio.
-    void setTuneRatioSource(const float* ratio) { osc_.setTuneRatioSource(ratio); }
+    void setTuneRatioSource(const std::atomic<float>* ratio) { osc_.setTuneRatioSource(ratio); }
     void setVelocityTimbre(float v) { osc_.setVelocityTimbre(v); }
 
     dsp::FmOscillator& kernel() { return osc_; }

@@ -86,7 +86,7 @@ dsp::ToneLevels ZendrixTone_c::levels() const {
     levels.timbreRandomness = timbreRandomness_;
     levels.oscAmplitude = mix.oscillator * e;
     levels.noiseAmplitude = e * mix.noise * 0.7f;
-    levels.tuneOffset = shared_.tuneOffset ? *shared_.tuneOffset : 0.0f;
+    levels.tuneOffset = shared_.tuneOffset ? shared_.tuneOffset->load(std::memory_order_relaxed) : 0.0f;
     return levels;
 }
 

@@ -18,6 +18,8 @@
 #include "engine/modules/Tone_c.h"
 #include "os/Random.h"
 
+#include <atomic>
+
 class InBuffer2_c;
 class WaveROM_c;
 class ZendrixGlo_c;
@@ -28,8 +30,8 @@ struct ZendrixVoiceResources {
     const WaveROM_c* waveB = nullptr; // the carrier pair, mixed by "Balance"
     const WaveROM_c* waveC = nullptr;
     dsp::ToneControlArrays arrays;    // this voice's own
-    const float* tuneOffset = nullptr; // log2("Glo Tune" / 4400) / 4; null means 0
-    const float* tuneRatio = nullptr;  // "Glo Tune" / 4400; null means 1
+    const std::atomic<float>* tuneOffset = nullptr; // log2("Glo Tune" / 4400) / 4; null means 0
+    const std::atomic<float>* tuneRatio = nullptr;  // "Glo Tune" / 4400; null means 1
     // The instrument's stream of noise seeds, one draw per note on in the
     // order the notes start (audio thread), so the noise of a note does not
     // depend on which voice plays it or how the host sliced the blocks

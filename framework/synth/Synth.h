@@ -392,8 +392,8 @@ public:
     // ("<data folder>/<product>Mod/<module>") before its first use.
     void moduleFilePath(const char* moduleName) override;
     // The concert-pitch values the voices read ("Glo Tune").
-    float tuneOffset() const { return tuneOffset_; }
-    float tuneRatio() const { return tuneRatio_; }
+    float tuneOffset() const { return tuneOffset_.load(std::memory_order_relaxed); }
+    float tuneRatio() const { return tuneRatio_.load(std::memory_order_relaxed); }
     // The editor's page operations (codes 51, 63, 64); nothing without an editor.
     virtual void swapEditorFrames() {}
 
@@ -540,8 +540,9 @@ protected:
     void finishOpen() { opened_ = allocationsComplete(); }
     // The concert-pitch values the voices read ("Glo Tune"): offset in
     // quarter octaves and ratio. Written on the parameter road.
-    float tuneOffset_ = 0.0f;
-    float tuneRatio_ = 1.0f;
+    // Written by the dispatcher on any host thread, read by the voices on the audio thread.
+    std::atomic<float> tuneOffset_{0.0f};
+    std::atomic<float> tuneRatio_{1.0f};
 
     // Render core: pre-filled outputs in `outputs`, frames > 0.
     void renderBlock(float** outputs, int32_t frames);

@@ -3,6 +3,7 @@
 #include "framework/synth/Synth.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "framework/synth/CommandPost.h"
 #include "framework/voice/Instrument_c.h"
@@ -185,6 +186,10 @@ void Synth::allNotesOff() {
 
 void Synth::killPartVoices(int32_t part) {
     if (!parts_ || part < 0 || part >= config_.parts) return;
+    // The table's walk is shared: a host thread walks it under the part's
+    // queue lock, as the part's render and the audio ring's commands do.
+    std::unique_lock<Lock_c> queue;
+    if (parts_[part]) queue = std::unique_lock<Lock_c>(parts_[part]->queueLock());
     VoiceNote slotNote{};
     // The slots stay killed until their voices have faded (5 ms in the next
     // blocks) and report finished: a voice freed at once would stop mid-wave.
