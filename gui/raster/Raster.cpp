@@ -138,22 +138,28 @@ void blendPixels(const PixelBuffer& src, CPoint srcAt, PixelBuffer& dst, const C
         const uint32_t* from = src.row(s.srcY + y) + s.srcX;
         uint32_t* to = dst.row(s.dstY + y) + s.dstX;
         for (int x = 0; x < s.width; ++x) {
-            uint32_t p = from[x];
-            if (constantAlpha != 255) {
-                p = div255(alphaOf(p) * constantAlpha) << 24 | div255(redOf(p) * constantAlpha) << 16 |
-                    div255(greenOf(p) * constantAlpha) << 8 | div255(blueOf(p) * constantAlpha);
-            }
-            const uint32_t a = alphaOf(p);
-            if (a == 255) {
-                to[x] = p;
+            const uint32_t p = from[x];
+            if (constantAlpha == 255) {
+                const uint32_t a = alphaOf(p);
+                if (a == 255) {
+                    to[x] = p;
+                    continue;
+                }
+                if (p == 0) continue;
+                const uint32_t keep = 255 - a, d = to[x];
+                to[x] = std::min<uint32_t>(255, a + div255(alphaOf(d) * keep)) << 24 |
+                        std::min<uint32_t>(255, redOf(p) + div255(redOf(d) * keep)) << 16 |
+                        std::min<uint32_t>(255, greenOf(p) + div255(greenOf(d) * keep)) << 8 |
+                        std::min<uint32_t>(255, blueOf(p) + div255(blueOf(d) * keep));
                 continue;
             }
-            if (p == 0) continue;
-            const uint32_t keep = 255 - a, d = to[x];
-            to[x] = std::min<uint32_t>(255, a + div255(alphaOf(d) * keep)) << 24 |
-                    std::min<uint32_t>(255, redOf(p) + div255(redOf(d) * keep)) << 16 |
-                    std::min<uint32_t>(255, greenOf(p) + div255(greenOf(d) * keep)) << 8 |
-                    std::min<uint32_t>(255, blueOf(p) + div255(blueOf(d) * keep));
+            // Scaled source and what it leaves of the destination, rounded once.
+            const uint32_t keep = 65025 - alphaOf(p) * constantAlpha, d = to[x];
+            auto channel = [&](int shift) {
+                const uint32_t v = (((p >> shift) & 0xFF) * constantAlpha * 255 + ((d >> shift) & 0xFF) * keep + 32512) / 65025;
+                return std::min<uint32_t>(255, v) << shift;
+            };
+            to[x] = channel(24) | channel(16) | channel(8) | channel(0);
         }
     }
 }
