@@ -2,15 +2,17 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_SYNTHESIS_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <tuple>
 #include <vector>
 
+#include "gui/raster/Coverage.h"
 #include "gui/raster/Raster.h"
 #include "resources/ResourceTable.h"
 
@@ -25,6 +27,77 @@ const uint16_t kWindows1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 uint32_t codePointOf(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kWindows1252High[c - 0x80] : c; }
+
+// Italic as a slanted outline: x moves right by about 0.2 of the height
+// above the baseline. Our own 64-bit integer arithmetic, because FreeType's
+// fixed-point helpers round differently in the 32-bit and the 64-bit library
+// and the two builds must draw the same pixels.
+void slant(FT_Outline& outline) {
+    constexpr int64_t kShear = 0x0366A;  // 0.2126 in 16.16
+    for (int i = 0; i < outline.n_points; ++i) {
+        const int64_t lift = static_cast<int64_t>(outline.points[i].y) * kShear;
+        const int64_t shift = lift >= 0 ? (lift + 0x8000) >> 16 : -((-lift + 0x8000) >> 16);
+        outline.points[i].x += static_cast<FT_Pos>(shift);
+    }
+}
+
+int floorPixel(FT_Pos v) { return static_cast<int>((v - ((v % 64 + 64) % 64)) / 64); }
+int ceilPixel(FT_Pos v) { return -floorPixel(-v); }
+
+// Hands an outline's edges to the coverage, curves cut into straight pieces
+// (as many as the curve's bend asks for); positions turn from 26.6 units,
+// y up, into pixels of the glyph's box, y down.
+struct Flattener {
+    Coverage* coverage;
+    int left, top;
+    double x, y;
+
+    double px(const FT_Vector* v) const { return static_cast<double>(v->x) / 64.0 - left; }
+    double py(const FT_Vector* v) const { return top - static_cast<double>(v->y) / 64.0; }
+    void lineTo(double nx, double ny) {
+        coverage->line(x, y, nx, ny);
+        x = nx;
+        y = ny;
+    }
+
+    static int moveTo(const FT_Vector* to, void* user) {
+        auto* f = static_cast<Flattener*>(user);
+        f->x = f->px(to);
+        f->y = f->py(to);
+        return 0;
+    }
+    static int line(const FT_Vector* to, void* user) {
+        auto* f = static_cast<Flattener*>(user);
+        f->lineTo(f->px(to), f->py(to));
+        return 0;
+    }
+    static int conic(const FT_Vector* control, const FT_Vector* to, void* user) {
+        auto* f = static_cast<Flattener*>(user);
+        const double x0 = f->x, y0 = f->y, cx = f->px(control), cy = f->py(control), x2 = f->px(to), y2 = f->py(to);
+        const double bend = std::hypot(x0 - 2 * cx + x2, y0 - 2 * cy + y2);
+        const int pieces = std::min(64, 1 + static_cast<int>(std::sqrt(bend * 4.0)));
+        for (int i = 1; i <= pieces; ++i) {
+            const double t = static_cast<double>(i) / pieces, u = 1.0 - t;
+            f->lineTo(u * u * x0 + 2 * u * t * cx + t * t * x2, u * u * y0 + 2 * u * t * cy + t * t * y2);
+        }
+        return 0;
+    }
+    static int cubic(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+        auto* f = static_cast<Flattener*>(user);
+        const double x0 = f->x, y0 = f->y, ax = f->px(c1), ay = f->py(c1), bx = f->px(c2), by = f->py(c2);
+        const double x3 = f->px(to), y3 = f->py(to);
+        const double bend = std::max(std::hypot(x0 - 2 * ax + bx, y0 - 2 * ay + by), std::hypot(ax - 2 * bx + x3, ay - 2 * by + y3));
+        const int pieces = std::min(64, 1 + static_cast<int>(std::sqrt(bend * 6.0)));
+        for (int i = 1; i <= pieces; ++i) {
+            const double t = static_cast<double>(i) / pieces, u = 1.0 - t;
+            f->lineTo(u * u * u * x0 + 3 * u * u * t * ax + 3 * u * t * t * bx + t * t * t * x3,
+                      u * u * u * y0 + 3 * u * u * t * ay + 3 * u * t * t * by + t * t * t * y3);
+        }
+        return 0;
+    }
+    static const FT_Outline_Funcs calls;
+};
+const FT_Outline_Funcs Flattener::calls = {&Flattener::moveTo, &Flattener::line, &Flattener::conic, &Flattener::cubic, 0, 0};
 
 struct Glyph {
     int left = 0;     // bitmap's left edge from the pen position
@@ -76,21 +149,23 @@ public:
         FT_Face face = faces_[f.bold ? 1 : 0];
         if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(f.pixelSize)) != 0) return g;
         if (FT_Load_Char(face, codePoint, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) return g;
-        if (f.italic) FT_GlyphSlot_Oblique(face->glyph);
-        if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) return g;
+        if (f.italic) slant(face->glyph->outline);
         const FT_GlyphSlot slot = face->glyph;
-        const FT_Bitmap& bitmap = slot->bitmap;
         g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
-        if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return g;
-        g.left = slot->bitmap_left;
-        g.top = slot->bitmap_top;
-        g.width = static_cast<int>(bitmap.width);
-        g.rows = static_cast<int>(bitmap.rows);
-        g.coverage.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.rows));
-        for (int y = 0; y < g.rows; ++y) {
-            const unsigned char* from = bitmap.buffer + static_cast<ptrdiff_t>(y) * bitmap.pitch;
-            std::copy_n(from, g.width, g.coverage.begin() + static_cast<ptrdiff_t>(y) * g.width);
-        }
+        if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points == 0) return g;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        const int left = floorPixel(box.xMin), right = ceilPixel(box.xMax);
+        const int bottom = floorPixel(box.yMin), top = ceilPixel(box.yMax);
+        if (right <= left || top <= bottom || right - left > 1024 || top - bottom > 1024) return g;
+        Coverage coverage(right - left, top - bottom);
+        Flattener flat{&coverage, left, top, 0, 0};
+        if (FT_Outline_Decompose(&slot->outline, &Flattener::calls, &flat) != 0) return g;
+        g.left = left;
+        g.top = top;
+        g.width = coverage.width();
+        g.rows = coverage.height();
+        g.coverage = coverage.result();
         return g;
     }
 
