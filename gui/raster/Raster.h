@@ -32,8 +32,9 @@ void drawLine(PixelBuffer& dst, CPoint from, CPoint to, const Pen& pen, const CR
 
 // Copies of the area's size from `srcAt` in src to the area of dst.
 void copyPixels(const PixelBuffer& src, CPoint srcAt, PixelBuffer& dst, const CRect& area, const CRect& clip);
-// Source-over with premultiplied source pixels, the source first scaled by
-// constantAlpha; every product rounded as (x + 127) / 255.
+// Source-over with premultiplied source pixels, the source scaled by
+// constantAlpha; each result rounded once ((x + 127) / 255 at full alpha), so
+// it is within 1 of the exact value.
 void blendPixels(const PixelBuffer& src, CPoint srcAt, PixelBuffer& dst, const CRect& area,
                  uint8_t constantAlpha, const CRect& clip);
 // Copies the source pixels whose red, green and blue differ from the key's.
