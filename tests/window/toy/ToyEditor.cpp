@@ -85,7 +85,9 @@ void ToyEditor::handle(const os::WindowEvent& event) {
     using os::WindowEventKind;
     switch (event.kind) {
     case WindowEventKind::MouseDown:
-        if (event.button != os::kMouseLeft) break;
+        // As the toolkit does: the buttons held now, replayed in event order
+        // (a press whose release is already queued still holds its button).
+        if (window_->pointer().buttons != os::kMouseLeft) break;
         if (kSwitchBox.contains(event.x, event.y)) {
             link_.beginEdit(kPower);
             edit(kPower, model_.values[kPower] >= 0.5f ? 0.0f : 1.0f);

@@ -8,14 +8,15 @@ namespace editor_tool {
 const char* const kUsage =
     "usage: kelvanti-editor PLUGIN.so [--shot F.png] [--click X,Y[,mods]] [--drag X,Y,DX,DY[,mods]]\n"
     "                       [--wheel X,Y,N] [--key K] [--drop-text X,Y,T] [--drop-file X,Y,PATH]\n"
-    "                       [--destroy-parent-first] [--argb-parent] [--cycles N] [--log]\n"
+    "                       [--destroy-parent-first] [--argb-parent] [--close-in-idle] [--cycles N] [--log]\n"
     "  Opens the plug-in's editor in a window of its own, performs the actions in order\n"
     "  (pumping effEditIdle every 50 ms), then closes it. Coordinates are the editor's pixels.\n"
     "  mods: shift, ctrl, alt, middle, right, joined by '+' (left button when none is named).\n"
     "  K: a character, or Tab, Return, Escape, BackSpace, Delete, Left, Right, Up, Down, Home, End.\n"
     "  --log prints the host callbacks (automate, beginEdit, endEdit, idle, sizeWindow) as they\n"
     "  come and the final parameter values. --cycles N opens and closes the editor N times and\n"
-    "  prints the open file descriptors.\n";
+    "  prints the open file descriptors. --close-in-idle closes the editor from inside the first\n"
+    "  audioMasterIdle the plug-in calls (as hosts may, in the middle of a drag).\n";
 
 namespace {
 
@@ -97,6 +98,9 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             continue;
         } else if (arg == "--destroy-parent-first") {
             options.destroyParentFirst = true;
+            continue;
+        } else if (arg == "--close-in-idle") {
+            options.closeInIdle = true;
             continue;
         } else if (arg == "--argb-parent") {
             options.argbParent = true;

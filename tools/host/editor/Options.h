@@ -26,6 +26,7 @@ struct Options {
     bool destroyParentFirst = false;
     bool log = false;
     bool argbParent = false;       // a 32-bit ARGB parent window
+    bool closeInIdle = false;      // the first audioMasterIdle answers with effEditClose
     int cycles = 0;                // open/close cycles counting descriptors, instead of the actions
 };
 

@@ -139,8 +139,15 @@ int run(const Options& options) {
     host.answers().canDo["sizeWindow"] = 1;
     host.answers().recordCalls = false;
     HostDisplay display;
+    vsthost::PluginInstance* opened = nullptr;   // set once the editor is open
+    bool closedInIdle = false;
     host.answers().script = [&](const vsthost::HostCall& call) -> std::optional<VstIntPtr> {
         if (options.log) logCall(call);
+        if (call.opcode == audioMasterIdle && options.closeInIdle && opened && !closedInIdle) {
+            closedInIdle = true;
+            if (options.log) std::printf("effEditClose from idle\n");
+            opened->dispatch(effEditClose);
+        }
         if (call.opcode == audioMasterSizeWindow && display.parent() && call.index > 0 && call.value > 0) {
             display.resizeParent(call.index, static_cast<int>(call.value));
             return 1;
@@ -202,6 +209,7 @@ int run(const Options& options) {
         std::fprintf(stderr, "kelvanti-editor: effEditOpen answered 0\n");
         return 3;
     }
+    opened = plugin.get();
     session.idleFor(kSettleMs);
     int status = 0;
     for (const Action& action : options.actions) {
@@ -213,6 +221,7 @@ int run(const Options& options) {
         session.idleFor(kSettleMs);
     }
     session.close();
+    opened = nullptr;
     if (options.log) {
         for (VstInt32 i = 0; i < plugin->numParams(); ++i)
             std::printf("param %d %s %.6f %s\n", i, plugin->parameterName(i).c_str(),
