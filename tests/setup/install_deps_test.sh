@@ -279,8 +279,10 @@ check "never names an i386 package" not log_has ':i386'
 check "never adds an architecture" not log_has 'add-architecture'
 check "no 32-bit tools" not log_has 'g\+\+-multilib|qemu-user'
 run_script x86
-check "x86 without i386 packages adds no architecture either" not log_has 'add-architecture'
+check "x86 adds the i386 architecture for its libraries" log_has 'add-architecture i386'
 check "x86 asks for the 32-bit tools" log_has '^apt-get install .*-y.*g\+\+-multilib.*qemu-user'
+check "x86 asks for the i386 xcb libraries" log_has '^apt-get install .*-y.*libxcb1:i386.*libxcb-xtest0:i386'
+check "x86 asks for no i386 -dev package" not log_has 'install .*-dev:i386'
 end
 
 echo "$passed passed, $failed failed"
