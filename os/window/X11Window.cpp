@@ -221,7 +221,9 @@ bool X11Window::open(uint32_t parent, const char*& why) {
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atoms_[kXdndAware], XCB_ATOM_ATOM, 32, 1,
                         &kXdndVersion);
     loadKeymap();
-    maxRequestBytes_ = static_cast<size_t>(xcb_get_maximum_request_length(connection_)) * 4u;
+    // The core limit (256 KiB on every server), never BIG-REQUESTS: the same
+    // bands everywhere, whatever extensions the server has.
+    maxRequestBytes_ = static_cast<size_t>(xcb_get_setup(connection_)->maximum_request_length) * 4u;
     xcb_map_window(connection_, window_);
     xcb_flush(connection_);
     return true;

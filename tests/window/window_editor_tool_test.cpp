@@ -108,6 +108,10 @@ TEST(EditorTool, ShotsEqualTheToysOwnRenderingPixelForPixel) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto runArgb = runTool({"--argb-parent", "--shot", argb});
     ASSERT_EQ(runArgb.exitCode, 0) << runArgb.err;
+    // Covered by a white window and uncovered: only the Expose events repaint it.
+    const std::string covered = folder.file("covered.png");
+    const auto runCovered = runTool({"--cover", "--shot", covered});
+    ASSERT_EQ(runCovered.exitCode, 0) << runCovered.err;
 
     toy::ToyModel model;
     const std::vector<uint8_t> untouched = headlessRendering(model);
@@ -118,7 +122,7 @@ TEST(EditorTool, ShotsEqualTheToysOwnRenderingPixelForPixel) {
     const struct {
         std::string path;
         const std::vector<uint8_t>& expected;
-    } shots[] = {{before, untouched}, {after, switchedOn}, {argb, untouched}};
+    } shots[] = {{before, untouched}, {after, switchedOn}, {argb, untouched}, {covered, untouched}};
     for (const auto& shot : shots) {
         int width = 0;
         int height = 0;

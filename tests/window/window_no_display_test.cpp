@@ -44,8 +44,8 @@ TEST(WindowNoDisplay, EditOpenAnswersZeroSaysSoOnceAndThePluginPlaysOn) {
     ERect* rect = nullptr;
     plugin->dispatch(effEditGetRect, 0, 0, &rect);
     ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right - rect->left, 240);
-    EXPECT_EQ(rect->bottom - rect->top, 160);
+    EXPECT_EQ(rect->right - rect->left, 420);
+    EXPECT_EQ(rect->bottom - rect->top, 180);
     plugin->setParameter(1, 0.75f);
     vsthost::AudioBuffers inputs(0, 64);
     vsthost::AudioBuffers outputs(2, 64);

@@ -32,7 +32,7 @@ void renderToy(const ToyModel& model, os::PixelSurface& surface) {
     for (int y = 0; y < kPatternBox.height; ++y)
         for (int x = 0; x < kPatternBox.width; ++x)
             surface.row(kPatternBox.y + y)[kPatternBox.x + x] =
-                0xFF000080u | static_cast<uint32_t>(x * 2) << 16 | static_cast<uint32_t>(y * 8) << 8;
+                0xFF000080u | static_cast<uint32_t>(x) << 16 | static_cast<uint32_t>(y) << 8;
     fill(surface, kSliderBox, kTrack);
     const float level = std::clamp(model.values[kLevel], 0.0f, 1.0f);
     fill(surface, Box{kSliderBox.x, kSliderBox.y, static_cast<int>(level * kSliderBox.width + 0.5f), kSliderBox.height},

@@ -33,10 +33,13 @@ struct Box {
     int x, y, width, height;
     bool contains(int px, int py) const { return px >= x && py >= y && px < x + width && py < y + height; }
 };
-constexpr int kWidth = 240;
-constexpr int kHeight = 160;
+// Larger than one core X request (262140 bytes), so the window paints in
+// bands and photographs show any fault of it; the pattern crosses the band
+// boundary (row 163).
+constexpr int kWidth = 420;
+constexpr int kHeight = 180;
 constexpr Box kSwitchBox{20, 20, 60, 30};
-constexpr Box kPatternBox{100, 20, 120, 30};
+constexpr Box kPatternBox{240, 20, 160, 150};
 constexpr Box kSliderBox{20, 70, 200, 20};
 constexpr Box kTextBox{20, 110, 200, 30};
 

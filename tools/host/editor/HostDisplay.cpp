@@ -126,6 +126,22 @@ void HostDisplay::destroyParent() {
     sync();
 }
 
+void HostDisplay::cover() {
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, parent_), nullptr);
+    if (!geometry) return;
+    const xcb_window_t sheet = xcb_generate_id(connection_);
+    const uint32_t values[] = {screen_->white_pixel, 1};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, sheet, parent_, 0, 0, geometry->width, geometry->height, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    std::free(geometry);
+    xcb_map_window(connection_, sheet);
+    sync();
+    xcb_destroy_window(connection_, sheet);
+    sync();
+}
+
 void HostDisplay::sync() {
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }

@@ -34,6 +34,9 @@ public:
     void wheel(int x, int y, int notches);
     // A character or a key name (Options.h); false when the keyboard has no such key.
     bool key(const std::string& name);
+    // Maps a white window over the parent and destroys it again, so the
+    // editor receives Expose events for all of itself.
+    void cover();
     // Waits until the server has handled everything sent so far.
     void sync();
 

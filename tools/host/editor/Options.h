@@ -8,7 +8,7 @@ namespace editor_tool {
 enum Modifier { kShift = 1, kControl = 2, kAlt = 4 };
 
 struct Action {
-    enum class Kind { Shot, Click, Drag, Wheel, Key, DropText, DropFile };
+    enum class Kind { Shot, Click, Drag, Wheel, Key, DropText, DropFile, Cover };
     Kind kind = Kind::Shot;
     int x = 0;
     int y = 0;

@@ -90,6 +90,9 @@ public:
         case Action::Kind::Drag:
             display_.drag(action.x, action.y, action.dx, action.dy, action.button, action.modifiers);
             return true;
+        case Action::Kind::Cover:
+            display_.cover();
+            return true;
         case Action::Kind::Wheel:
             display_.wheel(action.x, action.y, action.notches);
             return true;
