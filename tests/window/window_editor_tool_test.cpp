@@ -112,6 +112,11 @@ TEST(EditorTool, ShotsEqualTheToysOwnRenderingPixelForPixel) {
     const std::string covered = folder.file("covered.png");
     const auto runCovered = runTool({"--cover", "--shot", covered});
     ASSERT_EQ(runCovered.exitCode, 0) << runCovered.err;
+    // Covered and photographed while the editor waits in its modal loop
+    // ("m", 1.5 s from about 250 ms on): its paint-only pump repaints it.
+    const std::string modal = folder.file("modal.png");
+    const auto runModal = runTool({"--key", "m", "--shot-during", "700," + modal});
+    ASSERT_EQ(runModal.exitCode, 0) << runModal.err;
 
     toy::ToyModel model;
     const std::vector<uint8_t> untouched = headlessRendering(model);
@@ -122,7 +127,7 @@ TEST(EditorTool, ShotsEqualTheToysOwnRenderingPixelForPixel) {
     const struct {
         std::string path;
         const std::vector<uint8_t>& expected;
-    } shots[] = {{before, untouched}, {after, switchedOn}, {argb, untouched}, {covered, untouched}};
+    } shots[] = {{before, untouched}, {after, switchedOn}, {argb, untouched}, {covered, untouched}, {modal, untouched}};
     for (const auto& shot : shots) {
         int width = 0;
         int height = 0;

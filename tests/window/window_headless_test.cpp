@@ -170,6 +170,16 @@ TEST(ToyOnHeadless, ClicksWheelKeysAndDropsEditTheModelAndTheScreenShowsIt) {
     rig.editor->idle();
     EXPECT_EQ(rig.model.text, "abx<1>\xC3\xA9");
 
+    // "m" waits as under a dialog: repaints are served, the click behind it waits its turn.
+    const uint32_t before = rig.window->nowMs();
+    rig.window->injectKey(os::WindowKey::None, "m");
+    rig.window->injectClick(toy::kSwitchBox.x + 5, toy::kSwitchBox.y + 5);
+    rig.editor->idle();
+    EXPECT_EQ(rig.window->nowMs() - before, toy::kModalWaitMs);
+    EXPECT_GE(rig.window->paintOnlyPumps(), static_cast<int>(toy::kModalWaitMs / 10));
+    EXPECT_EQ(rig.model.values[toy::kPower], 0.0f);   // the click came after the wait
+    EXPECT_EQ(rig.model.text, "abx<1>\xC3\xA9");
+
     // A text dropped on the field replaces its text once; dropped elsewhere it is refused.
     rig.window->injectDrop(toy::kTextBox.x + 10, toy::kTextBox.y + 10, {os::textItem(std::string("dropped\0junk", 12))});
     rig.window->injectDrop(toy::kSwitchBox.x + 1, toy::kSwitchBox.y + 1, {os::textItem("elsewhere")});

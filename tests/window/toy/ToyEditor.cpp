@@ -104,7 +104,8 @@ void ToyEditor::handle(const os::WindowEvent& event) {
         }
         break;
     case WindowEventKind::KeyDown:
-        if (event.key == os::WindowKey::Backspace && !model_.text.empty()) model_.text.pop_back();
+        if (event.key == os::WindowKey::None && event.text == "m") modalWait(kModalWaitMs);
+        else if (event.key == os::WindowKey::Backspace && !model_.text.empty()) model_.text.pop_back();
         else if (event.key == os::WindowKey::None) model_.text += event.text;
         else model_.text += "<" + std::to_string(static_cast<int>(event.key)) + ">";
         dirty_ = true;
@@ -122,6 +123,15 @@ void ToyEditor::handle(const os::WindowEvent& event) {
         break;
     default:
         break;
+    }
+}
+
+// As while a dialog helper runs: only repaints are served; input waits.
+void ToyEditor::modalWait(uint32_t milliseconds) {
+    const uint32_t end = window_->nowMs() + milliseconds;
+    while (window_->isOpen() && static_cast<int32_t>(end - window_->nowMs()) > 0) {
+        window_->pumpPaintOnly();
+        window_->sleepMs(10);
     }
 }
 

@@ -42,6 +42,8 @@ constexpr Box kSwitchBox{20, 20, 60, 30};
 constexpr Box kPatternBox{240, 20, 160, 150};
 constexpr Box kSliderBox{20, 70, 200, 20};
 constexpr Box kTextBox{20, 110, 200, 30};
+// The key "m" makes the editor wait this long as if a dialog were open.
+constexpr uint32_t kModalWaitMs = 1500;
 
 // FNV-1a, 32 bits: how the plug-in shows a text longer than a display string.
 inline uint32_t fnv1a(const std::string& text) {
@@ -68,6 +70,7 @@ public:
 private:
     void handle(const os::WindowEvent& event);
     void trackSlider(int x);
+    void modalWait(uint32_t milliseconds);
     void setValue(int index, float value);
     void edit(int index, float value);
     void redraw();

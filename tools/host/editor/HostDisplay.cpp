@@ -33,7 +33,7 @@ void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::millisec
 HostDisplay::~HostDisplay() {
     if (!connection_) return;
     if (dragWindow_) xcb_destroy_window(connection_, dragWindow_);
-    if (parent_) xcb_destroy_window(connection_, parent_);
+    if (parent_ && ownsParent_) xcb_destroy_window(connection_, parent_);
     if (colormap_) xcb_free_colormap(connection_, colormap_);
     xcb_flush(connection_);
     xcb_disconnect(connection_);

@@ -23,6 +23,12 @@ public:
     // A top-level window of width × height, mapped and shown; argb: of a
     // 32-bit visual with its own colormap. False with a reason.
     bool createParent(int width, int height, bool argb, std::string& error);
+    // Works on a parent another HostDisplay made (from another thread); it is
+    // not destroyed with this one.
+    void adoptParent(uint32_t parent) {
+        parent_ = parent;
+        ownsParent_ = false;
+    }
     uint32_t parent() const { return parent_; }
     void resizeParent(int width, int height);
     void destroyParent();
@@ -64,6 +70,7 @@ private:
     xcb_connection_t* connection_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
     xcb_window_t parent_ = 0;
+    bool ownsParent_ = true;
     xcb_colormap_t colormap_ = 0;
     uint8_t parentDepth_ = 24;
 

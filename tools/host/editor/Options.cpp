@@ -8,11 +8,15 @@ namespace editor_tool {
 const char* const kUsage =
     "usage: kelvanti-editor PLUGIN.so [--shot F.png] [--click X,Y[,mods]] [--drag X,Y,DX,DY[,mods]]\n"
     "                       [--wheel X,Y,N] [--key K] [--drop-text X,Y,T] [--drop-file X,Y,PATH] [--cover]\n"
-    "                       [--destroy-parent-first] [--argb-parent] [--close-in-idle] [--cycles N] [--log]\n"
+    "                       [--shot-during MS,F.png] [--destroy-parent-first] [--argb-parent] [--close-in-idle]\n"
+    "                       [--cycles N] [--log]\n"
     "  Opens the plug-in's editor in a window of its own, performs the actions in order\n"
     "  (pumping effEditIdle every 50 ms), then closes it. Coordinates are the editor's pixels.\n"
     "  mods: shift, ctrl, alt, middle, right, joined by '+' (left button when none is named).\n"
     "  --cover lays a white window over the editor and takes it away: the editor must repaint.\n"
+    "  --shot-during photographs the editor MS ms after it opened from a thread of its own, even\n"
+    "  while the editor's thread is busy (in a modal loop): it is covered and uncovered first,\n"
+    "  so only a repaint served meanwhile shows it.\n"
     "  K: a character, or Tab, Return, Escape, BackSpace, Delete, Left, Right, Up, Down, Home, End.\n"
     "  --log prints the host callbacks (automate, beginEdit, endEdit, idle, sizeWindow) as they\n"
     "  come and the final parameter values. --cycles N opens and closes the editor N times and\n"
@@ -109,6 +113,15 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
         } else if (arg == "--cycles") {
             ok = value(text) && parseInt(text, options.cycles) && options.cycles > 0;
             if (!ok) { error = "--cycles needs a positive count"; return false; }
+            continue;
+        } else if (arg == "--shot-during") {
+            const std::vector<std::string> fields = splitFields(value(text) ? text : std::string(), 1);
+            if (fields.size() != 2 || !parseInt(fields[0], options.shotDuringMs) || options.shotDuringMs < 0 ||
+                fields[1].empty()) {
+                error = "--shot-during needs MS,F.png";
+                return false;
+            }
+            options.shotDuringFile = fields[1];
             continue;
         } else if (arg == "--cover") {
             action.kind = Action::Kind::Cover;

@@ -124,6 +124,21 @@ private:
     HostDisplay& display_;
 };
 
+// On a connection of its own: covers the editor, gives it 300 ms to repaint,
+// photographs it.
+bool photographFromAside(uint32_t parent, const std::string& path) {
+    HostDisplay aside;
+    std::string error;
+    if (!aside.connect(error)) return false;
+    aside.adoptParent(parent);
+    aside.cover();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+    return aside.photograph(width, height, rgb) && editor_tool::writePng(path, width, height, rgb);
+}
+
 void logCall(const vsthost::HostCall& call) {
     switch (call.opcode) {
     case audioMasterAutomate: std::printf("automate %d %.6f\n", call.index, static_cast<double>(call.opt)); break;
@@ -213,11 +228,25 @@ int run(const Options& options) {
         return 3;
     }
     opened = plugin.get();
+    std::thread photographer;
+    bool photographed = true;
+    if (options.shotDuringMs >= 0) {
+        photographed = false;
+        photographer = std::thread([&options, &photographed, parent = display.parent()] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(options.shotDuringMs));
+            photographed = photographFromAside(parent, options.shotDuringFile);
+        });
+    }
     session.idleFor(kSettleMs);
     int status = 0;
     for (const Action& action : options.actions) {
         if (!session.perform(action, options.log)) status = 4;
         session.idleFor(kSettleMs);
+    }
+    if (photographer.joinable()) photographer.join();
+    if (!photographed) {
+        std::fprintf(stderr, "kelvanti-editor: cannot photograph the editor into %s\n", options.shotDuringFile.c_str());
+        status = 4;
     }
     if (options.destroyParentFirst) {
         display.destroyParent();
