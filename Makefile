@@ -1,5 +1,6 @@
 # Kelvanti: the two commands of the README.
-#   make demo   install what is missing, build the x86-64 plug-in and renderer, render the demo to build/x64/demo.wav
+#   make demo   install what is missing, build the x86-64 plug-in and renderer, render the demo on three
+#               factory presets to build/x64/demo*.wav
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
@@ -13,8 +14,8 @@ FLAVOUR   ?= x64
 
 # build-* and deps-* are pattern rules over the flavours (make skips pattern
 # rules for targets declared phony).
-.PHONY: all demo test plugin-x64 plugin-x86 test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
-        bench bench-engine bench-callgrind bench-peers bench-x86 install uninstall clean
+.PHONY: all demo banks test cross-clean plugin-x64 plugin-x86 test-x64 test-x86 test-asan test-tsan test-fuzz cross-check conformance-peers \
+        bench bench-engine bench-callgrind bench-peers bench-gui bench-x86 install uninstall clean
 
 all: build-x64
 
@@ -35,13 +36,14 @@ build-%: deps-%
 	$(call configure,$*)
 	cmake --build $(BUILD)/$* -j $(JOBS)
 
-# The plug-in and the renderer alone, no tests (the demo and the install).
+# The plug-in, the renderer and the factory banks saved through them (in
+# BUILD/FLAVOUR/data, what the install copies), no tests (the demo and the install).
 plugin-x64: deps-demo
 	$(call configure,x64)
-	cmake --build $(BUILD)/x64 -j $(JOBS) --target Kelvanti kelvanti-render
+	cmake --build $(BUILD)/x64 -j $(JOBS) --target Kelvanti kelvanti-render factory-banks
 plugin-x86: deps-x86
 	$(call configure,x86)
-	cmake --build $(BUILD)/x86 -j $(JOBS) --target Kelvanti kelvanti-render
+	cmake --build $(BUILD)/x86 -j $(JOBS) --target Kelvanti kelvanti-render factory-banks
 
 # The dialog test shows a real box on an Xvfb display.
 test-x64: build-x64 deps-xvfb
@@ -59,12 +61,19 @@ test-tsan: build-tsan
 test-fuzz: build-fuzz
 	cd $(BUILD)/fuzz && $(CTEST)
 
-# The x86-64 plug-in's render against the 32-bit one's (both written by their test runs).
+# The x86-64 plug-in's renders against the 32-bit one's (a fixed performance and
+# every factory preset), and the toolkit's test cards (all written by their test runs).
 cross-check: test-x64 test-x86
 	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/params_crossbuild_test
+	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/presets_factory_test --gtest_filter=FactoryBanks.EveryPreset*
+	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/tests/gui_testcard_test
 
-test: test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
-	@echo "all flavours passed: x64 x86 asan tsan fuzz; builds render alike"
+# Renders of an earlier run are not compared with this one's.
+cross-clean:
+	rm -rf $(BUILD)/crossbuild-renders
+
+test: cross-clean test-x64 test-x86 cross-check test-asan test-tsan test-fuzz
+	@echo "all flavours passed: x64 x86 asan tsan fuzz; builds render and draw alike"
 
 # The conformance suite against Kelvanti and the Debian peer instruments (installed
 # when missing), printed check by check.
@@ -74,13 +83,21 @@ conformance-peers: build-x64
 # What the engine costs (x86-64 build): the table and CSV in $(BUILD)/x64/bench/,
 # instruction counts under callgrind, and the Debian peers (installed when missing).
 BENCH_DIR := $(BUILD)/x64/bench
-bench: bench-engine bench-callgrind bench-peers
+bench: bench-engine bench-callgrind bench-peers bench-gui
 
 bench-engine: build-x64
 	$(BENCH_DIR)/kelvanti-bench --csv $(BENCH_DIR)/bench.csv
 
 bench-callgrind: build-x64
 	bench/callgrind.sh $(BENCH_DIR)/kelvanti-bench $(BENCH_DIR)
+
+# A full repaint of a 724 x 160 editor page: microseconds, then instructions
+# per repaint under callgrind.
+bench-gui: build-x64
+	$(BENCH_DIR)/kelvanti-gui-bench --repaints 2000
+	valgrind -q --tool=callgrind --collect-atstart=no --callgrind-out-file=$(BENCH_DIR)/callgrind.gui.out \
+	    $(BENCH_DIR)/kelvanti-gui-bench --callgrind 20 >/dev/null
+	@awk '/^totals:/ { printf "instructions per repaint: %.0f\n", $$2 / 20 }' $(BENCH_DIR)/callgrind.gui.out
 
 bench-peers: build-x64
 	bench/peers.sh $(BENCH_DIR)/kelvanti-bench $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so $(BENCH_DIR)/peers
@@ -90,9 +107,24 @@ bench-peers: build-x64
 bench-x86: build-x86
 	tools/setup/run-i386 $(BUILD)/x86/bench/kelvanti-bench --seconds 0.5 --runs 3 --csv $(BUILD)/x86/bench/bench.csv
 
+# The demo pattern on three factory presets, one WAV each. The plug-in finds
+# the banks the build staged (KELVANTI_DATA_DIR), as an installed one finds
+# them beside itself.
+DEMO_PRESETS := "Diverse/01 Kit Tone" "Diverse/30 Marimba" "Drums/05 Crack Snare"
 demo: plugin-x64
-	$(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so --out $(BUILD)/x64/demo.wav
-	@echo "demo: the rendered demo is $(BUILD)/x64/demo.wav"
+	@n=0; for preset in $(DEMO_PRESETS); do \
+	  n=$$((n + 1)); out=$(BUILD)/x64/demo$$( [ $$n -gt 1 ] && echo "-$$n").wav; \
+	  echo "demo: the demo pattern on \"$$preset\""; \
+	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
+	    --fxp "$(BUILD)/x64/data/Kelvanti Banks/$$preset.fxp" --out $$out || exit 1; \
+	done
+	@echo "demo: the rendered demos are $(BUILD)/x64/demo.wav, demo-2.wav and demo-3.wav"
+
+# Writes the factory banks again into resources/banks (commit them) after
+# tools/presets/factory-banks.txt or the plug-in's preset format changed.
+banks: plugin-x64
+	tools/presets/make-banks.sh tools/presets/factory-banks.txt resources/banks \
+	    $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so
 
 install: plugin-$(FLAVOUR)
 	tools/setup/install-plugin.sh install $(BUILD)/$(FLAVOUR) "$(PREFIX)/Kelvanti"

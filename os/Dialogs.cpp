@@ -1,4 +1,5 @@
 #include "os/Dialogs.h"
+#include "os/PrintableText.h"
 
 #include "os/ModulePath.h"
 #include "os/Process.h"
@@ -179,7 +180,8 @@ std::vector<std::string> kdialogCommandLine(const DialogRequest& request) {
 }
 
 void printError(const DialogRequest& request) {
-    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
+    // The text can quote a file's bytes: a terminal sees them escaped.
+    std::fprintf(stderr, "%s: %s\n", printableText(request.caption).c_str(), printableText(request.text).c_str());
     std::fflush(stderr);
 }
 

@@ -1,5 +1,7 @@
 #include "os/ModulePath.h"
 
+#include "os/FileSystem.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 
@@ -28,19 +30,44 @@ std::string modulePath() {
     return path;
 }
 
-std::string moduleFolder() {
-    const std::string path = modulePath();
+namespace {
+
+std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return std::string();
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
 
+bool holdsDataFolder(const std::string& folder) {
+    static const char* const kDataFolders[] = {"Kelvanti Banks", "KelvantiPresets", "NoteFreqTables", "KelvantiMod"};
+    if (folder.empty()) return false;
+    for (const char* name : kDataFolders) {
+        const std::string found = resolveCaseInsensitive(folder + "/" + name);
+        if (!found.empty() && directoryExists(found)) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string moduleFolder() { return folderOf(modulePath()); }
+
 std::string dataFolder() {
     std::string folder = environment("KELVANTI_DATA_DIR");
-    if (folder.empty()) return moduleFolder();
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
+    if (!folder.empty()) {
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        return folder;
+    }
+    const std::string path = modulePath();
+    const std::string linked = folderOf(path);
+    std::string real = linked;
+    if (char* resolved = path.empty() ? nullptr : ::realpath(path.c_str(), nullptr)) {
+        real = folderOf(resolved);
+        std::free(resolved);
+    }
+    if (real == linked || holdsDataFolder(real) || !holdsDataFolder(linked)) return real;
+    return linked;
 }
 
 std::string environment(const char* name) {

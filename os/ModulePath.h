@@ -5,12 +5,16 @@
 
 namespace os {
 
-// Full path of the shared object holding this code ("" when unknown).
+// Full path of the shared object holding this code, as the host named it
+// (a symbolic link stays a link; "" when unknown).
 std::string modulePath();
 // Its folder, without a trailing '/'.
 std::string moduleFolder();
-// Where "KelvantiPresets", "Kelvanti Banks/Diverse", "NoteFreqTables" and
-// "KelvantiMod" live: KELVANTI_DATA_DIR when set, else the module folder.
+// Where "KelvantiPresets", "Kelvanti Banks", "NoteFreqTables" and "KelvantiMod"
+// live: KELVANTI_DATA_DIR when set; else the folder of the library's real file
+// (links resolved) when it holds one of them, else the folder of the name the
+// host loaded it by when that does (a plug-in linked into ~/.vst finds its data
+// either way), else the real file's folder.
 std::string dataFolder();
 
 // Reads an environment variable ("" when unset). Any thread; no side effects.

@@ -284,4 +284,17 @@ std::vector<std::string> processArguments(int pid) {
     return arguments;
 }
 
+void printNotice(const std::string& line) {
+    const std::string text = line + "\n";
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(STDERR_FILENO, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        written += static_cast<std::size_t>(n);
+    }
+}
+
 } // namespace os

@@ -38,6 +38,11 @@ void closeOutput(ChildProcess& child);
 bool waitForExit(ChildProcess& child, int timeoutMs, int& exitCode);
 
 void terminateProcess(const ChildProcess& child); // SIGTERM
+
+// Writes one line (a newline is added) to the process's standard error in
+// one write: notices for the user where no box is shown. Any thread but the
+// audio thread.
+void printNotice(const std::string& line);
 void killProcess(const ChildProcess& child);      // SIGKILL
 
 // Closes the output and lets a background reaper collect the child when it

@@ -43,12 +43,13 @@ std::string fileNameOfValue(const std::string& valueName) {
     return file;
 }
 
-// Missing, not a regular file, over maxBytes or holding a NUL byte: false.
-bool readValueFile(const std::string& path, std::string& text, std::size_t maxBytes) {
+// Read, Missing, or Unreadable: there but not a regular file, over maxBytes,
+// holding a NUL byte, or refused by the file system.
+RegistryValueState readValueFile(const std::string& path, std::string& text, std::size_t maxBytes) {
     // O_NONBLOCK: a FIFO planted in the folder must not hang the caller.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return errno == ENOENT || errno == ENOTDIR ? RegistryValueState::Missing : RegistryValueState::Unreadable;
     bool ok = false;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= maxBytes) {
@@ -78,7 +79,7 @@ bool readValueFile(const std::string& path, std::string& text, std::size_t maxBy
         }
     }
     ::close(fd);
-    return ok;
+    return ok ? RegistryValueState::Read : RegistryValueState::Unreadable;
 }
 
 bool makeFolders(const std::string& path) {
@@ -118,13 +119,42 @@ std::string registryMachineDir() {
 }
 
 bool registryRead(const std::string& valueName, std::string& text, std::size_t maxBytes) {
+    RegistryValueState userValue;
+    return registryRead(valueName, text, maxBytes, userValue);
+}
+
+bool registryRead(const std::string& valueName, std::string& text, std::size_t maxBytes,
+                  RegistryValueState& userValue) {
+    userValue = RegistryValueState::Missing;
     const std::string file = fileNameOfValue(valueName);
     if (file.empty())
         return false;
     const std::string user = registryUserDir();
-    if (!user.empty() && readValueFile(user + "/" + file, text, maxBytes))
+    if (!user.empty())
+        userValue = readValueFile(user + "/" + file, text, maxBytes);
+    if (userValue == RegistryValueState::Read)
         return true;
-    return readValueFile(registryMachineDir() + "/" + file, text, maxBytes);
+    return readValueFile(registryMachineDir() + "/" + file, text, maxBytes) == RegistryValueState::Read;
+}
+
+bool registryMoveAside(const std::string& valueName, const std::string& suffix, std::string& movedTo) {
+    const std::string file = fileNameOfValue(valueName);
+    const std::string user = registryUserDir();
+    if (file.empty() || user.empty() || suffix.empty())
+        return false;
+    const std::string from = user + "/" + file;
+    // A free name, so an earlier copy set aside is never replaced.
+    for (int n = 1; n <= 99; ++n) {
+        const std::string to = from + suffix + (n > 1 ? "." + std::to_string(n) : std::string());
+        struct stat info {};
+        if (::lstat(to.c_str(), &info) == 0 || errno != ENOENT)
+            continue;
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            return false;
+        movedTo = to;
+        return true;
+    }
+    return false;
 }
 
 bool registryWrite(const std::string& valueName, const std::string& text) {

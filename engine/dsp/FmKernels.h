@@ -82,7 +82,7 @@ struct FmStepRule {
     float staticIndex;
     float maxIndex;
     float maxMultiplier;  // the pitch factor's bound
-    float tuneRatio;      // the carrier's multiplier without "PitBas" (finite, bounded)
+    float tuneRatio;      // each operator's multiplier without its pitch switch (finite, bounded)
     bool pitchOnModulator;
     bool pitchOnCarrier;
     double incrementA;    // the note's increments, before the multipliers

@@ -62,8 +62,10 @@ inline void FmOscillator::beginStep(float timbre, float amplitude, float pitch) 
     index_ = clampMagnitude(finiteOr(envIndexScale_ * timbre + staticIndex, 0.0f), kMaxIndex);
     gain_ = finiteOr(amplitude, 0.0f);
     const float p = clampMagnitude(finiteOr(pitchFactor(pitch), 1.0f), kMaxMultiplier);
-    const float ratio = tuneRatio_ ? clampMagnitude(finiteOr(*tuneRatio_, 1.0f), kMaxMultiplier) : 1.0f;
-    kA_ = pitchOnModulator_ ? p : 1.0f;
+    const float ratio = tuneRatio_ ? clampMagnitude(finiteOr(tuneRatio_->load(std::memory_order_relaxed), 1.0f), kMaxMultiplier) : 1.0f;
+    // Without the pitch envelope both operators follow the global tune, so
+    // their frequency ratio (and the note's harmonics) stays as set.
+    kA_ = pitchOnModulator_ ? p : ratio;
     kB_ = pitchOnCarrier_ ? p : ratio;
 }
 
@@ -78,7 +80,7 @@ void FmOscillator::planSteps(const float* timbre, const float* amplitude, const 
         rule.staticIndex = driveGain_ * velocityTimbre_;
         rule.maxIndex = kMaxIndex;
         rule.maxMultiplier = kMaxMultiplier;
-        rule.tuneRatio = tuneRatio_ ? clampMagnitude(finiteOr(*tuneRatio_, 1.0f), kMaxMultiplier) : 1.0f;
+        rule.tuneRatio = tuneRatio_ ? clampMagnitude(finiteOr(tuneRatio_->load(std::memory_order_relaxed), 1.0f), kMaxMultiplier) : 1.0f;
         rule.pitchOnModulator = pitchOnModulator_;
         rule.pitchOnCarrier = pitchOnCarrier_;
         rule.incrementA = incA_;

@@ -6,6 +6,8 @@
 // render calls. Audio thread only; tables and control arrays are borrowed.
 #include "engine/dsp/ControlClock.h"
 
+#include <atomic>
+
 namespace dsp {
 
 struct FmNoteSettings {
@@ -24,9 +26,9 @@ class FmOscillator {
 public:
     // The three tables (1024 samples each); null tables make render silent.
     void setTables(const float* a, const float* b, const float* c);
-    // Carrier multiplier when the pitch envelope does not drive the carrier
-    // (the plug-in's tune ratio, read at every control step); null means 1.
-    void setTuneRatioSource(const float* ratio) { tuneRatio_ = ratio; }
+    // Multiplier of each operator the pitch envelope does not drive (the
+    // plug-in's tune ratio, read at every control step); null means 1.
+    void setTuneRatioSource(const std::atomic<float>* ratio) { tuneRatio_ = ratio; }
 
     // A fresh voice (not reused) restarts both phases at 0; every note on
     // restarts the control step and sets the velocity timbre to 1.
@@ -85,7 +87,7 @@ private:
     const float* wrappedA_ = nullptr;
     const float* wrappedB_ = nullptr;
     const float* wrappedC_ = nullptr;
-    const float* tuneRatio_ = nullptr;
+    const std::atomic<float>* tuneRatio_ = nullptr; // written on another thread
     double phaseA_ = 0.0, phaseB_ = 0.0;
     double incA_ = 0.0, incB_ = 0.0;
     float balance_ = 0.5f;

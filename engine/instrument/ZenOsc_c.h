@@ -27,8 +27,9 @@ public:
 
     void setSources(const WaveROM_c* a, const WaveROM_c* b, const WaveROM_c* c, const float* timbre,
                     const float* amplitude, const float* pitch);
-    // The carrier's multiplier while "PitBas" is off: the plug-in's tune ratio.
-    void setTuneRatioSource(const float* ratio) { osc_.setTuneRatioSource(ratio); }
+    // The multiplier of the modulator while "PitTim" is off and of the
+    // carrier while "PitBas" is off: the plug-in's tune ratio.
+    void setTuneRatioSource(const std::atomic<float>* ratio) { osc_.setTuneRatioSource(ratio); }
     void setVelocityTimbre(float v) { osc_.setVelocityTimbre(v); }
 
     dsp::FmOscillator& kernel() { return osc_; }

@@ -48,6 +48,11 @@ void ZendrixTone_c::noteOn(int32_t instrumentIndex, const NoteC_c& note, bool re
         return;
     // Voice and generators begin a control step together, whatever the
     // modules do with the note.
+    killed_ = false;
+    if (shared_.noteSeeds) {
+        const uint32_t high = static_cast<uint32_t>(shared_.noteSeeds->next());
+        noise_.seed(high << 15 | static_cast<uint32_t>(shared_.noteSeeds->next()));
+    }
     core_.noteOn();
     osc_.kernel().restartStep();
     noise_.kernel().restartStep();
@@ -81,8 +86,16 @@ dsp::ToneLevels ZendrixTone_c::levels() const {
     levels.timbreRandomness = timbreRandomness_;
     levels.oscAmplitude = mix.oscillator * e;
     levels.noiseAmplitude = e * mix.noise * 0.7f;
-    levels.tuneOffset = shared_.tuneOffset ? *shared_.tuneOffset : 0.0f;
+    levels.tuneOffset = shared_.tuneOffset ? shared_.tuneOffset->load(std::memory_order_relaxed) : 0.0f;
     return levels;
+}
+
+void ZendrixTone_c::kill() {
+    if (!killed_ && hasGlobalsRow()) {
+        killedLevels_ = levels();
+        killed_ = true;
+    }
+    Tone_c::kill();
 }
 
 bool ZendrixTone_c::render(int32_t n) {
@@ -92,7 +105,7 @@ bool ZendrixTone_c::render(int32_t n) {
     float* out = nullptr;
     if (!hasGlobalsRow() || !canSound() || !bus || !bus->getMonoWritePointer(&out, false, n))
         return true;
-    core_.render(out, n, levels(), osc_.kernel(), noise_.kernel(), shared_.arrays,
+    core_.render(out, n, soundingLevels(), osc_.kernel(), noise_.kernel(), shared_.arrays,
                  [this](int slot) { nextStage(slot); });
     bus->spreadMono();
     bus->copyLeftToRight(n);
@@ -104,7 +117,7 @@ bool ZendrixTone_c::slicesInto(const InBuffer2_c* bus, int32_t n) const {
 }
 
 void ZendrixTone_c::beginSlice(int32_t n) {
-    core_.writeControlSteps(n, levels(), shared_.arrays, [this](int slot) { nextStage(slot); });
+    core_.writeControlSteps(n, soundingLevels(), shared_.arrays, [this](int slot) { nextStage(slot); });
 }
 
 dsp::ToneLaneVoice ZendrixTone_c::laneVoice(float* oscOut, float* noiseOut) {

@@ -18,6 +18,8 @@
 #include "engine/modules/Tone_c.h"
 #include "os/Random.h"
 
+#include <atomic>
+
 class InBuffer2_c;
 class WaveROM_c;
 class ZendrixGlo_c;
@@ -28,8 +30,13 @@ struct ZendrixVoiceResources {
     const WaveROM_c* waveB = nullptr; // the carrier pair, mixed by "Balance"
     const WaveROM_c* waveC = nullptr;
     dsp::ToneControlArrays arrays;    // this voice's own
-    const float* tuneOffset = nullptr; // log2("Glo Tune" / 4400) / 4; null means 0
-    const float* tuneRatio = nullptr;  // "Glo Tune" / 4400; null means 1
+    const std::atomic<float>* tuneOffset = nullptr; // log2("Glo Tune" / 4400) / 4; null means 0
+    const std::atomic<float>* tuneRatio = nullptr;  // "Glo Tune" / 4400; null means 1
+    // The instrument's stream of noise seeds, one draw per note on in the
+    // order the notes start (audio thread), so the noise of a note does not
+    // depend on which voice plays it or how the host sliced the blocks
+    // before. Null: each voice's noise runs on from where it stopped.
+    os::Random15* noteSeeds = nullptr;
 };
 
 class ZendrixTone_c : public Tone_c {
@@ -48,6 +55,10 @@ public:
     // Finished once the base and noise envelopes have ended; a voice without
     // its globals row, control arrays or output bus is finished at once.
     bool render(int32_t n) override;
+    // Fades out in 5 ms with the levels the note had when killed, whatever
+    // a program loaded meanwhile sets (the kill may come from a host thread
+    // while no block renders).
+    void kill() override;
 
     // render(n) cut around its generators, for the instrument's voice lanes:
     // slicesInto answers whether the voice's generators write into `bus` and
@@ -76,6 +87,7 @@ private:
     bool hasGlobalsRow() const;
     bool canSound() const;
     dsp::ToneLevels levels() const;
+    dsp::ToneLevels soundingLevels() const { return killed_ ? killedLevels_ : levels(); }
     void nextStage(int slot);
 
     dsp::ToneCore core_;
@@ -88,4 +100,6 @@ private:
     os::Random15 random_;
     float levelRandomness_ = 1.0f;
     float timbreRandomness_ = 1.0f;
+    bool killed_ = false;
+    dsp::ToneLevels killedLevels_;
 };

@@ -93,6 +93,7 @@ void Zendrix_c::registerModules() {
     shared.waveC = &waves_[2];
     shared.tuneOffset = &tuneOffset_;
     shared.tuneRatio = &tuneRatio_;
+    shared.noteSeeds = &noteSeeds_;
     for (int32_t i = 0; i < kVoices; ++i) {
         ZendrixTone_c& v = voices_[i];
         float (&arrays)[4][kControlValues] = controlArrays_[i];
@@ -106,6 +107,9 @@ void Zendrix_c::registerModules() {
         voiceRows_[kOscRow][i] = &v.oscillator();
         voiceRows_[kNoiseRow][i] = &v.noise();
     }
+    // After the voices, which draw their own seeds first.
+    const uint32_t high = static_cast<uint32_t>(random().next());
+    noteSeeds_.seed(high << 15 | static_cast<uint32_t>(random().next()));
     singleRows_[0][0] = &globals_;
     registerRow(singleRows_[0], 1, 0);
     for (int32_t i = 0; i < 3; ++i) {
@@ -244,8 +248,9 @@ void Zendrix_c::initialise() {
 
 void Zendrix_c::setupControllerAssignments() {
     ECS2_c& ecs = controllerAssignment();
-    // The factory table once; a later resume keeps what the user learned.
-    if (!ecs.isLoaded()) {
+    // The factory table only while no table is in force: a later resume
+    // keeps what was loaded or learnt.
+    if (!ecs.hasTable()) {
         ecs.clearAll();
         struct Range { int firstController, lastController, firstEntry; };
         static constexpr Range kDefaults[] = {{69, 78, 0}, {79, 89, 11}, {102, 104, 22}, {105, 105, 10}};

@@ -88,5 +88,6 @@ private:
     Part_c* voiceRows_[kVoiceRows][kVoices] = {}; // the six per-voice module rows
     float controlArrays_[kVoices][4][kControlValues] = {}; // each voice's own scratch
     ZendrixVoiceLanes lanes_;
+    os::Random15 noteSeeds_; // the voices' noise seeds, one draw per note (audio thread)
     bool modulesDefined_ = false;
 };

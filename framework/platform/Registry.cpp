@@ -21,11 +21,20 @@ bool writeRegistryString(const std::string& valueName, const std::string& text) 
 }
 
 bool readRegistryHex(const std::string& valueName, std::vector<uint8_t>& bytes) {
+    os::RegistryValueState userValue;
+    return readRegistryHex(valueName, bytes, userValue);
+}
+
+bool readRegistryHex(const std::string& valueName, std::vector<uint8_t>& bytes, os::RegistryValueState& userValue) {
     std::string text;
-    if (!os::registryRead(valueName, text, kRegistryHexReadBuffer - 1))
+    if (!os::registryRead(valueName, text, kRegistryHexReadBuffer - 1, userValue))
         return false;
     bytes = decodeRegistryHex(text);
     return true;
+}
+
+bool moveRegistryValueAside(const std::string& valueName, const std::string& suffix, std::string& movedTo) {
+    return os::registryMoveAside(valueName, suffix, movedTo);
 }
 
 bool writeRegistryHex(const std::string& valueName, const uint8_t* bytes, std::size_t count) {

@@ -3,6 +3,8 @@
 // binary values stored as hex text. A value missing for the user is read from
 // the machine-wide store; nothing is ever written there. Failures are
 // reported only by the results. Blocking file I/O: never on the audio thread.
+#include "os/Registry.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,6 +24,13 @@ bool writeRegistryString(const std::string& valueName, const std::string& text);
 // The bytes of a hex value (an empty value gives true and no bytes). A value
 // longer than the read buffer is unreadable (false), never a cut blob.
 bool readRegistryHex(const std::string& valueName, std::vector<uint8_t>& bytes);
+// The same, also telling what the user's own value was (the bytes may come
+// from the machine-wide store when it is missing or unreadable).
+bool readRegistryHex(const std::string& valueName, std::vector<uint8_t>& bytes, os::RegistryValueState& userValue);
+
+// Moves the user's value aside (beside it, its name + suffix; an earlier
+// copy is never replaced). True when moved; movedTo is the new path.
+bool moveRegistryValueAside(const std::string& valueName, const std::string& suffix, std::string& movedTo);
 
 // False, with the stored value unchanged, for a blob the reader could not
 // read back whole (over kRegistryHexMaxBytes) or when the write fails.

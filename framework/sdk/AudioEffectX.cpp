@@ -152,7 +152,7 @@ void AudioEffectX::resume() {
 
 VstInt32 AudioEffectX::canDo(const char* text) {
     static const char* const kCapabilities[] = {"receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents",
-                                                "sendVstMidiEvent", "midiProgramNames"};
+                                                "sendVstMidiEvent", "midiProgramNames",    "receiveVstTimeInfo"};
     if (!text) return -1;
     for (const char* capability : kCapabilities) {
         if (std::strcmp(text, capability) == 0) return 1;

@@ -47,7 +47,8 @@ public:
     virtual VstIntPtr vendorSpecific(VstInt32 /*index*/, VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/) {
         return 0;
     }
-    // 1 for the MIDI capabilities this program has, -1 for everything else.
+    // 1 for the MIDI capabilities this program has and for the time info it asks
+    // the host for (getTimeInfo), -1 for everything else.
     virtual VstInt32 canDo(const char* text);
     virtual VstInt32 getTailSize() { return 0; }
     virtual VstInt32 fxIdle() { return 0; }

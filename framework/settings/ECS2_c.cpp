@@ -23,7 +23,7 @@ int clampIndex(int i) { return std::clamp(i, 0, ECS2_c::kAssignments - 1); }
 } // namespace
 
 ECS2_c::ECS2_c(SynthServices* synth, std::string_view engineName, Clock clock)
-    : synth_(synth), clock_(clock ? clock : &os::tickMs), registryName_(std::string(engineName) + "ECS2") {
+    : synth_(synth), clock_(clock ? clock : &os::tickMs), value_(std::string(engineName) + "ECS2") {
     clearAll();
 }
 
@@ -72,7 +72,7 @@ void ECS2_c::setOwn(int c, int32_t value) {
 bool ECS2_c::load() {
     if (!synth_ || !set())
         return false;
-    if (readSetFromRegistry(*this, registryName_, 0))
+    if (value_.read(*this, 0))
         loaded_ = true;
     setOwn(kOnOff, 0);
     setOwn(kMode, kModeOff);
@@ -80,8 +80,39 @@ bool ECS2_c::load() {
 }
 
 void ECS2_c::store() {
+    unstored_ = false;
     if (synth_ && set())
-        storeSetToRegistry(*this, registryName_, 0);
+        value_.write(*this, 0, true);
+}
+
+void ECS2_c::markChanged() {
+    userChanged_ = true;
+    unstored_ = true;
+}
+
+bool ECS2_c::storeChanges() {
+    if (!unstored_.exchange(false))
+        return false;
+    if (synth_ && set())
+        value_.write(*this, 0); // only when it differs from what the value holds
+    return true;
+}
+
+bool ECS2_c::reloadTable() {
+    if (!synth_ || !set())
+        return false;
+    const int32_t onOff = cellValue(kOnOff);
+    const int32_t mode = cellValue(kMode);
+    const bool clear = clearMode_;
+    const bool learning = learnOn_;
+    if (!value_.readIfNew(*this, 0))
+        return false;
+    loaded_ = true;
+    setOwn(kOnOff, onOff);
+    setOwn(kMode, mode);
+    clearMode_ = clear;
+    learnOn_ = learning;
+    return true;
 }
 
 // ------------------------------------------------------------------ table
@@ -122,6 +153,7 @@ void ECS2_c::storeFactory() {
     for (int i = 0; i < kAssignments; ++i)
         if (!readAssignment(i, factory_[i]))
             factory_[i] = CCAss_c();
+    factoryStored_ = true;
 }
 
 void ECS2_c::restoreFactory() {
@@ -185,8 +217,11 @@ void ECS2_c::removeAssignments(int instrument, int target) {
             writeAssignment(kept, a);
         ++kept;
     }
+    if (kept == kAssignments)
+        return;
     for (int i = kept; i < kAssignments; ++i)
         writeAssignment(i, CCAss_c());
+    markChanged();
 }
 
 void ECS2_c::armLearnTarget(int instrument, int target) {
@@ -232,7 +267,9 @@ void ECS2_c::learnController(int channel, int number, int value) {
     const int decoded = decode(number, value, kind);
     if (kind == kNone)
         return;
-    addAssignment(channel, decoded, armedInstrument_, armedTarget_, false);
+    // In clear mode the binding is removed instead; removeAssignments marks that.
+    if (addAssignment(channel, decoded, armedInstrument_, armedTarget_, false) < kAssignments && !clearMode_)
+        markChanged();
     armedTarget_ = -1;
 }
 
@@ -362,12 +399,15 @@ void ECS2_c::parameterChanged(int row, int column) {
     Part_c::parameterChanged(row, column);
     if (!set())
         return;
+    clearMode_ = false; // every change of the part ends clear mode; "Clear" sets it again below
+    if (column >= kGlobalColumns)
+        markChanged(); // an assignment edited by hand
     if (column == kOnOff || column == kMode) {
-        clearMode_ = false;
         if (column == kOnOff) {
             if (cellValue(kOnOff) == 0) {
-                store();
+                storeChanges();
             } else {
+                storeChanges(); // what was learnt here survives the load
                 load();
                 setOwn(kOnOff, 1);
             }
@@ -382,9 +422,10 @@ void ECS2_c::handleMode(int mode) {
     switch (mode) {
     case kModeOff:
         setOwn(kOnOff, 0);
-        store();
+        storeChanges(); // an unchanged table never overwrites what another instance stored
         break;
     case kModeLearn:
+        storeChanges(); // what was learnt here survives the load
         load();
         setOwn(kMode, kModeLearn);
         setOwn(kOnOff, 1);
@@ -410,7 +451,7 @@ void ECS2_c::handleMode(int mode) {
         break;
     case kModeSave:
         setOwn(kOnOff, 0);
-        store();
+        storeChanges();
         if (synth_ && synth_->moduleManager())
             synth_->moduleManager()->run(this, 0, ModuleManager_c::kSave, "ECS");
         setOwn(kMode, kModeOff);

@@ -11,6 +11,7 @@
 // the editor's thread shows (elsewhere they answer "no").
 #include "framework/model/Part_c.h"
 #include "framework/settings/CCAss_c.h"
+#include "framework/settings/RegistrySet.h"
 
 #include <atomic>
 #include <cstdint>
@@ -58,7 +59,22 @@ public:
     // Writes the whole set into the registry value.
     void store();
     bool isLoaded() const { return loaded_; }
-    const std::string& registryName() const { return registryName_; }
+    const std::string& registryName() const { return value_.name(); }
+
+    // The user's own changes of the table (learnt or removed assignments,
+    // edited assignment columns) since it was last stored: marked on the
+    // thread that makes them (the MIDI thread too: no I/O there) and stored
+    // by storeChanges on the idle side, at resume and at close, so no
+    // resume loses them. Answers whether there were any.
+    bool storeChanges();
+    bool hasUnstoredChanges() const { return unstored_; }
+    // At resume: the stored table when it holds news from elsewhere (another
+    // instance stored since this one last read or wrote it); the learning
+    // state (On/Off, Mode, clear mode, the armed target) stays as it is.
+    // Call storeChanges first. Answers whether a table was read.
+    bool reloadTable();
+    // A table is in force: loaded, built as the factory table, or changed by the user.
+    bool hasTable() const { return loaded_ || factoryStored_ || userChanged_; }
 
     // False (nothing done) for i outside 0..127.
     bool readAssignment(int i, CCAss_c& out) const;
@@ -105,13 +121,17 @@ private:
     void setOwn(int column, int32_t value); // without notification
     int decode(int number, int value, int& kind);
     void handleMode(int mode);
+    void markChanged();
 
     SynthServices* synth_;
     Clock clock_;
-    std::string registryName_;
+    RegistrySetValue value_;
     CCAss_c factory_[kAssignments];
     // Shared between the MIDI thread and where parameters change: atomics.
     std::atomic<bool> loaded_{false};
+    std::atomic<bool> factoryStored_{false};
+    std::atomic<bool> userChanged_{false};
+    std::atomic<bool> unstored_{false};
     std::atomic<bool> learnOn_{false};
     std::atomic<bool> clearMode_{false};
     std::atomic<int32_t> armedInstrument_{-1};

@@ -138,9 +138,13 @@ void NoteFreqTable_c::parameterChanged(int row, int column) {
 
 size_t NoteFreqTable_c::readChunk(const uint8_t* buffer, size_t length, int row) {
     const size_t read = Part_c::readChunk(buffer, length, row);
+    publishSetTable();
+    return read;
+}
+
+void NoteFreqTable_c::publishSetTable() {
     ensureUsableTable();
     analyse();
-    return read;
 }
 
 void NoteFreqTable_c::loadNamedFile() {
@@ -167,6 +171,7 @@ bool NoteFreqTable_c::loadTunFile(std::string_view path) {
                 cells->setFloat(tun.key, tun.frequency);
     }
     publishTable();
+    analyse();
     return true;
 }
 

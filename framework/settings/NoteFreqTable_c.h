@@ -7,7 +7,7 @@
 // a lock-free copy of the table (atomics), refreshed after every change, so
 // they neither lock nor allocate. Everything else runs where parameters
 // change, like any part. A chunk read straight into the set (not through
-// readChunk) must be followed by parameterChanged(0, -1).
+// readChunk, as the bank reader does) must be followed by publishSetTable.
 #include "framework/model/Part_c.h"
 
 #include <atomic>
@@ -47,6 +47,11 @@ public:
     // others keep their values; a later line for a key wins; entry 128 is
     // never written. False when the file cannot be read.
     bool loadTunFile(std::string_view path);
+
+    // Makes the set's table the one the audio thread reads and analyses its
+    // step size; a table without a usable frequency (a reset clears the
+    // array) becomes 12-tone equal temperament first. Loads no file.
+    void publishSetTable();
 
 private:
     void loadNamedFile();

@@ -6,17 +6,21 @@
 #include <vector>
 
 SysGloBase_c::SysGloBase_c(std::string_view name, std::string_view suffix)
-    : registryName_(std::string(name) + std::string(suffix)) {}
+    : value_(std::string(name) + std::string(suffix)) {}
 
 bool SysGloBase_c::load() {
     if (!set())
         return false;
-    if (readSetFromRegistry(*this, registryName_, 0))
+    if (value_.read(*this, 0))
         loaded_.store(true, std::memory_order_release);
     return isLoaded();
 }
 
 void SysGloBase_c::parameterChanged(int row, int column) {
+    if (column >= 0 && !isStoredColumn(column)) {
+        Part_c::parameterChanged(row, column);
+        return;
+    }
     if (set() && !isLoaded()) {
         using Guard = std::lock_guard<os::RecursiveLock>;
         // What the caller just wrote: the column's cell, or the whole row.
@@ -41,5 +45,5 @@ void SysGloBase_c::parameterChanged(int row, int column) {
         }
     }
     Part_c::parameterChanged(row, column);
-    storeSetToRegistry(*this, registryName_, 0);
+    value_.write(*this, 0);
 }

@@ -4,6 +4,7 @@
 // and written back after every change, on the thread that made it (never
 // the audio thread: the write is blocking file I/O).
 #include "framework/model/Part_c.h"
+#include "framework/settings/RegistrySet.h"
 
 #include <atomic>
 #include <string>
@@ -21,12 +22,17 @@ public:
     // Loads first when not loaded yet. A value that only now appears (stored
     // by another instance after this one opened) must not undo the change
     // being made: the changed column (the whole row for -1) is re-applied
-    // after that load. Then notifies and stores row 0.
+    // after that load. Then notifies and stores row 0 when it differs from
+    // what the value holds. A column the plug-in itself fills in at every
+    // open (isStoredColumn false) is only notified.
     void parameterChanged(int row, int column) override;
 
-    const std::string& registryName() const { return registryName_; }
+    const std::string& registryName() const { return value_.name(); }
+
+protected:
+    virtual bool isStoredColumn(int /*column*/) const { return true; }
 
 private:
-    std::string registryName_;
+    RegistrySetValue value_;
     std::atomic<bool> loaded_{false};
 };

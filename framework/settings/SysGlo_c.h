@@ -19,4 +19,9 @@ public:
     void defineParameters(ParaSet_c*& sharedSet, int rows) override;
     // Creates or attaches the one-row set, then loads it when not loaded yet.
     void defineSharedParameters(ParaSet_c*& sharedSet) override;
+
+protected:
+    // The version text is the running plug-in's, set at every open: not a
+    // setting of the user's, so setting it writes nothing.
+    bool isStoredColumn(int column) const override { return column != kVersionText; }
 };

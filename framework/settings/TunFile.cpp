@@ -31,23 +31,22 @@ bool parseTunLine(std::string_view line, TunLine& out) {
             return false;
     i += 4;
 
+    // No key digits mean key 0.
     double key = 0.0;
-    bool keyDigits = false;
     for (; i < line.size() && line[i] != '='; ++i) {
         if (isBlank(line[i]))
             continue;
         if (!isDigit(line[i]))
             return false;
         key = std::fmin(key * 10.0 + (line[i] - '0'), kSaturation);
-        keyDigits = true;
     }
-    if (!keyDigits || i >= line.size())
+    if (i >= line.size())
         return false; // a key without '=' sets nothing
     ++i;
 
+    // No cents digits mean 0 cents.
     double cents = 0.0;
     double fractionScale = 0.0; // 0 while in the whole part
-    bool centsDigits = false;
     for (; i < line.size(); ++i) {
         const char c = line[i];
         if (isBlank(c))
@@ -61,13 +60,10 @@ bool parseTunLine(std::string_view line, TunLine& out) {
                 cents += (c - '0') * fractionScale;
                 fractionScale = std::fmax(fractionScale * 0.1, 1e-300);
             }
-            centsDigits = true;
         } else {
             return false;
         }
     }
-    if (!centsDigits)
-        return false;
     const double frequency = centsToFrequency(cents);
     if (!(frequency > 0.0) || frequency > static_cast<double>(std::numeric_limits<float>::max()))
         return false;

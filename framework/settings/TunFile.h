@@ -13,8 +13,8 @@ struct TunLine {
 // Frequency of a pitch given in cents above key 0.
 double centsToFrequency(double cents);
 
-// True for an accepted "note" line. Rejected: no key digits, no '=', a sign
-// or other stray character in the cents, no cents digits, or a frequency
-// that is not finite and above 0 in single precision. Accumulators
-// saturate, so no input overflows.
+// True for an accepted "note" line; no key digits mean key 0, no cents
+// digits 0 cents. Rejected: no '=', a stray character in the key, a sign or
+// other stray character in the cents, or a frequency that is not finite and
+// above 0 in single precision. Accumulators saturate, so no input overflows.
 bool parseTunLine(std::string_view line, TunLine& out);

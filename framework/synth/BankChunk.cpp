@@ -2,6 +2,7 @@
 
 #include "framework/model/ChunkWords.h"
 #include "framework/synth/BankChunkBlock.h"
+#include "framework/synth/ProgramChunk.h"
 
 #include <algorithm>
 #include <limits>
@@ -84,6 +85,42 @@ void guardedRead(const BankChunkHost& host, ParaSet_c& set, const BankChunkBlock
     set.readChunk(block.bytes, block.size, row);
 }
 
+bool moduleRowTakes(const BankChunkHost& host, const BankChunkBlock& block) {
+    const int rows = host.moduleRowCount();
+    for (int i = 0; i < rows; ++i) {
+        const ChunkModuleRow row = host.moduleRow(i);
+        if (row.set != nullptr && row.tag == block.tag && row.instance == block.order)
+            return true;
+    }
+    return false;
+}
+
+// Whether the reader below takes the block whole: a program block also
+// holds a program that applies whole (one for a slot this plug-in does not
+// have is ignored, as the reader ignores it).
+bool programBlockApplies(BankChunkHost& host, const BankChunkBlock& block, int offset, int slots, int kind) {
+    const int slot = offsetRow(offset, block.order);
+    if (slot < 0 || slot >= slots)
+        return true;
+    return checkProgramChunk(host, slot, kind, block.payload(), block.payloadSize()).applies;
+}
+
+bool bankBlockApplies(BankChunkHost& host, const BankChunkBlock& block, int partOffset, int effectOffset) {
+    switch (block.tag) {
+    case chunk_tags::kPartProgram:
+        return programBlockApplies(host, block, partOffset, host.partProgramSlots(), kPartProgramRow);
+    case chunk_tags::kEffectProgram:
+        return programBlockApplies(host, block, effectOffset, host.effectProgramSlots(), kEffectProgramRow);
+    case chunk_tags::kInstrumentSettings:
+    case chunk_tags::kTuning:
+    case chunk_tags::kControllerAssignment:
+    case chunk_tags::kMidiSkipped:
+        return true;
+    default:
+        return moduleRowTakes(host, block);
+    }
+}
+
 bool hasProgram(const MemC_c* chunk) { return chunk != nullptr && chunk->data() != nullptr && chunk->size() > 0; }
 
 } // namespace
@@ -140,11 +177,27 @@ size_t writeBankChunk(BankChunkHost& host, uint8_t* store, size_t capacity) {
     return writer.result();
 }
 
+bool bankChunkAppliesWhole(BankChunkHost& host, const uint8_t* bytes, size_t size, int partOffset, int effectOffset,
+                           BankChunkBlock& refused) {
+    BankChunkWalker walker(bytes, size);
+    BankChunkBlock block;
+    while (walker.next(block)) {
+        if (!bankBlockApplies(host, block, partOffset, effectOffset)) {
+            refused = block;
+            return false;
+        }
+    }
+    if (walker.stop() != BankChunkWalker::Stop::Broken)
+        return true;
+    refused = block;
+    return false;
+}
+
 size_t readBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size, int partOffset, int effectOffset,
                      bool skipTuningAndControllers) {
     char text[96];
     BankChunkBlock block;
-    if (!chunkStructureIsSound(bytes, size, block)) {
+    if (!bankChunkAppliesWhole(host, bytes, size, partOffset, effectOffset, block)) {
         formatMismatchText(block, true, text, sizeof text);
         host.showBankLoadError(text);
         return 0;
@@ -186,7 +239,7 @@ size_t readBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size, int
             }
         }
         }
-        if (!taken) {
+        if (!taken) { // the check took every block: the module table changed under us
             formatMismatchText(block, true, text, sizeof text);
             host.showBankLoadError(text);
             return size;
@@ -201,7 +254,7 @@ size_t loadBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size) {
     if (bytes == nullptr || size < BankChunkBlock::kHeaderSize)
         return 0;
     BankChunkBlock broken;
-    if (!chunkStructureIsSound(bytes, size, broken)) {
+    if (!bankChunkAppliesWhole(host, bytes, size, 0, 0, broken)) {
         char text[96];
         formatMismatchText(broken, true, text, sizeof text);
         host.showBankLoadError(text);

@@ -5,6 +5,7 @@
 // block per bank-only module row, the tuning table ('TUN0', order 0), one
 // 'PROG' block per part program slot with a stored program, one 'FXPG' block
 // per effect program slot likewise.
+#include "framework/synth/BankChunkBlock.h"
 #include "framework/synth/ChunkModuleRegistry.h"
 #include "framework/synth/MemC_c.h"
 #include <cstddef>
@@ -41,7 +42,7 @@ public:
     virtual void runBankClosingSteps() = 0;
     virtual void endBankLoad() = 0;
 
-    // Shows text with the caption "Bank Load Error" without blocking.
+    // Posts text with the caption "Bank Load Error" to the idle side; never blocks.
     virtual void showBankLoadError(const std::string& text) = 0;
 };
 
@@ -55,9 +56,16 @@ constexpr size_t kBankChunkCapacity = 4000000;
 // set to write.
 size_t writeBankChunk(BankChunkHost& host, uint8_t* store, size_t capacity);
 
-// Reads the blocks of a bank into the plug-in (without begin/end): first the
-// whole structure is checked, and a broken one shows the error and answers
-// 0 with nothing changed. Then block by block: 'PROG'/'FXPG' load the
+// Whether the bank applies whole, checked before anything changes: every
+// block lies whole inside the bytes, a row takes it, and a program block
+// holds a program that applies whole (checkProgramChunk). On false, refused
+// holds the first block that does not apply.
+bool bankChunkAppliesWhole(BankChunkHost& host, const uint8_t* bytes, size_t size, int partOffset, int effectOffset,
+                           BankChunkBlock& refused);
+
+// Reads the blocks of a bank into the plug-in (without begin/end): first
+// bankChunkAppliesWhole, and a bank that does not apply whole shows the
+// error and answers 0 with nothing changed. Then block by block: 'PROG'/'FXPG' load the
 // program slot offset + order; 'SYG1' the instrument settings row
 // partOffset + order; 'TUN0' and 'ECS1' their set's row = order (unless
 // skipTuningAndControllers); 'MID1' is skipped; any other tag goes to row 0
@@ -67,6 +75,6 @@ size_t readBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size, int
                      bool skipTuningAndControllers);
 
 // setChunk's bank road. Fewer than 12 bytes are no bank: 0, nothing changed.
-// Then the structure is checked first (broken: error, 0,
+// Then bankChunkAppliesWhole, before anything changes (refused: error, 0,
 // nothing changed); otherwise beginBankLoad, readBankChunk, endBankLoad.
 size_t loadBankChunk(BankChunkHost& host, const uint8_t* bytes, size_t size);

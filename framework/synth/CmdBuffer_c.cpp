@@ -90,28 +90,49 @@ void CmdBuffer_c::removeIdenticalLocked(const HoldData_c& record) {
     write_ = to;
 }
 
+bool CmdBuffer_c::pushLocked(const HoldData_c& record, int mode) {
+    if (mode == kPushSkipIdentical && findIdenticalLocked(record))
+        return true;
+    if (mode == kPushReplace)
+        removeIdenticalLocked(record);
+    const uint32_t next = advance(write_);
+    if (next == read_)
+        return false;
+    entries_[write_] = record;
+    write_ = next;
+    return true;
+}
+
 bool CmdBuffer_c::push(const HoldData_c& record, int mode) {
     if (record.code == kCmdNone)
         return false;
     bool stored = false;
-    if (entries_ && (mode == kPushReplace || mode == kPushSkipIdentical || mode == kPushAppend)) {
+    if (entries_ && knownMode(mode)) {
         Guard guard(*this);
-        if (mode == kPushSkipIdentical && findIdenticalLocked(record))
-            return true;
-        if (mode == kPushReplace)
-            removeIdenticalLocked(record);
-        const uint32_t next = advance(write_);
-        if (next != read_) {
-            entries_[write_] = record;
-            write_ = next;
-            stored = true;
-        }
+        stored = pushLocked(record, mode);
     }
     if (!stored) {
         HoldData_c dropped = record;
         discard(dropped);
     }
     return stored;
+}
+
+CmdBuffer_c::PushOutcome CmdBuffer_c::tryPush(const HoldData_c& record, int mode) {
+    if (record.code == kCmdNone)
+        return PushOutcome::Refused;
+    bool stored = false;
+    if (entries_ && knownMode(mode)) {
+        if (!tryAcquire())
+            return PushOutcome::Busy;
+        stored = pushLocked(record, mode);
+        releaseGuard();
+    }
+    if (!stored) {
+        HoldData_c dropped = record;
+        discard(dropped);
+    }
+    return stored ? PushOutcome::Stored : PushOutcome::Refused;
 }
 
 bool CmdBuffer_c::popLocked(HoldData_c& out) {
@@ -137,10 +158,7 @@ bool CmdBuffer_c::tryPop(HoldData_c& out) {
     return popped;
 }
 
-void CmdBuffer_c::cancel(uint8_t code) {
-    if (!entries_ || code == kCmdNone)
-        return;
-    Guard guard(*this);
+void CmdBuffer_c::cancelLocked(uint8_t code) {
     if (read_ >= capacity_ || write_ >= capacity_)
         return;
     for (uint32_t i = read_; i != write_; i = advance(i)) {
@@ -150,6 +168,23 @@ void CmdBuffer_c::cancel(uint8_t code) {
         discard(entry);
         entry.code = kCmdNone;
     }
+}
+
+void CmdBuffer_c::cancel(uint8_t code) {
+    if (!entries_ || code == kCmdNone)
+        return;
+    Guard guard(*this);
+    cancelLocked(code);
+}
+
+bool CmdBuffer_c::tryCancel(uint8_t code) {
+    if (!entries_ || code == kCmdNone)
+        return true;
+    if (!tryAcquire())
+        return false;
+    cancelLocked(code);
+    releaseGuard();
+    return true;
 }
 
 void CmdBuffer_c::cancelKeyboardNotes() { cancel(kCmdKeyboardNoteOn); }

@@ -7,7 +7,8 @@
 // only call made under it is the release hook of a cancelled record), so pushes from several threads and the
 // compaction of replace mode never race each other or the consumer. The
 // audio-thread consumer uses tryPop, which gives up at once when the guard is
-// busy; the rest is drained at the next block.
+// busy; the rest is drained at the next block. Audio-side producers use
+// tryPush and tryCancel, which never wait for the guard either.
 //
 // Memory: storage is allocated once by the constructor; push, pop and cancel
 // allocate nothing. Records whose code owns a payload (CommandPayload.h) are
@@ -40,6 +41,11 @@ public:
     // ring or an unknown mode.
     bool push(const HoldData_c& record, int mode);
 
+    // As push, but gives up at once when another thread holds the guard:
+    // Busy leaves the record (and its payload) with the caller to try again.
+    enum class PushOutcome { Stored, Refused, Busy };
+    PushOutcome tryPush(const HoldData_c& record, int mode);
+
     // Copies the oldest record into out and removes it; the caller owns its
     // payload. False (out untouched) when the ring is empty. Waits for the
     // guard: not for the audio thread.
@@ -53,6 +59,21 @@ public:
     // payload released); the pending count does not change.
     void cancel(uint8_t code);
     void cancelKeyboardNotes();
+    // As cancel, but false (nothing cancelled) when the guard is busy.
+    bool tryCancel(uint8_t code);
+
+    // Holds the guard for its lifetime, as a producer stopped in the middle
+    // of a push would: every other access waits or gives up meanwhile. For
+    // tests of the paths that must not wait.
+    class Hold {
+    public:
+        explicit Hold(const CmdBuffer_c& ring) : ring_(ring) { ring_.acquire(); }
+        ~Hold() { ring_.releaseGuard(); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+    private:
+        const CmdBuffer_c& ring_;
+    };
 
     // Releases a record that never entered the ring (a post that was dropped).
     void discard(HoldData_c& record) const;
@@ -72,6 +93,12 @@ private:
     bool popLocked(HoldData_c& out);
     void removeIdenticalLocked(const HoldData_c& record);
     bool findIdenticalLocked(const HoldData_c& record) const;
+    // The push and cancel work with the guard held.
+    bool pushLocked(const HoldData_c& record, int mode);
+    void cancelLocked(uint8_t code);
+    static bool knownMode(int mode) {
+        return mode == kPushReplace || mode == kPushSkipIdentical || mode == kPushAppend;
+    }
 
     const uint32_t capacity_;
     const ReleaseHook release_;

@@ -31,13 +31,18 @@ void Synth::setParameterFromHost(int32_t hostIndex, float value) {
     if (entries_[entry].hostLocked()) return;
     const ParameterTarget t = lookupHostParameter(hostIndex);
     if (!t.valid()) return;
+    // A write the audio side may not do now waits in the slot of its part.
+    using Road = PendingParameterWrites::Road;
+    const int32_t part = std::clamp(hostIndex / stride, 0, config_.parts - 1);
+    // Until the start-up preset is loaded a host's value must survive it,
+    // whichever road the write takes now.
+    if (!initialised_.load()) earlyHostWrites_.record(part * config_.hostParameterEntries + entry, value);
+    if (sendFileWorkToIdle(part, entry, Road::Host, t.target, t.column, value)) return;
     BusyScope busy(*this);
     // Draw at once only where that is safe: notifyEditor decides by thread.
-    setParameterLocked(entry, t.target, t.row, t.column, value, true);
-    // Until the start-up preset is loaded a host's value must survive it.
-    if (!initialised_.load()) {
-        const int32_t part = std::clamp(hostIndex / stride, 0, config_.parts - 1);
-        earlyHostWrites_.record(part * config_.hostParameterEntries + entry, value);
+    if (!setParameterLocked(entry, t.target, t.row, t.column, value, true)) {
+        writesForNextBlock_.put(part, entry, Road::Host, value);
+        return;
     }
     if (const EPAS_c::Callback callback = entries_[entry].callback()) callback(*this, entry, t.target, t.column);
     // The echo reads the value when it runs: one pending record per parameter

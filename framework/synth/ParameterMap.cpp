@@ -56,24 +56,26 @@ int32_t Synth::findModuleRow(const Part_c* target) const {
     return -1;
 }
 
-void Synth::setParameterLocked(int32_t entry, Part_c* target, int32_t row, int32_t column, float value,
+bool Synth::setParameterLocked(int32_t entry, Part_c* target, int32_t row, int32_t column, float value,
                                bool editorNow) {
-    if (!target || !opened_.load()) return;
+    if (!target || !opened_.load()) return true;
     const int32_t moduleRow = findModuleRow(target);
     // Sets outside the module table (system settings, tuning, controller
     // assignment) are not read by the renderer: their own part lock suffices.
     const bool partLocked = moduleRow >= 0 && moduleRows_[moduleRow].kind == ModuleTableRow::kGlobal;
     Instrument_c* part = nullptr;
     if (partLocked) {
-        if (row < 0 || row >= config_.parts) return;
+        if (row < 0 || row >= config_.parts) return true;
         part = getPart(row);
-        if (!part) return;
+        if (!part) return true;
     }
     {
-        // The audio thread (controller road) never waits for the lock.
-        const auto wait = threadrole::onAudioThread() ? ParameterWriteScope::Wait::TryOnly
-                                                      : ParameterWriteScope::Wait::Block;
+        // The audio side never waits for the lock: a write that cannot take
+        // it is left to the caller to queue.
+        const auto wait = threadrole::onAudioSide() ? ParameterWriteScope::Wait::TryOnly
+                                                    : ParameterWriteScope::Wait::Block;
         ParameterWriteScope scope(part ? part->parameterLock() : target->parameterLock(), wait);
+        if (scope.isOutermost() && !scope.holdsLock()) return false;
         target->setNormalized(row, column, value);
         if (moduleRow >= 0) {
             const ModuleTableRow& r = moduleRows_[moduleRow];
@@ -84,10 +86,16 @@ void Synth::setParameterLocked(int32_t entry, Part_c* target, int32_t row, int32
         onParameterChanged(row, target, column);
     }
     notifyEditor(entry, editorNow);
+    return true;
 }
 
 void Synth::setParameterFromController(int32_t entry, Part_c* target, int32_t row, int32_t column, float value) {
-    setParameterLocked(entry, target, row, column, value, false);
+    using Road = PendingParameterWrites::Road;
+    if (sendFileWorkToIdle(row, entry, Road::Controller, target, column, value)) return;
+    if (!setParameterLocked(entry, target, row, column, value, false)) {
+        writesForNextBlock_.put(row, entry, Road::Controller, value);
+        return;
+    }
     if (const EPAS_c* e = parameterEntry(entry))
         if (e->callback()) e->callback()(*this, entry, target, column);
 }

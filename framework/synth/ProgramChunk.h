@@ -1,6 +1,7 @@
 #pragma once
 // A part's (or effect unit's) program as a chunk: the set chunks of every
 // module row of one kind, for one set row, end to end.
+#include "framework/synth/BankChunkBlock.h"
 #include "framework/synth/ChunkModuleRegistry.h"
 #include "framework/synth/MemC_c.h"
 #include <cstddef>
@@ -17,15 +18,32 @@ class CmdBuffer_c;
 // the chunk is the same every time for the same values.
 std::unique_ptr<MemC_c> captureProgram(const ChunkModuleRegistry& registry, int slot, int kind);
 
+// Whether a program chunk applies whole, found before anything changes.
+// Every block up to the end must be taken by a row of the kind that has the
+// slot (the first row with its tag and instance) and lie whole inside the
+// bytes. Two endings are not part of the program: a zero size field (zeroed
+// slack after the last block) and, once every row of the kind has had its
+// block, whatever follows (preset files of earlier versions end in unzeroed
+// slack). A block of a known row that is cut short, a block no row takes
+// before the program is complete, or no block at all refuses the chunk.
+struct ProgramChunkCheck {
+    bool applies = false;
+    bool hasBlock = false;  // false: too short for a block, or zeroed from the start
+    size_t extent = 0;      // the bytes that hold the program's blocks
+    BankChunkBlock refused; // when it does not apply: the first block that cannot be applied
+};
+ProgramChunkCheck checkProgramChunk(const ChunkModuleRegistry& registry, int slot, int kind, const uint8_t* bytes,
+                                    size_t size);
+
+// Posts the refusal of a block: one error record (command 80, owned text
+// "format mismatch %s Order %ld", caption "Load Error") to toIdle. Never blocks.
+void postProgramLoadError(CmdBuffer_c& toIdle, const BankChunkBlock& block);
+
 // Applies a program chunk to set row `slot` of the module rows of the kind.
-// Every row of the kind that has the slot is reset first; then each block
-// goes to the first row of the kind with its tag and instance. A block that
-// no row takes, or one whose size is not sound, ends the walk after posting
-// one error record (command 80, owned text "format mismatch %s Order %ld",
-// caption "Load Error") to toIdle; the blocks before it stay applied (preset
-// files of earlier versions end in unzeroed slack, and the blocks before it
-// must still load). A zero size field ends the walk quietly (zeroed slack).
-// Chunks of fewer than 4 bytes reset the rows and read nothing.
+// A chunk that does not apply whole (checkProgramChunk) changes nothing: it
+// posts the error (none when it holds no block at all) and answers 0.
+// Otherwise every row of the kind that has the slot is reset and each block
+// goes to the first row of the kind with its tag and instance.
 // Answers the number of blocks applied.
 int applyProgramChunk(ChunkModuleRegistry& registry, int slot, int kind, const uint8_t* bytes, size_t size,
                       CmdBuffer_c& toIdle);

@@ -39,6 +39,8 @@
 #include "framework/synth/EPAS_c.h"
 #include "framework/synth/HoldData_c.h"
 #include "framework/synth/HostIdentity.h"
+#include "framework/synth/PendingParameterWrites.h"
+#include "framework/synth/PostponedCommands.h"
 #include "framework/platform/Lock_c.h"
 #include "framework/model/ModuleTableRow.h"
 #include "framework/synth/EarlyHostWrites.h"
@@ -163,6 +165,8 @@ public:
     void sendControllerValue(int32_t channel, int32_t controller, int32_t value);
     void sendNoteToHost(int32_t channel, int32_t note, int32_t velocity, bool on);
     bool inSysEx() const { return inSysEx_; }
+    // The controller outputs to send on: 0 from construction, and nothing in this
+    // plug-in sets it, so the controller echo stays dormant (tests set it by hand).
     int32_t controllerOutputCount() const { return controllerOutputs_; }
     void setControllerOutputCount(int32_t n) { controllerOutputs_ = n; }
 
@@ -187,8 +191,34 @@ public:
     bool postAudioCommand(uint8_t code, int16_t a, int16_t b, intptr_t p = 0, intptr_t q = 0, int mode = kPushAppend);
     void executeAudioCommand(HoldData_c& record);
     void executeIdleCommand(HoldData_c& record);
+    // An error box for the idle side to show (caption: a constant text); any
+    // thread but the audio thread; never blocks.
+    void postErrorMessage(const char* caption, const std::string& text);
     CmdBuffer_c& toAudioRing() { return toAudio_; }
     CmdBuffer_c& toIdleRing() { return toIdle_; }
+
+    // ---------------------------------------------------------- the audio side never waits
+    // On the audio side (threadrole::onAudioSide) nothing waits for a lock or
+    // guard another thread holds, and nothing touches files or the registry:
+    // - a push that finds its ring's guard held is postponed, counted, and
+    //   pushed at the start of the next block (in order, before the drain);
+    // - a parameter write that cannot take its part's lock is queued and
+    //   written at the next block;
+    // - a parameter write whose change handler works with files or the
+    //   registry (writeTouchesFiles) goes to the idle side, done by the next
+    //   drain;
+    // - a resume that cannot take the plug-in lock at once, or finds a block
+    //   running, is done by the next drain.
+    uint32_t postponedPushCount() const { return postponedPushes_.load(std::memory_order_relaxed); }
+    // Pushes lost because the postponed store was full as well.
+    uint32_t lostPushCount() const { return lostPushes_.load(std::memory_order_relaxed); }
+    uint32_t postponedParameterWriteCount() const { return writesForNextBlock_.postponedTotal(); }
+    uint32_t idleSideParameterWriteCount() const { return writesForIdle_.postponedTotal(); }
+    bool resumePending() const { return resumePending_.load(); }
+    // The settings whose change handlers read or write files or the registry:
+    // the system settings, the tuning table, the controller assignment's
+    // switch and mode, and the parts' preset load and save paths.
+    bool writeTouchesFiles(const Part_c* target, int32_t column) const;
 
     // ---------------------------------------------------------- parts, voices, modules
     int32_t partCount() const { return config_.parts; }
@@ -318,7 +348,10 @@ public:
     // The common write: the part's lock at the thread's outermost write
     // (only tried on the audio thread), the value, the linked objects, the
     // change handler, then the editor.
-    void setParameterLocked(int32_t entry, Part_c* target, int32_t row, int32_t column, float value,
+    // False when the audio side could not take the part's lock: nothing was
+    // written, and the road queues the write for the next block (its
+    // follow-up work, callback and echo, runs then).
+    bool setParameterLocked(int32_t entry, Part_c* target, int32_t row, int32_t column, float value,
                             bool editorNow);
     void setParameterText(int32_t entry, const char* text);
     void stepParameter(int32_t entry, bool up);
@@ -359,8 +392,8 @@ public:
     // ("<data folder>/<product>Mod/<module>") before its first use.
     void moduleFilePath(const char* moduleName) override;
     // The concert-pitch values the voices read ("Glo Tune").
-    float tuneOffset() const { return tuneOffset_; }
-    float tuneRatio() const { return tuneRatio_; }
+    float tuneOffset() const { return tuneOffset_.load(std::memory_order_relaxed); }
+    float tuneRatio() const { return tuneRatio_.load(std::memory_order_relaxed); }
     // The editor's page operations (codes 51, 63, 64); nothing without an editor.
     virtual void swapEditorFrames() {}
 
@@ -507,8 +540,9 @@ protected:
     void finishOpen() { opened_ = allocationsComplete(); }
     // The concert-pitch values the voices read ("Glo Tune"): offset in
     // quarter octaves and ratio. Written on the parameter road.
-    float tuneOffset_ = 0.0f;
-    float tuneRatio_ = 1.0f;
+    // Written by the dispatcher on any host thread, read by the voices on the audio thread.
+    std::atomic<float> tuneOffset_{0.0f};
+    std::atomic<float> tuneRatio_{1.0f};
 
     // Render core: pre-filled outputs in `outputs`, frames > 0.
     void renderBlock(float** outputs, int32_t frames);
@@ -545,6 +579,7 @@ private:
         explicit AudioScope(Synth& synth) : synth_(synth) {
             synth_.audioNesting_.fetch_add(1);
             ++threadrole::audioDepth();
+            threadrole::hasRenderedAudio() = true;
         }
         ~AudioScope() {
             --threadrole::audioDepth();
@@ -557,6 +592,20 @@ private:
     };
     void trackTransport();
     void drainAudioRing();
+    // The audio side's postponed work (SynthAudioSide.cpp).
+    bool postFromAudioSide(bool toAudio, const HoldData_c& record, int mode);
+    void flushPostponedWork();
+    void applyIdleSideWork();
+    void replayParameterWrite(int32_t part, int32_t entry, PendingParameterWrites::Road road, float value);
+    // On the audio side, a write with file work goes to the idle side: true
+    // when it was handed on there.
+    bool sendFileWorkToIdle(int32_t part, int32_t entry, PendingParameterWrites::Road road, const Part_c* target,
+                            int32_t column, float value);
+    // resume's work with lock_ held. Without a hold of the audio side from
+    // the caller (tryBlockAudio), it waits for running blocks (blockAudio).
+    void resumeWithLockHeld(bool audioHeldByCaller);
+    // As blockAudio, but false at once (nothing held) while a block runs.
+    bool tryBlockAudio();
     void runIdleWatchdog();
     bool openIfNeeded();
     // Attaches the settings sets and registers the global and instrument rows.
@@ -604,6 +653,12 @@ private:
     Timer_c timer_;
     Disk_c disk_;
     NRPN_c nrpn_;
+    PostponedCommands postponedToAudio_;
+    PostponedCommands postponedToIdle_;
+    std::atomic<uint32_t> postponedPushes_{0};
+    std::atomic<uint32_t> lostPushes_{0};
+    std::atomic<bool> keyboardCancelPending_{false};
+    std::atomic<bool> resumePending_{false};
 
     // Life-cycle flags and counters.
     std::atomic<int32_t> audioNesting_{0};
@@ -618,6 +673,7 @@ private:
     std::atomic<int32_t> blockers_{0};
     std::atomic<bool> idleSource_{true};
     std::atomic<bool> resumed_{false};
+    std::atomic<bool> midiRequested_{false}; // since open (resume asks once)
     std::atomic<bool> firstBlockRendered_{false};
     std::atomic<uint32_t> runningSamples_{0};
     std::atomic<uint32_t> lastDrain_{0};
@@ -660,6 +716,10 @@ private:
     // Stored program chunks, one per part program slot; the bank chunk store
     // (allocated on the first bank request). Guarded by lock_.
     ProgramChunkStore partPrograms_{config_.parts * config_.partProgramStores};
+    // Parameter writes handed on by the audio side: to the next block (lock
+    // busy) and to the idle side (file work).
+    PendingParameterWrites writesForNextBlock_{config_.parts, config_.hostParameterEntries};
+    PendingParameterWrites writesForIdle_{config_.parts, config_.hostParameterEntries};
     std::unique_ptr<uint8_t[]> chunkStore_;
     std::atomic<int32_t> chunkLoads_{0};
     std::atomic<uint32_t> lastSetChunk_{0};

@@ -164,9 +164,17 @@ void Synth::trackTransport() {
 }
 
 void Synth::drainAudioRing() {
+    // The commands walk the voice table, which a host thread's program load
+    // walks too (under a part's queue lock): hold every part's queue lock, in
+    // part order, while they run. These are the instruments' brief locks.
+    int32_t held = 0;
+    for (; held < config_.parts; ++held)
+        if (parts_[held]) parts_[held]->queueLock().enter();
     HoldData_c record;
     // tryPop gives up when a producer holds the ring: the rest waits for the next block.
     while (toAudio_.tryPop(record)) executeAudioCommand(record);
+    while (held-- > 0)
+        if (parts_[held]) parts_[held]->queueLock().leave();
 }
 
 void Synth::executeAudioCommand(HoldData_c& record) {
@@ -216,6 +224,7 @@ void Synth::renderBlock(float** /*outputs*/, int32_t frames) {
     AudioScope scope(*this);
     if (isBlocked() || !ready_.load()) return;
     trackTransport();
+    flushPostponedWork();
     drainAudioRing();
     outputPositions_[0] = outputPositions_[1] = 0;
     for (int32_t i = 0; i < config_.parts; ++i)

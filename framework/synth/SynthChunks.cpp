@@ -69,18 +69,22 @@ void SynthBankChunkHost::loadPartProgram(int slot, const uint8_t* bytes, size_t 
 void SynthBankChunkHost::beginBankLoad() {
     blockedHere_ = synth_.blockAudio();
     synth_.chunkLoads_.fetch_add(1);
+    // Ringing notes fade with the sound they had, before the sets change.
+    for (int32_t part = 0; part < synth_.partCount(); ++part) synth_.killPartVoices(part);
     synth_.resetRegisteredModules();
 }
 
 void SynthBankChunkHost::runBankClosingSteps() { synth_.runBankClosingSteps(); }
 
 void SynthBankChunkHost::endBankLoad() {
+    // The bank reads 'TUN0' straight into the set: the voices hear it from here on.
+    synth_.tuning_.publishSetTable();
     synth_.chunkLoads_.fetch_sub(1);
     synth_.unblockAudio(blockedHere_);
 }
 
 void SynthBankChunkHost::showBankLoadError(const std::string& text) {
-    showErrorBox(kBankLoadErrorCaption, text.c_str()); // never blocks
+    synth_.postErrorMessage(kBankLoadErrorCaption, text);
 }
 
 // ------------------------------------------------------------ host chunks
@@ -122,6 +126,8 @@ VstInt32 Synth::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (isPreset) {
         result = std::max<VstInt32>(0, setProgramChunk(currentPart_, bytes, byteSize));
+        if (result == 0)
+            return 0; // refused: nothing changed
         if (instrumentSet_)
             instrumentSet_->setValue(currentPart_, SynGloIns_c::kNotesOn, 0);
         initPart(currentPart_);
@@ -209,6 +215,14 @@ int32_t Synth::setProgramChunk(int32_t slot, const uint8_t* data, int32_t size) 
     Instrument_c* instrument = parts_ ? parts_[part] : nullptr;
     if (instrument == nullptr)
         return 0;
+    // A program that would apply only in part, or not at all, changes nothing.
+    SynthBankChunkHost host(*this);
+    const ProgramChunkCheck check = checkProgramChunk(host, slot, kPartProgramRow, data, static_cast<size_t>(size));
+    if (!check.applies) {
+        if (check.hasBlock)
+            postProgramLoadError(toIdle_, check.refused);
+        return 0;
+    }
     instrument->setEnabled(false);
     killPartVoices(part);
     if (!partPrograms_.store(slot, data, static_cast<size_t>(size))) {
@@ -280,7 +294,9 @@ int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
         fxp::DecodeResult::Ok)
         return 0;
     const int32_t result = setProgramChunk(slot, program.chunk.data(), static_cast<int32_t>(program.chunk.size()));
-    if (result > 0 && instrumentSet_) {
+    if (result <= 0)
+        return result; // refused: nothing changed
+    if (instrumentSet_) {
         const int32_t part = std::clamp<int32_t>(slot / std::max<int32_t>(1, config_.partProgramStores), 0,
                                                  config_.parts - 1);
         instrumentSet_->setText(part, SynGloIns_c::kPresetLoadPath, path);

@@ -37,7 +37,10 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
 
     if (global && column == SynGlo_c::kEditIns) {
         const int32_t part = synGlo_.getValue(0, SynGlo_c::kEditIns);
-        if (busy_.load() > 0 || opening_.load())
+        // Only the thread inside the host or editor call acts at once: another
+        // thread's call (the audio thread's controller road among them) must not
+        // make this one refresh the editor or call the host.
+        if (actsNowOnThisThread())
             setCurrentPart(part);
         else
             postIdleCommand(kCmdSetCurrentPart, static_cast<int16_t>(part), 0, 0, 0, kPushAppend);
@@ -49,8 +52,8 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
         const float ratio = static_cast<float>(synGlo_.getValue(0, SynGlo_c::kGloTune)) * 0.00022727273f;
         if (ratio > 0.0f) {
             const double offset = std::log(static_cast<double>(ratio)) * 0.36067376022224085;
-            tuneOffset_ = static_cast<float>(offset);
-            tuneRatio_ = static_cast<float>(std::pow(2.0, 4.0 * offset));
+            tuneOffset_.store(static_cast<float>(offset), std::memory_order_relaxed);
+            tuneRatio_.store(static_cast<float>(std::pow(2.0, 4.0 * offset)), std::memory_order_relaxed);
         }
     }
     if ((global && column == SynGlo_c::kMidiCcMode) || all) {

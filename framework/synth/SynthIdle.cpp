@@ -16,8 +16,14 @@ constexpr VstIntPtr kVendorWheel = 0x57686565;     // 'Whee'
 } // namespace
 
 bool Synth::postCommand(bool toAudio, uint8_t code, int16_t a, int16_t b, intptr_t p, intptr_t q, int mode) {
-    return ::postCommand(toAudio ? toAudio_ : toIdle_, firstBlockRendered_.load(), makeCommand(code, a, b, p, q),
-                         mode);
+    CmdBuffer_c& ring = toAudio ? toAudio_ : toIdle_;
+    HoldData_c record = makeCommand(code, a, b, p, q);
+    if (!threadrole::onAudioSide()) return ::postCommand(ring, firstBlockRendered_.load(), record, mode);
+    if (code == kCmdSendControllersToHost && !firstBlockRendered_.load()) {
+        ring.discard(record);
+        return false;
+    }
+    return postFromAudioSide(toAudio, record, mode);
 }
 
 bool Synth::postIdleCommand(uint8_t code, int16_t a, int16_t b, intptr_t p, intptr_t q, int mode) {
@@ -28,11 +34,24 @@ bool Synth::postAudioCommand(uint8_t code, int16_t a, int16_t b, intptr_t p, int
     return postCommand(true, code, a, b, p, q, mode);
 }
 
+void Synth::postErrorMessage(const char* caption, const std::string& text) {
+    const intptr_t owned = makeOwnedText(text);
+    if (owned != 0)
+        postIdleCommand(kCmdErrorMessageBox, 0, 0, owned, HoldData_c::fromPointer(caption));
+}
+
 void Synth::drainIdleQueue() {
     std::lock_guard<Lock_c> guard(lock_);
+    // What runs here is idle work, also on a thread that renders between drains.
+    struct IdleSide {
+        IdleSide() { ++threadrole::idleDepth(); }
+        ~IdleSide() { --threadrole::idleDepth(); }
+    } idleSide;
     const uint32_t now = os::tickMs();
     HoldData_c record;
     while (toIdle_.pop(record)) executeIdleCommand(record);
+    applyIdleSideWork();
+    ecs_.storeChanges(); // controllers learnt on the MIDI thread
     lastDrain_.store(now, std::memory_order_relaxed);
 }
 

@@ -205,36 +205,62 @@ void Synth::unblockAudio(bool wasSetHere) {
 
 void Synth::resume() {
     if (!openIfNeeded()) return;
-    {
-        BusyScope busy(*this);
+    BusyScope busy(*this);
+    if (!threadrole::onAudioSide()) {
         // Serialised with chunk loads, preset loads and the idle drain, which
         // also reset or kill voices from host threads.
         std::lock_guard<Lock_c> guard(lock_);
-        if (!sampleRateSet_.load()) setSampleRate(kDefaultSampleRate);
-        resumed_ = true;
-        loadSystemSettings();
-        setupControllerAssignments();
-        const bool setHere = blockAudio();
-        resetVoices();
-        for (int32_t i = 0; i < config_.voices; ++i)
-            if (voices_[i]) voices_[i]->start();
-        for (int32_t i = 0; i < config_.parts; ++i) {
-            setPartNotesOn(i, 0);
-            if (parts_[i]) parts_[i]->start();
-        }
-        unblockAudio(setHere);
-        if (!initialised_.load()) {
-            initialise();
-            initialised_ = true;
-        }
-        wantEvents(1);
+        resumePending_ = false;
+        resumeWithLockHeld(false);
+        return;
     }
-    AudioEffectX::resume();
+    // Hosts resume on their audio threads too: that thread never waits for an
+    // idle call or loader holding the lock, nor for a block running elsewhere.
+    // Then the next drain resumes.
+    if (!lock_.tryEnter()) {
+        resumePending_ = true;
+        return;
+    }
+    std::lock_guard<Lock_c> guard(lock_, std::adopt_lock);
+    if (!tryBlockAudio()) {
+        resumePending_ = true;
+        return;
+    }
+    resumePending_ = false;
+    resumeWithLockHeld(true);
+}
+
+void Synth::resumeWithLockHeld(bool audioHeldByCaller) {
+    BusyScope busy(*this);
+    if (!sampleRateSet_.load()) setSampleRate(kDefaultSampleRate);
+    resumed_ = true;
+    loadSystemSettings();
+    setupControllerAssignments();
+    // The caller's hold of the audio side, if any, is released here.
+    const bool setHere = audioHeldByCaller || blockAudio();
+    resetVoices();
+    for (int32_t i = 0; i < config_.voices; ++i)
+        if (voices_[i]) voices_[i]->start();
+    for (int32_t i = 0; i < config_.parts; ++i) {
+        setPartNotesOn(i, 0);
+        if (parts_[i]) parts_[i]->start();
+    }
+    unblockAudio(setHere);
+    if (!initialised_.load()) {
+        initialise();
+        initialised_ = true;
+    }
+    // The base asks the host for MIDI. Once per open: hosts resume on every
+    // transport or rate change, and hosts that check their plug-ins report a
+    // repeated request.
+    if (!midiRequested_.exchange(true)) AudioEffectX::resume();
 }
 
 void Synth::suspend() {
     if (!opened_.load()) return;
     BusyScope busy(*this);
+    // A resume still waiting for the idle side is overtaken by this suspend.
+    resumePending_ = false;
     resumed_ = false;
 }
 
@@ -251,6 +277,7 @@ void Synth::close() {
     {
         // A drain that is running holds the lock: wait for it before freeing.
         std::lock_guard<Lock_c> guard(lock_);
+        ecs_.storeChanges();
         releaseBuffers();
     }
     unblockAudio(setHere);
@@ -296,6 +323,7 @@ void Synth::releaseBuffers() {
     entries_.reset();
     ready_ = false;
     opened_ = false;
+    midiRequested_ = false;
 }
 
 void Synth::setPart(int32_t index, Instrument_c* part) {

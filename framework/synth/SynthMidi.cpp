@@ -3,6 +3,7 @@
 #include "framework/synth/Synth.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "framework/synth/CommandPost.h"
 #include "framework/voice/Instrument_c.h"
@@ -185,12 +186,19 @@ void Synth::allNotesOff() {
 
 void Synth::killPartVoices(int32_t part) {
     if (!parts_ || part < 0 || part >= config_.parts) return;
+    // The table's walk is shared: a host thread walks it under the part's
+    // queue lock, as the part's render and the audio ring's commands do.
+    std::unique_lock<Lock_c> queue;
+    if (parts_[part]) queue = std::unique_lock<Lock_c>(parts_[part]->queueLock());
     VoiceNote slotNote{};
+    // The slots stay killed until their voices have faded (5 ms in the next
+    // blocks) and report finished: a voice freed at once would stop mid-wave.
     for (int32_t voice = voiceTable_.findFirstOf(part, &slotNote); voice >= 0;
          voice = voiceTable_.findNextOf(part, &slotNote)) {
+        const VoiceSlot* slot = voiceTable_.getSlot(voice);
+        if (slot && slot->state == kVoiceKilled) continue;
         showEditorNote(part, noteOf(slotNote), false);
-        if (SoundingVoice* tone = getVoice(voice)) tone->kill();
-        updateNotesOn(voice);
+        killVoice(voice);
     }
 }
 
@@ -201,7 +209,12 @@ void Synth::resetVoices() {
     }
     allNotesOff();
     voiceTable_.reset();
-    toAudio_.cancelKeyboardNotes();
+    // The audio side never waits for the ring's guard: when it is held, the
+    // cancel is repeated before the next block drains the ring.
+    if (!threadrole::onAudioSide())
+        toAudio_.cancelKeyboardNotes();
+    else if (!toAudio_.tryCancel(kCmdKeyboardNoteOn))
+        keyboardCancelPending_.store(true, std::memory_order_release);
     inSysEx_ = false;
 }
 

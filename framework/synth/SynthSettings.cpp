@@ -72,7 +72,13 @@ void Synth::loadSystemSettings() {
 }
 
 void Synth::setupControllerAssignments() {
-    if (!ecs_.isLoaded()) ecs_.load();
+    // What was learnt here is stored first, so the stored table read next
+    // (another instance's news included) never drops it.
+    ecs_.storeChanges();
+    if (!ecs_.isLoaded())
+        ecs_.load();
+    else
+        ecs_.reloadTable();
 }
 
 std::string Synth::productName() const {

@@ -19,8 +19,26 @@ inline int32_t& busyDepth() {
     return depth;
 }
 
+// Set for good once this thread has run a block: hosts also deliver
+// automation, resume and suspend on their audio threads between blocks, and
+// any of their threads may render (no single thread id means "audio").
+inline bool& hasRenderedAudio() {
+    static thread_local bool rendered = false;
+    return rendered;
+}
+
+// Raised while this thread runs the idle drain: deferred work executes there,
+// so it must not count as audio work again on a thread that also renders.
+inline int32_t& idleDepth() {
+    static thread_local int32_t depth = 0;
+    return depth;
+}
+
 // True while this thread renders a block or takes the host's events.
 inline bool onAudioThread() { return audioDepth() > 0; }
+// True where nothing may wait or touch files: inside a block or event call,
+// and on a thread that renders, between its blocks, unless it runs the drain.
+inline bool onAudioSide() { return onAudioThread() || (hasRenderedAudio() && idleDepth() == 0); }
 // True while this thread is inside a host parameter, chunk, idle or editor call.
 inline bool busyOnThisThread() { return busyDepth() > 0; }
 

@@ -30,6 +30,7 @@ public:
     virtual int32_t noteOnWithChoke(int32_t part, const NoteC_c& note, const NoteC_c& received) = 0;
     virtual void noteOffPart(int32_t part, const NoteC_c& note) = 0;
     virtual void allNotesOffPart(int32_t part) = 0;
+    // Fades the part's voices out: their slots stay killed until they finish.
     virtual void killPartVoices(int32_t part) = 0;
     // A voice finished: its slot is freed and the part's count updated.
     virtual void updateNotesOn(int32_t voice) = 0;

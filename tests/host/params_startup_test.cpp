@@ -74,7 +74,9 @@ TEST(ParamsStartup, HostWritesBeforeTheFirstResumeSurviveTheDefaultPreset) {
         auto instance = openInstance();
         auto& p = *instance->plugin;
         for (const auto& [index, value] : c.writes) p.setParameter(index, value);
-        if (c.namesFirst) EXPECT_EQ(p.programNameIndexed(0), bank.names[0]);
+        if (c.namesFirst) {
+            EXPECT_EQ(p.programNameIndexed(0), bank.names[0]);
+        }
         p.resume();
         EXPECT_EQ(p.programNameIndexed(0), bank.names[0]);   // the folder was listed
         EXPECT_FLOAT_EQ(p.getParameter(kTimbreRange), c.timbre);

@@ -36,7 +36,7 @@ TEST(RenderCliErrors, OneLineAndNoOutputFile) {
         {{impulse, "--midi", good, "--set", "Loudness=0.5n"}, 1, "no parameter named 'Loudness'"},
         {{impulse, "--midi", good, "--set", "Level=abc"}, 2, "'abc' is not a number"},
         {{impulse, "--midi", good, "--set", "Level=1.5n"}, 2, "not a number from 0 to 1"},
-        {{impulse, "--midi", good, "--set", "Level=5 dB"}, 2, "'5 dB' is not a number"},
+        {{impulse, "--midi", good, "--set", "Level=5 dB"}, 1, "'dB' is not its unit; its display runs from 0.0 to 100.0"},
         {{impulse, "--midi", good, "--set", "Level"}, 2, "'Level' is not NAME=VALUE"},
         {{impulse, "--midi", good, "--rate", "0"}, 2, "--rate: '0' is not a whole number from 8000 to 384000"},
         {{impulse, "--midi", good, "--rate", "44.1k"}, 2, "--rate: '44.1k' is not a whole number"},

@@ -78,7 +78,8 @@ TEST(RenderCliTiming, NotesLandOnTheirExactSamplesForEveryBlockSize) {
     ASSERT_TRUE(writeFile(folder.file("notes.mid"), oneTickPerSample(notes)));
     const int64_t lastEvent = 5003;
     const double tail = 0.25;
-    const std::vector<float> expected = expectedClicks(notes, std::size_t(lastEvent + 1 + tail * kRate));
+    // The tail counts from the last event: 5003 + 12000 frames.
+    const std::vector<float> expected = expectedClicks(notes, std::size_t(lastEvent + tail * kRate));
 
     for (const char* block : {"64", "100", "512"}) {
         SCOPED_TRACE(std::string("block ") + block);
@@ -96,7 +97,7 @@ TEST(RenderCliTiming, NotesLandOnTheirExactSamplesForEveryBlockSize) {
             ASSERT_EQ(audio.sample(i, 0), expected[i]) << "sample " << i;
             ASSERT_EQ(audio.sample(i, 1), expected[i]) << "sample " << i;
         }
-        // 5004 + 12000 frames; at most two notes held at once (63 with 64, 99 with 100).
+        // At most two notes held at once (63 with 64, 99 with 100).
         EXPECT_NE(result.out.find(out + ": 0.35 s, "), std::string::npos) << result.out;
         EXPECT_NE(result.out.find(", 2 voices (notes at once), "), std::string::npos) << result.out;
     }
@@ -144,7 +145,7 @@ TEST(RenderCliTiming, DefaultIsTwentyFourBitWithTwoSecondsOfTail) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const kelvanti_host::WavAudio audio = readOutput(out);
     EXPECT_EQ(audio.format, kelvanti_host::WavSampleFormat::Pcm24);
-    ASSERT_EQ(audio.frames(), std::size_t(21 + 2 * kRate));
+    ASSERT_EQ(audio.frames(), std::size_t(20 + 2 * kRate));   // the last event at 20, then two seconds
     const float step = 1.0f / 8388607.0f;
     EXPECT_NEAR(audio.sample(10, 1), 64.0f / 127.0f, step);
     EXPECT_NEAR(audio.sample(20, 0), kNoteOffClick, step);

@@ -1,3 +1,4 @@
+#include "tests/host/support/RenderRun.h"
 #include "tests/host/support/SmfBytes.h"
 #include "tools/host/lib/MidiFile.h"
 #include <gtest/gtest.h>
@@ -167,9 +168,9 @@ TEST(MidiFile, MalformedFilesGiveErrorsNeverEvents) {
 }
 
 TEST(MidiFile, ReadsFromDiskAndNamesTheFileInErrors) {
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "midifile_test";
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "song.mid").string();
+    render_run::ScratchFolder scratch; // this test's own folder, removed after it
+    ASSERT_TRUE(scratch.ok());
+    const std::string path = scratch.file("song.mid");
     const Bytes bytes = file(0, 96, {Body().event(0, {0x90, 60, 100}).end().bytes});
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -179,7 +180,7 @@ TEST(MidiFile, ReadsFromDiskAndNamesTheFileInErrors) {
     ASSERT_TRUE(readMidiFile(path, events, error)) << error;
     EXPECT_EQ(events.size(), 1u);
 
-    const std::string missing = (dir / "missing.mid").string();
+    const std::string missing = scratch.file("missing.mid");
     EXPECT_FALSE(readMidiFile(missing, events, error));
     EXPECT_EQ(error.rfind(missing + ": ", 0), 0u) << error;
 

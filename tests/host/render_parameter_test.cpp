@@ -54,8 +54,15 @@ TEST(ParameterText, SetValuesAreNormalisedWithNOrInDisplayUnits) {
     EXPECT_TRUE(std::isinf(value.number) && value.number < 0);
     ASSERT_TRUE(parseParameterValue("2,5", value, error)) << error;
     EXPECT_EQ(value.number, 2.5);
+    EXPECT_EQ(value.unit, "");
+    ASSERT_TRUE(parseParameterValue("3 dB", value, error)) << error;   // the unit is checked against the parameter
+    EXPECT_EQ(value.number, 3.0);
+    EXPECT_EQ(value.unit, "dB");
+    ASSERT_TRUE(parseParameterValue("-6dB", value, error)) << error;
+    EXPECT_EQ(value.number, -6.0);
+    EXPECT_EQ(value.unit, "dB");
 
-    for (const char* bad : {"", "n", "abc", "1.5n", "-0.1n", "3 dB", "1..2", "0x10", "5 n n"}) {
+    for (const char* bad : {"", "n", "abc", "1.5n", "-0.1n", "3 dBn", "1..2", "0x10", "5 n n", "4-", "2 x2"}) {
         error.clear();
         EXPECT_FALSE(parseParameterValue(bad, value, error)) << bad;
         EXPECT_NE(error.find(std::string("'") + bad + "' is not a number"), std::string::npos) << error;

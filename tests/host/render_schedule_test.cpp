@@ -86,8 +86,11 @@ TEST(EventSchedule, LengthTailPartialBlockAndParameterChanges) {
     // The last event is the parameter change at sample 1250.
     EXPECT_EQ(schedule.endSample(), 1251);
     const int64_t total = schedule.totalFrames(0.5);
-    EXPECT_EQ(total, 1751);
-    EXPECT_EQ(schedule.totalFrames(-3.0), 1251);
+    EXPECT_EQ(total, 1750);   // half a second from the last event's sample
+    EXPECT_EQ(schedule.totalFrames(-3.0), 1251);   // never less than through the last event
+    EXPECT_EQ(schedule.totalFrames(0.0), 1251);
+    EXPECT_EQ(schedule.totalFrames(0.001), 1251);
+    EXPECT_EQ(schedule.totalFrames(0.002), 1252);
     ASSERT_EQ(schedule.blockCount(total), 6);
     EXPECT_EQ(schedule.blockCount(0), 0);
 
@@ -112,7 +115,7 @@ TEST(EventSchedule, LengthTailPartialBlockAndParameterChanges) {
 
     schedule.block(5, total, block);
     EXPECT_EQ(block.firstSample, 1500);
-    EXPECT_EQ(block.frames, 251);
+    EXPECT_EQ(block.frames, 250);
     EXPECT_TRUE(block.midi.empty());
 
     const Performance empty;

@@ -1,3 +1,4 @@
+#include "tests/host/support/RenderRun.h"
 #include "tools/host/lib/WavReader.h"
 #include "tools/host/lib/WavWriter.h"
 #include <gtest/gtest.h>
@@ -14,12 +15,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-fs::path freshDirectory(const char* name) {
-    const fs::path dir = fs::path(::testing::TempDir()) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+using render_run::ScratchFolder;
 
 Bytes fileBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -44,7 +40,9 @@ void writeTestFile(const fs::path& path, WavSampleFormat format) {
 } // namespace
 
 TEST(WavFile, Pcm24HeaderBytesClippingAndRoundTrip) {
-    const fs::path path = freshDirectory("wav_pcm24") / "out.wav";
+    ScratchFolder scratch; // each test its own folder, removed after it
+    ASSERT_TRUE(scratch.ok());
+    const fs::path path = scratch.file("out.wav");
     writeTestFile(path, WavSampleFormat::Pcm24);
     const Bytes bytes = fileBytes(path);
     const uint32_t dataBytes = kFrames * 6;
@@ -81,7 +79,9 @@ TEST(WavFile, Pcm24HeaderBytesClippingAndRoundTrip) {
 }
 
 TEST(WavFile, FloatHeaderWithFactChunkAndExactData) {
-    const fs::path path = freshDirectory("wav_float") / "out.wav";
+    ScratchFolder scratch; // each test its own folder, removed after it
+    ASSERT_TRUE(scratch.ok());
+    const fs::path path = scratch.file("out.wav");
     writeTestFile(path, WavSampleFormat::Float32);
     const Bytes bytes = fileBytes(path);
     const uint32_t dataBytes = kFrames * 8;
@@ -114,8 +114,10 @@ TEST(WavFile, FloatHeaderWithFactChunkAndExactData) {
 }
 
 TEST(WavFile, ReplacesTargetOnlyWhenFinished) {
-    const fs::path dir = freshDirectory("wav_atomic");
-    const fs::path path = dir / "out.wav";
+    ScratchFolder scratch;
+    ASSERT_TRUE(scratch.ok());
+    const fs::path path = scratch.file("out.wav");
+    const fs::path dir = path.parent_path();
     std::ofstream(path) << "old";
     std::string error;
     {
@@ -140,7 +142,9 @@ TEST(WavFile, ReplacesTargetOnlyWhenFinished) {
 }
 
 TEST(WavFile, ReaderRefusesMalformedFiles) {
-    const fs::path path = freshDirectory("wav_bad") / "out.wav";
+    ScratchFolder scratch; // each test its own folder, removed after it
+    ASSERT_TRUE(scratch.ok());
+    const fs::path path = scratch.file("out.wav");
     writeTestFile(path, WavSampleFormat::Pcm24);
     const Bytes good = fileBytes(path);
 

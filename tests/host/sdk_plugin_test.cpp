@@ -172,7 +172,7 @@ TEST(SdkPluginRecord, OpcodeTable) {
     EXPECT_EQ(plugin->program(), 3);
 
     for (const char* yes : {"receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents", "sendVstMidiEvent",
-                            "midiProgramNames"}) {
+                            "midiProgramNames", "receiveVstTimeInfo"}) {
         EXPECT_EQ(plugin->canDo(yes), 1) << yes;
     }
     for (const char* no : {"bypass", "receiveVst", "receiveVstEventsX", "", "midiProgramName", "offline"}) {
@@ -216,11 +216,9 @@ TEST(SdkPluginRecord, ProcessesAnyBlockWithEventsFromAnyThread) {
     plugin->setBlockSize(1024);
     plugin->resume();   // a synth asks for MIDI
 
-    // The audio thread is another thread; the host records who called back.
-    std::thread::id audioThread;
+    // The audio thread is another thread.
     VstIntPtr eventsAnswer = 0;
     std::thread audio([&] {
-        audioThread = std::this_thread::get_id();
         vsthost::AudioBuffers inputs(0, 1024);
         vsthost::AudioBuffers outputs(2, 1024);
         for (int frames : {1024, 768, 256, 1, 333}) {
@@ -250,16 +248,53 @@ TEST(SdkPluginRecord, ProcessesAnyBlockWithEventsFromAnyThread) {
     });
     audio.join();
     EXPECT_EQ(eventsAnswer, 1);
-    bool wantMidiFromAudioThread = false;
-    for (const auto& call : host.calls()) {
-        wantMidiFromAudioThread |= call.opcode == audioMasterWantMidi && call.thread == audioThread;
-    }
-    EXPECT_TRUE(wantMidiFromAudioThread);
+    // The resume on the audio thread did its work (the blocks after it sounded)
+    // without asking for MIDI again.
+    EXPECT_EQ(host.countCalls(audioMasterWantMidi), 1u);
     // The state survives a bank chunk: it loads back and writes the same bytes.
     const std::vector<std::uint8_t> bank = plugin->getChunk(false);
     ASSERT_FALSE(bank.empty());
     EXPECT_EQ(plugin->setChunk(bank, false), static_cast<VstIntPtr>(bank.size()));
     EXPECT_EQ(plugin->getChunk(false), bank);
+}
+
+// Hosts that check their plug-ins' calls count requests for MIDI (hosts resume
+// on every transport or rate change, the plug-in asks once per open) and expect
+// a plug-in that asks for the time info to declare it.
+TEST(SdkPluginRecord, AsksForMidiOncePerOpenAndDeclaresTheTimeInfoItAsksFor) {
+    auto library = loadLibrary();
+    ASSERT_TRUE(library);
+    Host host;
+    for (int instance = 0; instance < 2; ++instance) {
+        SCOPED_TRACE(instance);
+        host.clearCalls();
+        auto plugin = makeInstance(library, host);
+        ASSERT_TRUE(plugin);
+        plugin->open();
+        plugin->setSampleRate(48000.0f);
+        plugin->setBlockSize(256);
+        vsthost::AudioBuffers inputs(0, 256), outputs(2, 256);
+        for (int cycle = 0; cycle < 4; ++cycle) {
+            plugin->resume();
+            plugin->processReplacing(inputs, outputs, 256);
+            plugin->suspend();
+        }
+        std::thread other([&] { plugin->resume(); });
+        other.join();
+        plugin->processReplacing(inputs, outputs, 256);
+        EXPECT_EQ(host.countCalls(audioMasterWantMidi), 1u);
+
+        // It asks for the time info every block, naming the tempo among the
+        // fields it wants, and declares that it does.
+        std::size_t timeRequests = 0;
+        for (const auto& call : host.calls()) {
+            if (call.opcode != audioMasterGetTime) continue;
+            ++timeRequests;
+            EXPECT_NE(call.value & kVstTempoValid, 0);
+        }
+        EXPECT_GE(timeRequests, 5u);
+        EXPECT_EQ(plugin->canDo("receiveVstTimeInfo"), 1);
+    }
 }
 
 TEST(SdkPluginRecord, CloseAnswersOneAndFreesTheObject) {

@@ -21,6 +21,19 @@ mkdir -p "$bin"
 cat >"$bin/dpkg-query" <<'EOF'
 #!/usr/bin/env bash
 echo "dpkg-query $*" >>"$FAKE_STATE/log"
+# installed: "name:arch source version" lines, asked for by version, source or listing.
+case "$2" in
+  -f=*Version*|-f=*source:Package*)
+    if [ $# -eq 2 ]; then
+      awk '{ print $1, $2, "ii " }' "$FAKE_STATE/installed"
+      exit 0
+    fi
+    line=$(awk -v n="$3" '$1 == n' "$FAKE_STATE/installed")
+    [ -n "$line" ] || exit 1
+    read -r _ source version <<<"$line"
+    case "$2" in *Version*) printf '%s' "$version" ;; *) printf '%s' "$source" ;; esac
+    exit 0 ;;
+esac
 pkg=${!#}
 if [ ! -e "$FAKE_STATE/all_missing" ] && ! grep -qxF -- "$pkg" "$FAKE_STATE/not_installed"; then
   printf 'install ok installed'
@@ -35,6 +48,9 @@ echo "dpkg $*" >>"$FAKE_STATE/log"
 case "$1" in
   --print-foreign-architectures) cat "$FAKE_STATE/foreign_archs" ;;
   --add-architecture) echo "$2" >>"$FAKE_STATE/foreign_archs" ;;
+  --compare-versions)
+    [ "$3" = gt ] || exit 2
+    [ "$2" != "$4" ] && [ "$(printf '%s\n%s\n' "$2" "$4" | sort -V | tail -n 1)" = "$2" ] ;;
   *) exit 2 ;;
 esac
 EOF
@@ -54,8 +70,20 @@ case "$1" in
     for a in "${@:2}"; do
       case "$a" in -s | --simulate) simulate=1 ;; -*) ;; *) pkgs+=("$a") ;; esac
     done
+    # cure: pins that, all given, make the uninstallable installable;
+    # removes: "pin package": that pin without a pin of package removes it.
+    if [ -s "$FAKE_STATE/cure" ] && ! grep -vxF -f <(printf '%s\n' "${pkgs[@]}") "$FAKE_STATE/cure" | grep -q .; then
+      : >"$FAKE_STATE/uninstallable"
+    fi
+    while read -r given package; do
+      [ -n "$given" ] || continue
+      if printf '%s\n' "${pkgs[@]}" | grep -qxF -- "$given" && ! printf '%s\n' "${pkgs[@]}" | grep -q "^$package="; then
+        echo "Remv $package [old]"
+      fi
+    done <"$FAKE_STATE/removes"
     unmet=() unknown=()
     for p in "${pkgs[@]}"; do
+      p=${p%%=*}
       line=$(grep -m1 -F -- "$p " "$FAKE_STATE/uninstallable" | grep "^$p " || true)
       read -r _ kind detail <<<"$line"
       case "${kind:-}" in
@@ -84,6 +112,11 @@ EOF
 cat >"$bin/apt-cache" <<'EOF'
 #!/usr/bin/env bash
 echo "apt-cache $*" >>"$FAKE_STATE/log"
+# versions: "name:arch version" lines, one per version in the indexes.
+if [ "$1" = madison ]; then
+  awk -v n="$2" '$1 == n { printf " %s | %s | http://mirror.invalid/debian bookworm/main Packages\n", n, $2 }' "$FAKE_STATE/versions"
+  exit 0
+fi
 [ "$1" = policy ] || exit 2
 for name in "${@:2}"; do
   version=$(awk -v n="$name" '$1 == n { print $2 }' "$FAKE_STATE/candidates")
@@ -108,7 +141,7 @@ passed=0 failed=0 case_name="" case_errors=()
 reset_state() {
   rm -rf "$state"
   mkdir -p "$state"
-  touch "$state"/{log,not_installed,foreign_archs,uninstallable,candidates}
+  touch "$state"/{log,not_installed,foreign_archs,uninstallable,candidates,installed,versions,cure,removes}
 }
 
 # run [script] flavour... : sets $code, $out (stdout and stderr) and $log.
@@ -280,9 +313,60 @@ check "never adds an architecture" not log_has 'add-architecture'
 check "no 32-bit tools" not log_has 'g\+\+-multilib|qemu-user'
 run_script x86
 check "x86 adds the i386 architecture for its libraries" log_has 'add-architecture i386'
-check "x86 asks for the 32-bit tools" log_has '^apt-get install .*-y.*g\+\+-multilib.*qemu-user'
+check "x86 asks for the 32-bit tools and the i386 runtime libraries" \
+  log_has '^apt-get install .*-y.*g\+\+-multilib.*qemu-user.*libpng16-16:i386.*libfreetype6:i386'
 check "x86 asks for the i386 xcb libraries" log_has '^apt-get install .*-y.*libxcb1:i386.*libxcb-xtest0:i386'
 check "x86 asks for no i386 -dev package" not log_has 'install .*-dev:i386'
+end
+
+# The skew of this machine's mirror: libpng16-16 1.6.39-2+deb12u4 installed
+# on x86-64 with libpng-dev of the same source, the x86-64 index at u6 (and
+# u5), the i386 index at u5 only.
+skewed_runtime() {
+  echo libpng16-16:i386 >"$state/not_installed"
+  echo "libpng16-16:i386 unmet Breaks: libpng16-16 (!= 1.6.39-2+deb12u5) but 1.6.39-2+deb12u4 is to be installed" \
+    >"$state/uninstallable"
+  printf '%s\n' "libpng16-16:amd64 libpng1.6 1.6.39-2+deb12u4" "libpng-dev:amd64 libpng1.6 1.6.39-2+deb12u4" \
+    "zlib1g:amd64 zlib 1:1.2.13.dfsg-1" >"$state/installed"
+  printf '%s\n' "libpng16-16:amd64 1.6.39-2+deb12u6" "libpng16-16:amd64 1.6.39-2+deb12u5" "libpng16-16:i386 1.6.39-2+deb12u5" \
+    "libpng-dev:amd64 1.6.39-2+deb12u6" "libpng-dev:amd64 1.6.39-2+deb12u5" >"$state/versions"
+  printf '%s\n' "libpng16-16=1.6.39-2+deb12u5" "libpng16-16:i386=1.6.39-2+deb12u5" >"$state/cure"
+  echo "libpng16-16=1.6.39-2+deb12u5 libpng-dev" >"$state/removes"
+}
+begin "i386 library held back by skew: both architectures pinned to the newest common version, siblings too"
+skewed_runtime
+echo i386 >"$state/foreign_archs"
+run_script x86
+check "exit 0" is "$code" 0
+check "one line" one_line
+check "the line names the pins" out_has 'installing libpng16-16:i386 \(both architectures pinned: libpng-dev=1\.6\.39-2\+deb12u5 libpng16-16=1\.6\.39-2\+deb12u5\)$'
+check "installs the i386 library at the common version" log_has '^apt-get install .*-y.* libpng16-16:i386=1\.6\.39-2\+deb12u5'
+check "pins the x86-64 library to it" log_has '^apt-get install .*-y.* libpng16-16=1\.6\.39-2\+deb12u5'
+check "and its installed sibling, so nothing is removed" log_has '^apt-get install .*-y.* libpng-dev=1\.6\.39-2\+deb12u5'
+check "never the newer x86-64 version" not log_has 'install .*deb12u6'
+check "one install" is "$(installs | wc -l)" 1
+end
+
+begin "pinning that would downgrade an installed package: stop with one line"
+skewed_runtime
+echo i386 >"$state/foreign_archs"
+printf '%s\n' "libpng16-16:amd64 libpng1.6 1.6.39-2+deb12u6" "libpng-dev:amd64 libpng1.6 1.6.39-2+deb12u6" >"$state/installed"
+run_script x86
+check "exit non-zero" isnt "$code" 0
+check "one line" one_line
+check "names the package and both versions" \
+  out_has 'cannot install libpng16-16:i386: .*libpng16-16 1\.6\.39-2\+deb12u5 is the newest on both architectures, but libpng16-16 1\.6\.39-2\+deb12u6 is installed; retry later$'
+check "no install ran" is "$(installs)" ""
+end
+
+begin "pinning that would remove a package apt cannot keep: stop with one line"
+skewed_runtime
+echo i386 >"$state/foreign_archs"
+echo "libpng16-16=1.6.39-2+deb12u5 libpng-tools" >"$state/removes"
+run_script x86
+check "exit non-zero" isnt "$code" 0
+check "one line naming what would go" out_has 'cannot install libpng16-16:i386: pinning the i386 libraries would remove libpng-tools; retry later$'
+check "no install ran" is "$(installs)" ""
 end
 
 echo "$passed passed, $failed failed"

@@ -121,27 +121,74 @@ TEST(ChunksBank, TwoRowsWithTheSameTagAndInstanceBothReadTheBlock) {
     EXPECT_EQ(rowChunk(*target.twin, 0), rowChunk(*source.twin, 0));
 }
 
-TEST(ChunksBank, UnknownTagShowsOneErrorAndKeepsTheBlocksBeforeIt) {
+TEST(ChunksBank, ABankThatCannotApplyWholeChangesNothing) {
     FakeChunkHost source;
     source.setEveryValue(5);
-    Bytes bank = source.bank();
-    // A foreign block after the SYG1 block.
+    const Bytes bank = source.bank();
     const std::vector<BlockView> blocks = blocksOf(bank);
+    ASSERT_EQ(blocks.back().tagBytes, "GORP");
+    const size_t programAt = blocks.back().offset;
     Bytes foreign;
     appendWord(foreign, static_cast<uint32_t>(makeSetTypeId("ZZZZ")));
     appendWord(foreign, 16);
     appendWord(foreign, 4);
     appendWord(foreign, 0);
-    bank.insert(bank.begin() + static_cast<std::ptrdiff_t>(blocks[2].offset), foreign.begin(), foreign.end());
+    // A program block whose program is the given bytes.
+    const auto withProgram = [&](const Bytes& program) {
+        Bytes b(bank.begin(), bank.begin() + static_cast<std::ptrdiff_t>(programAt));
+        appendWord(b, static_cast<uint32_t>(makeSetTypeId("PROG")));
+        appendWord(b, static_cast<uint32_t>(12 + program.size()));
+        appendWord(b, 0);
+        b.insert(b.end(), program.begin(), program.end());
+        return b;
+    };
+    const Bytes program(bank.begin() + static_cast<std::ptrdiff_t>(programAt + 12), bank.end());
 
-    FakeChunkHost target;
-    const Bytes tuningBefore = rowChunk(*target.tuning, 0);
-    EXPECT_EQ(loadBankChunk(target, bank.data(), bank.size()), bank.size());
-    EXPECT_EQ(target.errors, std::vector<std::string>{"format mismatch ZZZZ Order 4 Size 16"});
-    EXPECT_EQ(rowChunk(*target.global, 0), rowChunk(*source.global, 0));
-    EXPECT_EQ(rowChunk(*target.instrument, 0), rowChunk(*source.instrument, 0));
-    EXPECT_EQ(rowChunk(*target.tuning, 0), tuningBefore); // after it: not read
-    EXPECT_EQ((std::vector<std::string>{"begin", "end"}), target.log); // no program, no closing steps
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        const char* error; // nullptr: the bank applies
+    };
+    std::vector<Case> cases;
+    Bytes firstUnknown = bank;
+    putWordAt(firstUnknown, 0, static_cast<uint32_t>(makeSetTypeId("ZZZZ")));
+    cases.push_back({"unknown first tag", firstUnknown, "format mismatch ZZZZ Order 0 Size "});
+    Bytes middle = bank;
+    middle.insert(middle.begin() + static_cast<std::ptrdiff_t>(blocks[2].offset), foreign.begin(), foreign.end());
+    cases.push_back({"unknown tag after two blocks", middle, "format mismatch ZZZZ Order 4 Size 16"});
+    Bytes junkProgram(64);
+    for (size_t i = 0; i < junkProgram.size(); ++i)
+        junkProgram[i] = static_cast<uint8_t>(i * 73 + 41);
+    cases.push_back({"junk program", withProgram(junkProgram), "format mismatch PROG Order 0 Size "});
+    Bytes programWithForeign(program.begin(), program.begin() + static_cast<std::ptrdiff_t>(wordAt(program, 4)));
+    programWithForeign.insert(programWithForeign.end(), foreign.begin(), foreign.end());
+    cases.push_back({"program applying in part", withProgram(programWithForeign), "format mismatch PROG Order 0 Size "});
+    Bytes cutLast(bank.begin(), bank.end() - 4);
+    cases.push_back({"last block cut short", cutLast, "format mismatch PROG Order 0 Size "});
+    // A program from an earlier version: unzeroed slack after its last block.
+    Bytes slack = program;
+    for (size_t i = 0; i < 24; ++i)
+        slack.push_back(static_cast<uint8_t>(0xC3 ^ i));
+    cases.push_back({"program with stale slack", withProgram(slack), nullptr});
+    cases.push_back({"valid bank", bank, nullptr});
+
+    for (const Case& c : cases) {
+        FakeChunkHost target;
+        target.setEveryValue(9);
+        const std::vector<Bytes> before = target.snapshot();
+        const size_t read = loadBankChunk(target, c.bytes.data(), c.bytes.size());
+        if (c.error == nullptr) {
+            EXPECT_EQ(read, c.bytes.size()) << c.what;
+            EXPECT_TRUE(target.errors.empty()) << c.what;
+            EXPECT_EQ(target.snapshot(), source.snapshot()) << c.what;
+            continue;
+        }
+        EXPECT_EQ(read, 0u) << c.what;
+        EXPECT_EQ(target.snapshot(), before) << c.what;
+        EXPECT_TRUE(target.log.empty()) << c.what; // never began: no reset, no hold-off
+        ASSERT_EQ(target.errors.size(), 1u) << c.what;
+        EXPECT_EQ(target.errors[0].rfind(c.error, 0), 0u) << c.what << ": " << target.errors[0];
+    }
 }
 
 TEST(ChunksBank, StructurallyBrokenBanksChangeNothing) {

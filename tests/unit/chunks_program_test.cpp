@@ -99,53 +99,78 @@ TEST(ChunksProgram, AppliesEachBlockToItsRowAndSlotOnly) {
     EXPECT_EQ(rowChunk(*target.oscillator, 1), rowChunk(*fresh.oscillator, 1));
 }
 
-TEST(ChunksProgram, UnknownTagPostsOneLoadErrorAndKeepsTheBlocksBeforeIt) {
+TEST(ChunksProgram, AProgramThatCannotApplyWholeChangesNothing) {
     FakeChunkHost source;
     source.setEveryValue(12);
-    Bytes chunk = rowChunk(*source.oscillator, 0);
-    appendWord(chunk, static_cast<uint32_t>(makeSetTypeId("ZZZZ")));
-    appendWord(chunk, 12);
-    appendWord(chunk, 5);
-    const Bytes envelope = rowChunk(*source.envelope0, 0);
-    chunk.insert(chunk.end(), envelope.begin(), envelope.end());
-
-    FakeChunkHost target;
-    setValues(*target.envelope0, 0, 70);
-    EXPECT_EQ(applyTo(target, 0, chunk), 1);
-    EXPECT_EQ(drainErrors(target.toIdle), std::vector<std::string>{"format mismatch ZZZZ Order 5"});
-    EXPECT_EQ(rowChunk(*target.oscillator, 0), rowChunk(*source.oscillator, 0));
-    // Reset by the load, not read: back at its defaults.
-    EXPECT_EQ(rowChunk(*target.envelope0, 0), rowChunk(*FakeChunkHost().envelope0, 0));
-}
-
-TEST(ChunksProgram, BadSizesEndTheWalkWithOneErrorAndNeverReadOutside) {
-    FakeChunkHost source;
-    source.setEveryValue(2);
+    const Bytes program = capture(source, 0);
     const Bytes osc = rowChunk(*source.oscillator, 0);
-    for (uint32_t size : {3u, 11u, 1000u, 0xfffffff0u}) {
-        Bytes chunk = osc;
-        appendWord(chunk, static_cast<uint32_t>(makeSetTypeId("ENV1")));
-        appendWord(chunk, size);
-        appendWord(chunk, 0);
-        appendWord(chunk, 0);
+    const auto block = [](const char (&tag)[5], uint32_t size, uint32_t order) {
+        Bytes b;
+        appendWord(b, static_cast<uint32_t>(makeSetTypeId(tag)));
+        appendWord(b, size);
+        appendWord(b, order);
+        appendWord(b, 0);
+        return b;
+    };
+    const auto join = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    Bytes junk(64);
+    for (size_t i = 0; i < junk.size(); ++i)
+        junk[i] = static_cast<uint8_t>(i * 73 + 41);
+    Bytes stale(24);
+    for (size_t i = 0; i < stale.size(); ++i)
+        stale[i] = static_cast<uint8_t>(0xC3 ^ i);
+    Bytes cutShort = program;
+    cutShort.resize(osc.size() + 20); // inside the second block
+
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        const char* error; // nullptr: applies; "": refused without a message
+    };
+    const Case cases[] = {
+        {"unknown first tag", join(block("ZZZZ", 16, 5), program), "format mismatch ZZZZ Order 5"},
+        {"unknown tag before the program is complete", join(join(osc, block("ZZZZ", 16, 5)), program),
+         "format mismatch ZZZZ Order 5"},
+        {"junk", junk, "format mismatch "},
+        {"a known block cut short", cutShort, "format mismatch ENV1 Order 0"},
+        {"a known block claiming 1000 bytes", join(osc, block("ENV1", 1000, 0)), "format mismatch ENV1 Order 0"},
+        {"a known block of 3 bytes", join(osc, block("ENV1", 3, 0)), "format mismatch ENV1 Order 0"},
+        {"no block at all", Bytes{1, 2, 3}, ""},
+        {"zeroed from the start", Bytes(32, 0), ""},
+        {"valid", program, nullptr},
+        {"valid with stale slack of an earlier version", join(program, stale), nullptr},
+        {"valid with a slack header claiming too much", join(program, block("\xff\xff\xff\xff", 500, 7)), nullptr},
+    };
+    for (const Case& c : cases) {
         FakeChunkHost target;
-        EXPECT_EQ(applyTo(target, 0, chunk), 1) << size;
+        target.setEveryValue(70);
+        const std::vector<Bytes> before = target.snapshot();
+        const int applied = applyTo(target, 0, c.bytes);
         const std::vector<std::string> errors = drainErrors(target.toIdle);
-        ASSERT_EQ(errors.size(), 1u) << size;
-        EXPECT_EQ(errors[0], "format mismatch ENV1 Order 0");
-        EXPECT_EQ(rowChunk(*target.oscillator, 0), osc);
+        if (c.error == nullptr) {
+            EXPECT_EQ(applied, 3) << c.what;
+            EXPECT_TRUE(errors.empty()) << c.what;
+            EXPECT_EQ(capture(target, 0), program) << c.what;
+            continue;
+        }
+        EXPECT_EQ(applied, 0) << c.what;
+        EXPECT_EQ(target.snapshot(), before) << c.what;
+        if (*c.error == '\0') {
+            EXPECT_TRUE(errors.empty()) << c.what;
+        } else {
+            ASSERT_EQ(errors.size(), 1u) << c.what;
+            EXPECT_EQ(errors[0].rfind(c.error, 0), 0u) << c.what << ": " << errors[0];
+        }
     }
-    // A zero size is zeroed slack: the end, quietly.
-    Bytes slack = osc;
-    slack.resize(slack.size() + 16, 0);
+    // Zeroed slack after the last block is the end, quietly.
     FakeChunkHost target;
-    EXPECT_EQ(applyTo(target, 0, slack), 1);
+    EXPECT_EQ(applyTo(target, 0, join(osc, Bytes(16, 0))), 1);
     EXPECT_TRUE(drainErrors(target.toIdle).empty());
-    // Shorter than a word: rows reset, nothing read.
-    setValues(*target.oscillator, 0, 33);
-    EXPECT_EQ(applyTo(target, 0, Bytes{1, 2, 3}), 0);
-    EXPECT_EQ(rowChunk(*target.oscillator, 0), rowChunk(*FakeChunkHost().oscillator, 0));
-    EXPECT_TRUE(drainErrors(target.toIdle).empty());
+    EXPECT_EQ(rowChunk(*target.oscillator, 0), osc);
+    EXPECT_EQ(rowChunk(*target.envelope0, 0), rowChunk(*FakeChunkHost().envelope0, 0)); // reset by the load
 }
 
 TEST(ChunksProgram, NegativeOrderBlocksGoToTheComplementedInstance) {

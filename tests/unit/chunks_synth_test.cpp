@@ -85,6 +85,20 @@ Bytes chunkOf(Synth& synth, bool preset) {
     return Bytes(p, p + size);
 }
 
+// Where the last block starts, by the size words (a zero size is the slack after it).
+size_t lastBlockOffset(const Bytes& chunk) {
+    size_t at = 0, last = 0;
+    while (at + 12 <= chunk.size()) {
+        const uint32_t size = chunk[at + 4] | chunk[at + 5] << 8 | chunk[at + 6] << 16 |
+                              static_cast<uint32_t>(chunk[at + 7]) << 24;
+        if (size < 12)
+            break;
+        last = at;
+        at += size;
+    }
+    return last;
+}
+
 void setSomeValues(ChunkSynth& synth) {
     synth.module.set()->setValue(0, 0, 123);
     synth.module.set()->setText(0, 1, "bright");
@@ -148,10 +162,80 @@ TEST(ChunksSynth, BrokenBankChangesNothingAndAnswersZero) {
     const Bytes before = chunkOf(target, false);
     EXPECT_EQ(target.setChunk(bank.data(), static_cast<VstInt32>(bank.size()), false), 0);
     EXPECT_EQ(chunkOf(target, false), before);
+    EXPECT_TRUE(dialogs.asked.empty()); // posted to the idle side, not shown on the loading thread
+    target.fxIdle();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].caption, "Bank Load Error");
     EXPECT_TRUE(target.reselections.empty());
     EXPECT_FALSE(target.isBlocked());
+}
+
+TEST(ChunksSynth, AChunkThatCannotApplyWholeIsRefusedBeforeAnythingChanges) {
+    FakeHost host;
+    ScriptedDialogs dialogs;
+    ChunkSynth source;
+    source.open();
+    setSomeValues(source);
+    const Bytes bank = chunkOf(source, false);
+    const Bytes preset = chunkOf(source, true);
+    ASSERT_FALSE(bank.empty());
+    ASSERT_FALSE(preset.empty());
+    Bytes junk(64);
+    for (size_t i = 0; i < junk.size(); ++i)
+        junk[i] = static_cast<uint8_t>(i * 73 + 41);
+
+    struct Case {
+        const char* what;
+        bool isPreset;
+        Bytes bytes;
+        const char* caption; // nullptr: applies
+    };
+    std::vector<Case> cases;
+    for (const bool isPreset : {false, true}) {
+        const Bytes& valid = isPreset ? preset : bank;
+        const char* caption = isPreset ? "Load Error" : "Bank Load Error";
+        Bytes unknownFirst = valid;
+        std::copy_n("ZZZZ", 4, unknownFirst.begin());
+        cases.push_back({"unknown first tag", isPreset, unknownFirst, caption});
+        cases.push_back({"junk", isPreset, junk, caption});
+        Bytes cut = valid;
+        cut.resize(lastBlockOffset(valid) + 16);
+        cases.push_back({"last block cut short", isPreset, cut, caption});
+        cases.push_back({"valid", isPreset, valid, nullptr});
+    }
+    for (Case& c : cases) {
+        const std::string what = std::string(c.isPreset ? "preset, " : "bank, ") + c.what;
+        ChunkSynth target;
+        target.open();
+        target.module.set()->setValue(0, 0, 321);
+        target.instrumentSettings().set()->setValue(0, SynGloIns_c::kNotesOn, 3);
+        const Bytes before = chunkOf(target, false);
+        target.loadedParts.clear();
+        target.module.blockedAtReset.clear();
+        dialogs.asked.clear();
+        const VstInt32 read = target.setChunk(c.bytes.data(), static_cast<VstInt32>(c.bytes.size()), c.isPreset);
+        if (c.caption == nullptr) {
+            EXPECT_EQ(read, static_cast<VstInt32>(c.bytes.size())) << what;
+            EXPECT_EQ(target.module.set()->getValue(0, 0), 123) << what;
+            target.fxIdle();
+            EXPECT_TRUE(dialogs.asked.empty()) << what;
+            continue;
+        }
+        EXPECT_EQ(read, 0) << what;
+        EXPECT_EQ(chunkOf(target, false), before) << what;
+        EXPECT_EQ(target.module.set()->getValue(0, 0), 321) << what;
+        EXPECT_EQ(target.instrumentSettings().set()->getValue(0, SynGloIns_c::kNotesOn), 3) << what;
+        EXPECT_TRUE(target.module.blockedAtReset.empty()) << what; // no module was reset
+        EXPECT_TRUE(target.loadedParts.empty()) << what;
+        EXPECT_TRUE(target.reselections.empty()) << what;
+        EXPECT_TRUE(target.instrument().isEnabled()) << what;
+        EXPECT_FALSE(target.isBlocked()) << what;
+        EXPECT_TRUE(dialogs.asked.empty()) << what; // posted, never shown on the loading thread
+        target.fxIdle();
+        ASSERT_EQ(dialogs.asked.size(), 1u) << what;
+        EXPECT_EQ(dialogs.asked[0].caption, c.caption) << what;
+        EXPECT_EQ(dialogs.asked[0].text.rfind("format mismatch ", 0), 0u) << what << ": " << dialogs.asked[0].text;
+    }
 }
 
 TEST(ChunksSynth, ProgramChunksAreCanonicalAndNeverNegative) {

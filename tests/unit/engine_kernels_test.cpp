@@ -8,6 +8,7 @@
 #include "os/Random.h"
 #include "support/KernelChecks.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -155,7 +156,7 @@ TEST(EngineKernels, OscillatorRendersAlikeAtEveryKernelLevel) {
         note.pitchOnModulator = r.next() % 2;
         note.pitchOnCarrier = r.next() % 2;
         const bool ownTables = trial % 6 == 5;
-        const float tune = 1.02f;
+        const std::atomic<float> tune{1.02f};
         std::vector<int> slices;
         for (int done = 0; done < total;) {
             const int n = std::min(total - done, 1 + r.next() % 300);

@@ -8,6 +8,7 @@
 #include "os/Random.h"
 #include "support/KernelChecks.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -37,7 +38,7 @@ struct Voice {
     }
 };
 
-float tuneRatio = 1.0f; // the plug-in's, varied per set
+std::atomic<float> tuneRatio{1.0f}; // the plug-in's, varied per set
 
 void randomVoice(os::Random15& r, Voice& v, bool bankTables) {
     const int wa = r.next() % dsp::kWaveCount, wb = r.next() % dsp::kWaveCount, wc = r.next() % dsp::kWaveCount;

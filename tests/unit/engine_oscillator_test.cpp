@@ -5,6 +5,7 @@
 #include "os/Random.h"
 #include "support/SignalMeasure.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -78,7 +79,7 @@ TEST(EngineOscillator, TuningPaths) {
     const float rate = 48000.0f;
     const int n = 48000;
     const float offset415 = dsp::tuneOffset(4153.0f);
-    float ratio415 = dsp::tuneRatio(4153.0f);
+    std::atomic<float> ratio415{dsp::tuneRatio(4153.0f)};
     struct Case {
         const char* what;
         bool pitchOnCarrier;
@@ -94,7 +95,7 @@ TEST(EngineOscillator, TuningPaths) {
     for (const Case& c : cases) {
         dsp::FmOscillator osc;
         useWaveform(osc, 1);
-        float one = 1.0f;
+        std::atomic<float> one{1.0f};
         osc.setTuneRatioSource(c.baseRange == 0 && !c.pitchOnCarrier ? &ratio415 : &one);
         dsp::FmNoteSettings s = pureSine(69 + 12 * c.baseRange, rate);
         s.pitchOnCarrier = c.pitchOnCarrier;

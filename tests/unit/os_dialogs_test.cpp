@@ -163,6 +163,10 @@ TEST(OsDialogs, WithoutHelperOrDisplayErrorsGoToStderrQuestionsSayNoDialogsCance
         testing::internal::CaptureStderr();
         os::showError("Zendrix", "Cannot open bank");
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "Zendrix: Cannot open bank\n") << variant;
+        // A file's bytes quoted in the text reach the terminal escaped, on one line.
+        testing::internal::CaptureStderr();
+        os::showError("Zendrix", "Unknown block \x1b[2J\nTAG");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Zendrix: Unknown block \\x1b[2J\\nTAG\n") << variant;
 
         EXPECT_FALSE(os::askYesNo("Q", "Overwrite?"));
         std::string path = "untouched";

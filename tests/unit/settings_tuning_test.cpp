@@ -81,8 +81,20 @@ TEST_F(Tuning, LineParserRejectsWhatIsNotANote) {
     EXPECT_FALSE(parseTunLine("; note 69=6900", line));
     EXPECT_FALSE(parseTunLine("[Tuning]", line));
     EXPECT_FALSE(parseTunLine("note 69=+6900", line));
-    EXPECT_FALSE(parseTunLine("note 69=", line));
-    EXPECT_FALSE(parseTunLine("note =6900", line));
+    // No cents digits: 0 cents; no key digits: key 0.
+    line = TunLine{};
+    EXPECT_TRUE(parseTunLine("note 69=", line));
+    EXPECT_EQ(line.key, 69);
+    EXPECT_NEAR(line.frequency, 8.1757989f, 1e-5f);
+    line = TunLine{};
+    EXPECT_TRUE(parseTunLine("note 70 = \r", line));
+    EXPECT_EQ(line.key, 70);
+    EXPECT_NEAR(line.frequency, 8.1757989f, 1e-5f);
+    line.key = 99;
+    EXPECT_TRUE(parseTunLine("note =6900", line));
+    EXPECT_EQ(line.key, 0);
+    EXPECT_NEAR(line.frequency, 440.0f, 1e-3f);
+    EXPECT_FALSE(parseTunLine("note x=6900", line));
     EXPECT_FALSE(parseTunLine("note 69 6900", line));
     EXPECT_FALSE(parseTunLine("note 69=1.2.3", line));
     EXPECT_FALSE(parseTunLine("note 69=200000", line)); // beyond single precision

@@ -14,6 +14,7 @@
 #include "support/EqualTuning.h"
 #include "support/SignalMeasure.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,8 +41,8 @@ struct Rig {
     WaveROM_c waves[3];
     ZendrixGlo_c globals;
     std::vector<float> arrays[4];
-    float tuneOffset = 0.0f;
-    float tuneRatio = 1.0f;
+    std::atomic<float> tuneOffset{0.0f};
+    std::atomic<float> tuneRatio{1.0f};
     InBuffer2_c bus;
     std::vector<float> left, right;
     ZendrixTone_c voice;

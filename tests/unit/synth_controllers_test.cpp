@@ -1,6 +1,9 @@
 // The controller road: assigned controllers move their parameters (the
-// plug-in's factory assignments, relative steps up and down), and parameter
-// values go back to the host as controller messages.
+// plug-in's factory assignments, relative steps up and down), and the road by
+// which parameter values would go back to the host as controller messages.
+// That echo is dormant: nothing in the plug-in gives it a controller output
+// (the count starts at 0 and no road sets it); tests that set the count by
+// hand test the send road given an output, not an echo a host would see.
 #include "engine/instrument/Zendrix_c.h"
 #include "os/Clock.h"
 #include "support/ScratchFolder.h"
@@ -132,7 +135,7 @@ TEST_F(SynthControllers, AFactoryControllerMovesItsParameterThroughABlock) {
     controller(0xB1, 69, 127);
     controller(0xB0, 90, 127);
     EXPECT_EQ(plugin->getParameter(0), before);
-    // The controller road does not echo to the host.
+    // The controller road does not echo to the host, even given an output by hand.
     plugin->setControllerOutputCount(1);
     controller(0xB0, 69, 100);
     EXPECT_TRUE(sent().empty());
@@ -180,12 +183,22 @@ TEST(SynthControllersStepping, StepsReachTheEndsOfANarrowedRange) {
     EXPECT_NEAR(s.normalized(), 0.8f, unit);
 }
 
-TEST_F(SynthControllers, ParameterValuesGoBackToTheHost) {
+TEST_F(SynthControllers, EchoStaysDormantAndTheSendRoadWorksGivenAnOutput) {
     const int timbreRange = slotOf(69);
     ASSERT_GE(timbreRange, 0);
+    // As built: "MIDI CC Mode" is "receive+send", yet host writes, a factory
+    // controller and a request for every value send nothing.
+    ASSERT_EQ(plugin->globalSettings().getValue(0, SynGlo_c::kMidiCcMode), 1);
+    ASSERT_EQ(plugin->controllerOutputCount(), 0);
+    for (int entry = 0; entry < 25; ++entry) plugin->setParameterFromHost(entry, 0.5f);
+    render();
+    controller(0xB0, 69, 100);
     plugin->sendAllControllers();
-    EXPECT_TRUE(sent().empty()); // no controller outputs yet
+    render();
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(plugin->controllerOutputCount(), 0);
 
+    // The send road, given an output by hand.
     plugin->setControllerOutputCount(1);
     plugin->setParameterFromHost(0, 1.0f);
     render(); // the host road's echo runs at the next block

@@ -2,6 +2,7 @@
 // posting and the idle side, with a test subclass and a scripted host.
 #include "support/TestSynth.h"
 
+#include "framework/sdk/AEffEditor.h"
 #include "framework/synth/CommandPayload.h"
 #include "framework/synth/ParameterWriteScope.h"
 #include "os/Clock.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 using namespace testsynth;
 
@@ -49,7 +51,7 @@ TEST(SynthLifecycle, OpenResumeSuspendClose) {
     EXPECT_TRUE(synth.isResumed());
     EXPECT_EQ(synth.sampleRateValue(), 44100.0f);
     EXPECT_EQ(synth.initialiseCalls, 1);
-    EXPECT_GE(host.wantMidiCalls.load(), 1);
+    EXPECT_EQ(host.wantMidiCalls.load(), 1); // asked once per open, not on every resume
     // Ready needs configured outputs: the first block configures them.
     Block block(64);
     synth.processReplacing(nullptr, block.pointers, 64);
@@ -66,6 +68,7 @@ TEST(SynthLifecycle, OpenResumeSuspendClose) {
     synth.resume();
     EXPECT_EQ(synth.sampleRateValue(), 48000.0f); // a set rate is kept
     EXPECT_EQ(synth.initialiseCalls, 1);
+    EXPECT_EQ(host.wantMidiCalls.load(), 1);
 
     synth.suspend();
     EXPECT_FALSE(synth.isResumed());
@@ -79,6 +82,8 @@ TEST(SynthLifecycle, OpenResumeSuspendClose) {
     // And everything opens again.
     synth.open();
     EXPECT_TRUE(synth.isOpened());
+    synth.resume();
+    EXPECT_EQ(host.wantMidiCalls.load(), 2); // a new open asks again
 }
 
 TEST(SynthLifecycle, TooManyPartsMakeAnUnusableObject) {
@@ -208,7 +213,10 @@ TEST(SynthCommands, FirstBlockGateAndExecutors) {
     EXPECT_EQ(synth.handled, std::vector<int32_t>{kCmdPageModeOn});
 }
 
+// The timer runs on the real clock; the waits for its drains are hang guards
+// (10 s), not timings. Where the watchdog compares times the clock is held.
 TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
+    constexpr int kHangGuardMs = 10000;
     {
         // No "supplyIdle": open starts the 25 ms timer and it drains.
         FakeHost host;
@@ -216,17 +224,20 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
         synth.open();
         EXPECT_TRUE(synth.idleTimerRunning());
         synth.setProgram(5);
-        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 5; }, 500));
+        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 5; }, kHangGuardMs));
         // Close stops the timer while it runs.
         synth.close();
         EXPECT_FALSE(synth.idleTimerRunning());
     }
     {
         // "supplyIdle" but no effIdle for more than a second: the audio
-        // thread arms the timer once.
+        // thread arms the timer once. Open, the first block and the drain
+        // happen at one held instant two seconds back; the block after the
+        // release sees the drain two seconds old, however slow the machine.
         FakeHost host;
         host.canDo["supplyIdle"] = 1;
         TestSynth synth(&FakeHost::callback);
+        os::holdTickForTesting(os::tickMs() - 2000);
         synth.resume();
         EXPECT_FALSE(synth.idleTimerRunning());
         Block block(64);
@@ -234,12 +245,11 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
         EXPECT_FALSE(synth.idleTimerRunning());
         synth.fxIdle(); // an empty drain still counts as idle
         const uint32_t drained = synth.lastIdleDrainMs();
-        os::setTickOffsetForTesting(1500);
+        os::releaseTickForTesting();
         synth.processReplacing(nullptr, block.pointers, 64);
-        os::setTickOffsetForTesting(0);
         EXPECT_TRUE(synth.idleTimerRunning());
         synth.setProgram(6);
-        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 6; }, 500));
+        EXPECT_TRUE(waitFor([&] { return synth.lastSelectedProgram == 6; }, kHangGuardMs));
         EXPECT_NE(synth.lastIdleDrainMs(), drained);
     }
 }
@@ -258,10 +268,33 @@ TEST(SynthIdle, MessageBoxCommandFreesItsText) {
     EXPECT_EQ(synth.toIdleRing().pendingCount(), 0u);
 }
 
-TEST(SynthIdle, VendorWheelWithoutEditorAnswersZero) {
-    TestSynth synth;
-    EXPECT_EQ(synth.vendorSpecific(0x73744341, 0x57686565, nullptr, 1.0f), 0);
-    EXPECT_EQ(synth.vendorSpecific(1, 0x57686565, nullptr, 1.0f), 0);
+// The host's wheel call ('stCA', 'Whee') through the dispatcher reaches the
+// editor's wheel handler only; without an editor, or for any other call, 0.
+TEST(SynthIdle, VendorWheelReachesTheEditorThroughTheDispatcher) {
+    struct WheelEditor : AEffEditor {
+        using AEffEditor::AEffEditor;
+        bool onWheel(float distance) override {
+            distances.push_back(distance);
+            return handles;
+        }
+        std::vector<float> distances;
+        bool handles = true;
+    };
+    FakeHost host;
+    TestSynth synth(&FakeHost::callback);
+    AEffect* e = synth.getAeffect();
+    const VstInt32 kEditorCall = 0x73744341; // 'stCA'
+    const VstIntPtr kWheel = 0x57686565;     // 'Whee'
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, kWheel, nullptr, 1.0f), 0);
+
+    auto* editor = new WheelEditor(&synth);
+    synth.setEditor(editor); // owned by the effect from here on
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, kWheel, nullptr, -2.5f), 1);
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, 1, kWheel, nullptr, 1.0f), 0);
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, 1, nullptr, 1.0f), 0);
+    editor->handles = false;
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kEditorCall, kWheel, nullptr, 3.0f), 0);
+    EXPECT_EQ(editor->distances, (std::vector<float>{-2.5f, 3.0f}));
 }
 
 TEST(SynthParameterWrites, NestingIsPerThread) {

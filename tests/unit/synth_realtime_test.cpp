@@ -19,7 +19,7 @@
 using namespace testsynth;
 
 namespace {
-// The plug-in base's own controller echo (TestSynth records it instead).
+// The plug-in base's own send road for controller values (TestSynth records the requests instead).
 class EchoingSynth : public TestSynth {
 public:
     using TestSynth::TestSynth;
@@ -43,11 +43,13 @@ TEST(SynthRealtime, NoAllocationOnceReady) {
     Block block(1024);
     synth.processReplacing(nullptr, block.pointers, 1024); // the first block configures the outputs
     ASSERT_TRUE(synth.isReady());
-    // Controllers 7 and NRPN 300 (stepped) move entry 0; its value goes back to the host.
+    // Controllers 7 and NRPN 300 (stepped) move entry 0; the send road carries its value.
     synth.setParameterEntry(0, "Velo Fade", EPAS_c::kCurrentPart, &synth.instrumentSettings(),
                             SynGloIns_c::kVeloFade, false);
     synth.controllerAssignment().addAssignment(0, 7, 0, 0, true);
     synth.controllerAssignment().addAssignment(0, 300, 0, 0, true);
+    // Nothing in the plug-in gives it a controller output; one is set by hand so
+    // that the send road runs here too.
     synth.setControllerOutputCount(1);
 
     g_counting = true;

@@ -250,10 +250,13 @@ TEST(InstrumentParts, RoutingMuteAndDisable) {
     EXPECT_EQ(f.synth.editorNotes, editorNotes);
     f.synth.muted = false;
 
-    // Disabling kills the part's voices at once and ignores further events.
+    // Disabling kills the part's voices at once and ignores further events;
+    // a killed voice keeps its slot (never stolen) until its fade has ended.
     const int32_t slot = f.synth.voiceTable().findSounding(0, 61, 3);
     f.instrument().setEnabled(false);
-    EXPECT_EQ(f.synth.voiceTable().voicesInUse(), 0);
+    EXPECT_EQ(f.held(), 0);
+    EXPECT_EQ(f.synth.voiceTable().getSlot(slot)->state, kVoiceKilled);
+    EXPECT_EQ(f.synth.voiceTable().voicesInUse(), 1);
     EXPECT_EQ(f.synth.tone(slot).kills, 1);
     f.send(0, 0x90, 60, 100);
     f.render(8);
@@ -263,9 +266,13 @@ TEST(InstrumentParts, RoutingMuteAndDisable) {
     f.render(8);
     EXPECT_EQ(f.held(), 1);
 
-    // A finished voice frees its slot during the render.
+    EXPECT_EQ(f.synth.voiceTable().voicesInUse(), 2);
+
+    // A finished voice, held or faded, frees its slot during the render.
     const int32_t s = f.synth.voiceTable().findSounding(0, 60, 0);
+    EXPECT_NE(s, slot);
     f.synth.tone(s).finishOnRender = true;
+    f.synth.tone(slot).finishOnRender = true;
     f.render(8);
     EXPECT_EQ(f.synth.voiceTable().voicesInUse(), 0);
 }

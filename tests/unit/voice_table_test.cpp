@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -190,6 +191,93 @@ TEST(VoiceTable, NoteOffIterationAndQueries) {
     EXPECT_EQ(b.heldVoices(), 0);
     EXPECT_EQ(t.findFirstOf(0, &n), PolyNoteTable_c::kTableIdle);
     expectCountersMatchSlots(t, {&a, &b});
+}
+
+// The stealing order, pinned as a script: the table is filled so that every one of the six
+// stealing passes has its own oldest candidate, each differing from what any later pass would
+// pick; each stolen voice is then killed, so the next note falls to the next pass. Swapping
+// two passes, skipping one, dropping a match (instrument, key, channel) or the tie rule
+// changes at least one expected slot. New notes are instrument 0, key 60, channel 0.
+TEST(VoiceTable, StealingOrderScript) {
+    enum Op { On, Steal, Off, Kill, Free };
+    struct Step {
+        Op op;
+        uint32_t t; // ms after the run's base time
+        int32_t instrument, key, channel;
+        int32_t slot; // expected slot (On, Steal, Off) or the slot acted on (Kill, Free)
+    };
+    // clang-format off
+    static const Step kScript[] = {
+        // Filling 12 slots; the comment says what the slot is when the stealing starts.
+        {On, 10, 1, 60, 0, 0},   // released later: other instrument              (pass 5, second)
+        {On, 11, 1, 60, 0, 1},   // held: other instrument, same key and channel  (pass 6, first)
+        {On, 12, 0, 60, 2, 2},   // held: same key, other channel                 (pass 6, second)
+        {On, 20, 0, 51, 0, 3},   // held, other key                               (pass 4, tie: lower slot)
+        {On, 20, 0, 52, 0, 4},   // held, other key, same ms                      (pass 4, second)
+        {On, 21, 0, 60, 0, 5},   // released, same key                            (pass 1, first)
+        {On, 21, 0, 60, 0, 6},   // released, same key, later                     (pass 1, second)
+        {On, 22, 0, 60, 0, 7},   // held, same key                                (pass 3)
+        {On, 23, 0, 54, 0, 8},   // released, other key, later                    (pass 2, second)
+        {On, 24, 0, 55, 0, 9},   // released, other key, earlier: higher slot     (pass 2, first)
+        {On, 25, 0, 60, 1, 10},  // released: same key, other channel             (pass 5, first)
+        {On, 26, 0, 56, 0, 11},  // killed: never stolen
+        {Kill, 30, 0, 0, 0, 11},
+        {Off, 42, 0, 60, 1, 10},
+        {Off, 44, 1, 60, 0, 0},  // the lowest held slot of the key goes first
+        {Off, 46, 0, 55, 0, 9},
+        {Off, 48, 0, 54, 0, 8},
+        {Off, 50, 0, 60, 0, 5},
+        {Off, 51, 0, 60, 0, 6},
+        // The table is full: each new note steals, and the stolen voice is killed at once.
+        {Steal, 60, 0, 60, 0, 5},  {Kill, 60, 0, 0, 0, 5},   // 1: released, same key, oldest release
+        {Steal, 60, 0, 60, 0, 6},  {Kill, 60, 0, 0, 0, 6},
+        {Steal, 61, 0, 60, 0, 9},  {Kill, 61, 0, 0, 0, 9},   // 2: released, same channel, oldest release
+        {Steal, 61, 0, 60, 0, 8},  {Kill, 61, 0, 0, 0, 8},
+        {Steal, 62, 0, 60, 0, 7},  {Kill, 62, 0, 0, 0, 7},   // 3: held, same key
+        {Steal, 63, 0, 60, 0, 3},  {Kill, 63, 0, 0, 0, 3},   // 4: held, same channel, oldest start
+        {Steal, 63, 0, 60, 0, 4},  {Kill, 63, 0, 0, 0, 4},
+        {Steal, 64, 0, 60, 0, 10}, {Kill, 64, 0, 0, 0, 10},  // 5: any released
+        {Steal, 64, 0, 60, 0, 0},  {Kill, 64, 0, 0, 0, 0},
+        {Steal, 65, 0, 60, 0, 1},  {Kill, 65, 0, 0, 0, 1},   // 6: any held
+        {Steal, 65, 0, 60, 0, 2},  {Kill, 65, 0, 0, 0, 2},
+        {Steal, 66, 0, 60, 0, -1},                            // all killed: no voice
+        // A freed slot is taken before any steal; a voice started this very ms can be stolen.
+        {Free, 70, 0, 0, 0, 5},
+        {On, 70, 0, 70, 0, 5},
+        {Steal, 70, 0, 71, 0, 5},
+    };
+    // clang-format on
+
+    // Every base puts 2^31 or 2^32 between two neighbouring times of the script once,
+    // so any comparison of raw stamps instead of their ages changes some answer.
+    std::vector<uint64_t> bases = {1000};
+    for (const uint64_t boundary : {uint64_t{1} << 31, uint64_t{1} << 32})
+        for (const Step& step : kScript) bases.push_back(boundary - step.t - 1);
+
+    for (const uint64_t base : bases) {
+        SCOPED_TRACE("base " + std::to_string(base));
+        PolyNoteTable_c t(12, fakeClock);
+        Owner owners[2];
+        for (size_t i = 0; i < sizeof kScript / sizeof kScript[0]; ++i) {
+            const Step& s = kScript[i];
+            SCOPED_TRACE("step " + std::to_string(i));
+            g_now = static_cast<uint32_t>(base + s.t);
+            bool reused = s.op != Steal;
+            switch (s.op) {
+            case On:
+            case Steal:
+                ASSERT_EQ(t.allocate(s.instrument, &owners[s.instrument], 24, note(s.key, s.channel), &reused, false),
+                          s.slot);
+                ASSERT_EQ(reused, s.op == Steal);
+                break;
+            case Off: ASSERT_EQ(t.noteOff(s.instrument, note(s.key, s.channel)), s.slot); break;
+            case Kill: t.markKilled(s.slot); break;
+            case Free: t.freeSlot(s.slot); break;
+            }
+        }
+        expectCountersMatchSlots(t, {&owners[0], &owners[1]});
+        if (HasFatalFailure()) return;
+    }
 }
 
 // Voices started just before the clock passes 2^31 (or wraps at 2^32) are older than

@@ -155,8 +155,9 @@ KELVANTI_AVX2 void fmPlanStepsAvx2(const FmStepRule& rule, const float* timbre, 
         const __m256 f = _mm256_set_m128(pitchFactors(_mm256_extractf128_ps(x, 1)),
                                          pitchFactors(_mm256_castps256_ps128(x)));
         const __m256 p = clampMagnitude(finiteOr(f, one), rule.maxMultiplier);
-        const __m256 kA = rule.pitchOnModulator ? p : one;
-        const __m256 kB = rule.pitchOnCarrier ? p : _mm256_set1_ps(rule.tuneRatio);
+        const __m256 ratio = _mm256_set1_ps(rule.tuneRatio);
+        const __m256 kA = rule.pitchOnModulator ? p : ratio;
+        const __m256 kB = rule.pitchOnCarrier ? p : ratio;
         _mm256_store_pd(a8, _mm256_mul_pd(noteA, _mm256_cvtps_pd(_mm256_castps256_ps128(kA))));
         _mm256_store_pd(a8 + 4, _mm256_mul_pd(noteA, _mm256_cvtps_pd(_mm256_extractf128_ps(kA, 1))));
         _mm256_store_pd(b8, _mm256_mul_pd(noteB, _mm256_cvtps_pd(_mm256_castps256_ps128(kB))));

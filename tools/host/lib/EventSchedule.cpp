@@ -48,7 +48,8 @@ int64_t EventSchedule::samplePosition(double seconds, double sampleRate) {
 }
 
 int64_t EventSchedule::totalFrames(double tailSeconds) const {
-    return endSample_ + samplePosition(tailSeconds, sampleRate_);
+    const int64_t lastEvent = endSample_ > 0 ? endSample_ - 1 : 0;
+    return std::max(endSample_, lastEvent + samplePosition(tailSeconds, sampleRate_));
 }
 
 int64_t EventSchedule::blockCount(int64_t totalFrames) const {

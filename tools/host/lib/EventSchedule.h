@@ -35,7 +35,9 @@ public:
     // (a note left sounding gets no later event). 0 when there are no events.
     int64_t endSample() const { return endSample_; }
 
-    // Frames to render: up to endSample plus the tail (negative tails count as 0).
+    // Frames to render: the tail counts from the last event's sample, so a
+    // file whose last event is at 1.5 s renders 1.5 s + tail exactly; the
+    // last event's own frame is always rendered (negative tails count as 0).
     int64_t totalFrames(double tailSeconds) const;
     int64_t blockCount(int64_t totalFrames) const;
 

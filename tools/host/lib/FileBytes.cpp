@@ -1,5 +1,6 @@
 #include "tools/host/lib/FileBytes.h"
-#include <atomic>
+
+#include "tools/host/lib/OutputFile.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,34 +37,7 @@ bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<ui
 }
 
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    static std::atomic<unsigned> counter{0};
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = "cannot create " + temporary + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t got = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        written += static_cast<std::size_t>(got);
-    }
-    const bool complete = written == bytes.size() && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!complete || !closed) {
-        error = "cannot write " + temporary + ": " + std::strerror(complete ? errno : savedErrno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path + ": " + std::strerror(errno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return writeOutputFile(path, bytes.data(), bytes.size(), error);
 }
 
 } // namespace kelvanti_host

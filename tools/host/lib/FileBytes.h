@@ -11,9 +11,9 @@ namespace kelvanti_host {
 // them whole. On failure returns false and sets error to "<path>: <reason>".
 bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
 
-// Writes bytes to a temporary file beside path and renames it over path, so
-// path holds either its old content or all of the new. On failure returns
-// false, removes the temporary file and sets error to one line.
+// Writes bytes as OutputFile does: a regular file (or a link's target) is
+// replaced atomically, keeping its mode; a device or FIFO is written in place.
+// On failure returns false, leaves no temporary file and sets error to one line.
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 } // namespace kelvanti_host

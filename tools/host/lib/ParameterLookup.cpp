@@ -104,7 +104,12 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
     value.normalised = !body.empty() && (body.back() == 'n' || body.back() == 'N');
     if (value.normalised) body.pop_back();
     std::size_t consumed = 0;
-    const bool number = leadingNumber(body, value.number, consumed) && consumed == body.size();
+    bool number = leadingNumber(body, value.number, consumed);
+    value.unit = number ? trimmed(body.substr(consumed)) : std::string();
+    // A unit holds no digits and starts with nothing a number continues with: "1.2.3", "5-" and "0x10" are no numbers.
+    if (!value.unit.empty() && (value.normalised || std::string(".,+-").find(value.unit[0]) != std::string::npos ||
+                                value.unit.find_first_of("0123456789") != std::string::npos))
+        number = false;
     if (!number || (value.normalised && !(value.number >= 0.0 && value.number <= 1.0))) {
         error = "'" + text + "' is not a number" +
                 (value.normalised ? " from 0 to 1 (normalised values end in n)" : " (or 0..1 followed by n)");
@@ -114,6 +119,7 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
 }
 
 bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, float& normalised) {
+    const float before = plugin.getParameter(index);
     double bestDistance = std::numeric_limits<double>::infinity();
     float best = -1.0f;
     auto tryValue = [&](float candidate) {
@@ -130,13 +136,60 @@ bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target
     // to the lowest grid value, and refining never trades a round grid value
     // for an equally near odd one.
     for (int step = 0; step <= kCoarseSteps; ++step) tryValue(static_cast<float>(step) / kCoarseSteps);
-    if (best < 0.0f) return false;
+    if (best < 0.0f || std::isinf(bestDistance)) {   // no number, or an infinity no display shows
+        plugin.setParameter(index, before);
+        return false;
+    }
     const float low = std::fmax(0.0f, best - 1.0f / kCoarseSteps);
     const float high = std::fmin(1.0f, best + 1.0f / kCoarseSteps);
     for (int step = 0; step <= kFineSteps; ++step) tryValue(low + (high - low) * static_cast<float>(step) / kFineSteps);
     normalised = best;
     plugin.setParameter(index, best);
     return true;
+}
+
+namespace {
+
+// The text a display shows after its number: "dB" of "-6.0 dB".
+std::string displayUnit(const std::string& display) {
+    double ignored = 0.0;
+    std::size_t consumed = 0;
+    if (!leadingNumber(display, ignored, consumed)) return {};
+    return trimmed(display.substr(consumed));
+}
+
+std::string withoutBlanks(const std::string& text) {
+    std::string out;
+    for (char c : lowered(text))
+        if (!std::isspace(static_cast<unsigned char>(c))) out += c;
+    return out;
+}
+
+} // namespace
+
+bool unitMatches(PluginInstance& plugin, VstInt32 index, const std::string& unit) {
+    const std::string wanted = withoutBlanks(unit);
+    if (wanted.empty()) return true;
+    if (withoutBlanks(plugin.parameterLabel(index)) == wanted) return true;
+    const float before = plugin.getParameter(index);
+    bool found = false;
+    for (const float at : {0.0f, 0.5f, 1.0f}) {
+        plugin.setParameter(index, at);
+        found = found || withoutBlanks(displayUnit(plugin.parameterDisplay(index))) == wanted;
+    }
+    plugin.setParameter(index, before);
+    return found;
+}
+
+std::string parameterRangeText(PluginInstance& plugin, VstInt32 index) {
+    const float before = plugin.getParameter(index);
+    plugin.setParameter(index, 0.0f);
+    const std::string low = trimmed(plugin.parameterDisplay(index));
+    plugin.setParameter(index, 1.0f);
+    const std::string high = trimmed(plugin.parameterDisplay(index));
+    plugin.setParameter(index, before);
+    const std::string label = trimmed(plugin.parameterLabel(index));
+    return "from " + low + " to " + high + (label.empty() ? "" : " (label " + label + ")");
 }
 
 } // namespace vsthost

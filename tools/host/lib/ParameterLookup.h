@@ -17,11 +17,13 @@ VstInt32 findParameter(PluginInstance& plugin, const std::string& name);
 bool parseDisplayNumber(const std::string& text, double& value);
 
 // A value as a user writes it: "0.25n" is normalised (0..1), anything else a
-// number in display units, parsed like a display text but without trailing
-// characters. False with a one-line error for anything else.
+// number in display units, parsed like a display text, optionally followed by
+// a unit ("-6dB", "-6 dB"), which unitMatches checks against the parameter.
+// False with a one-line error for anything else.
 struct ParameterValue {
     bool normalised = false;
     double number = 0.0;
+    std::string unit;   // as written, blanks around it removed; "" when none
 };
 bool parseParameterValue(const std::string& text, ParameterValue& value, std::string& error);
 
@@ -30,6 +32,17 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
 // 200 steps between the best one's neighbours, each taken only when strictly
 // nearer. Leaves the parameter at that value. False when no display text of
 // the parameter holds a number.
+// False too for an infinity no display text shows (a display that reads
+// "-oo" at its lowest can be asked for "-oo", never for "+oo"); the parameter
+// is then left as it was.
 bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, float& normalised);
+
+// Whether unit (any case, blanks ignored) is the parameter's label or the
+// text its display shows after the number, at any of its ends or middle.
+bool unitMatches(PluginInstance& plugin, VstInt32 index, const std::string& unit);
+
+// "from -oo to 6.0 (label Main Vol.)": the display at both ends, for messages.
+// Leaves the parameter as it was.
+std::string parameterRangeText(PluginInstance& plugin, VstInt32 index);
 
 } // namespace vsthost

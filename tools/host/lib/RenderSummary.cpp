@@ -10,6 +10,7 @@ void LevelMeter::add(const float* left, const float* right, std::size_t frames) 
             const float magnitude = std::fabs(sample);
             if (magnitude > peak_ || std::isnan(sample)) peak_ = magnitude;  // NaN must show, not hide
             sumOfSquares_ += static_cast<double>(sample) * sample;
+            overFullScale_ += magnitude > 1.0f ? 1 : 0;
         }
     }
     frames_ += frames;
@@ -41,7 +42,15 @@ std::string formatRenderSummary(const RenderSummary& s) {
     char text[256];
     std::snprintf(text, sizeof text, ": %.2f s, peak %s dBFS, RMS %s dBFS, %s, %s", s.audioSeconds,
                   formatDecibels(s.peak).c_str(), formatDecibels(s.rms).c_str(), voices, speed);
-    return s.outputPath + text;
+    std::string line = s.outputPath + text;
+    if (s.clips && s.samplesOverFullScale > 0) {
+        char clipped[128];
+        std::snprintf(clipped, sizeof clipped, "; CLIPPED: %llu sample%s above full scale, peak %s dB over",
+                      static_cast<unsigned long long>(s.samplesOverFullScale), s.samplesOverFullScale == 1 ? "" : "s",
+                      formatDecibels(s.peak).c_str());
+        line += clipped;
+    }
+    return line;
 }
 
 } // namespace kelvanti_host

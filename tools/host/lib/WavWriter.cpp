@@ -1,10 +1,6 @@
 #include "tools/host/lib/WavWriter.h"
-#include <atomic>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kelvanti_host {
 namespace {
@@ -28,9 +24,7 @@ void put32(std::vector<uint8_t>& out, uint32_t value) {
 }
 void putId(std::vector<uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
 
-std::string systemError(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
+constexpr std::size_t kFlushBytes = 1 << 20;   // samples are written in pieces of about this size
 
 } // namespace
 
@@ -40,87 +34,89 @@ int32_t pcm24FromSample(float sample) {
     return static_cast<int32_t>(std::lround(clipped * kPcm24Scale));
 }
 
-WavWriter::~WavWriter() { discard(); }
-
-void WavWriter::discard() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-        ::unlink(temporaryPath_.c_str());
-    }
+uint64_t wavFileBytes(uint64_t frames, WavSampleFormat format) {
+    return headerSize(format) + frames * static_cast<uint64_t>(bytesPerSample(format)) * kChannels;
 }
 
-bool WavWriter::open(const std::string& path, int sampleRate, WavSampleFormat format, std::string& error) {
-    discard();
+bool wavFileFits(uint64_t frames, WavSampleFormat format) {
+    const uint64_t limit = static_cast<uint64_t>(UINT32_MAX) + 8;   // the RIFF size excludes its first 8 bytes
+    return frames <= limit / (static_cast<uint64_t>(bytesPerSample(format)) * kChannels) &&
+           wavFileBytes(frames, format) <= limit;
+}
+
+WavWriter::~WavWriter() = default;
+
+bool WavWriter::open(const std::string& path, int sampleRate, WavSampleFormat format, std::string& error,
+                     uint64_t expectedFrames) {
+    open_ = false;
     if (sampleRate <= 0) {
         error = "WAV sample rate must be positive";
         return false;
     }
-    static std::atomic<unsigned> counter{0};
-    path_ = path;
-    temporaryPath_ = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const int fd = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = systemError("cannot create", temporaryPath_);
+    if (expectedFrames != kUnknownFrames && !wavFileFits(expectedFrames, format)) {
+        error = "WAV file " + path + " would exceed 4 GiB";
         return false;
     }
-    file_ = ::fdopen(fd, "wb");
-    if (file_ == nullptr) {
-        error = systemError("cannot open", temporaryPath_);
-        ::close(fd);
-        ::unlink(temporaryPath_.c_str());
-        return false;
-    }
+    if (!file_.prepare(path, error)) return false;
     sampleRate_ = sampleRate;
     format_ = format;
     frames_ = 0;
-    return writeHeader(error);  // sizes 0 for now; finish() rewrites it
-}
-
-bool WavWriter::writeHeader(std::string& error) {
-    const uint32_t sampleBytes = static_cast<uint32_t>(bytesPerSample(format_));
-    const uint32_t frameBytes = sampleBytes * kChannels;
-    const uint32_t dataBytes = static_cast<uint32_t>(frames_ * frameBytes);
-    const bool isFloat = format_ == WavSampleFormat::Float32;
-    std::vector<uint8_t> header;
-    putId(header, "RIFF");
-    put32(header, static_cast<uint32_t>(headerSize(format_) - 8 + dataBytes));
-    putId(header, "WAVE");
-    putId(header, "fmt ");
-    put32(header, isFloat ? 18 : 16);
-    put16(header, isFloat ? kWavTagFloat : kWavTagPcm);
-    put16(header, kChannels);
-    put32(header, static_cast<uint32_t>(sampleRate_));
-    put32(header, static_cast<uint32_t>(sampleRate_) * frameBytes);
-    put16(header, frameBytes);
-    put16(header, sampleBytes * 8);
-    if (isFloat) {
-        put16(header, 0);  // no format extension
-        putId(header, "fact");
-        put32(header, 4);
-        put32(header, static_cast<uint32_t>(frames_));
-    }
-    putId(header, "data");
-    put32(header, dataBytes);
-    if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
-        error = systemError("cannot write", temporaryPath_);
-        return false;
-    }
+    expectedFrames_ = expectedFrames;
+    buffer_ = header(expectedFrames);   // a file's sizes are filled in by finish()
+    open_ = true;
     return true;
 }
 
+std::vector<uint8_t> WavWriter::header(uint64_t frames) const {
+    const uint32_t sampleBytes = static_cast<uint32_t>(bytesPerSample(format_));
+    const uint32_t frameBytes = sampleBytes * kChannels;
+    const bool known = frames != kUnknownFrames;
+    // A stream of unknown length announces the largest sizes, as streaming tools do.
+    const uint32_t dataBytes = known ? static_cast<uint32_t>(frames * frameBytes)
+                                     : static_cast<uint32_t>(UINT32_MAX - (headerSize(format_) - 8));
+    const uint32_t factFrames = known ? static_cast<uint32_t>(frames) : UINT32_MAX;
+    const bool isFloat = format_ == WavSampleFormat::Float32;
+    std::vector<uint8_t> out;
+    putId(out, "RIFF");
+    put32(out, static_cast<uint32_t>(headerSize(format_) - 8 + dataBytes));
+    putId(out, "WAVE");
+    putId(out, "fmt ");
+    put32(out, isFloat ? 18 : 16);
+    put16(out, isFloat ? kWavTagFloat : kWavTagPcm);
+    put16(out, kChannels);
+    put32(out, static_cast<uint32_t>(sampleRate_));
+    put32(out, static_cast<uint32_t>(sampleRate_) * frameBytes);
+    put16(out, frameBytes);
+    put16(out, sampleBytes * 8);
+    if (isFloat) {
+        put16(out, 0);  // no format extension
+        putId(out, "fact");
+        put32(out, 4);
+        put32(out, factFrames);
+    }
+    putId(out, "data");
+    put32(out, dataBytes);
+    return out;
+}
+
+bool WavWriter::flush(std::string& error) {
+    if (buffer_.empty()) return true;
+    const bool written = file_.write(buffer_.data(), buffer_.size(), error);
+    buffer_.clear();
+    return written;
+}
+
 bool WavWriter::write(const float* left, const float* right, std::size_t frames, std::string& error) {
-    if (file_ == nullptr) {
+    if (!open_) {
         error = "WAV writer is not open";
         return false;
     }
-    const uint64_t frameBytes = static_cast<uint64_t>(bytesPerSample(format_)) * kChannels;
-    if ((frames_ + frames) * frameBytes + headerSize(format_) - 8 > UINT32_MAX) {
-        error = "WAV file " + path_ + " would exceed 4 GiB";
+    if (!wavFileFits(frames_ + frames, format_) ||
+        (expectedFrames_ != kUnknownFrames && frames_ + frames > expectedFrames_ && !file_.canRewrite())) {
+        error = "WAV file " + file_.path() + " would exceed " +
+                (wavFileFits(frames_ + frames, format_) ? "the length in its header" : "4 GiB");
         return false;
     }
-    buffer_.clear();
-    buffer_.reserve(frames * frameBytes);
     for (std::size_t i = 0; i < frames; ++i) {
         for (const float sample : {left[i], right[i]}) {
             if (format_ == WavSampleFormat::Pcm24) {
@@ -135,32 +131,26 @@ bool WavWriter::write(const float* left, const float* right, std::size_t frames,
             }
         }
     }
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-        error = systemError("cannot write", temporaryPath_);
-        return false;
-    }
     frames_ += frames;
-    return true;
+    return buffer_.size() < kFlushBytes || flush(error);
 }
 
 bool WavWriter::finish(std::string& error) {
-    if (file_ == nullptr) {
+    if (!open_) {
         error = "WAV writer is not open";
         return false;
     }
-    if (!writeHeader(error)) return false;
-    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0) {
-        error = systemError("cannot write", temporaryPath_);
+    open_ = false;
+    if (!flush(error)) return false;
+    if (file_.canRewrite()) {
+        const std::vector<uint8_t> sizes = header(frames_);
+        if (!file_.rewrite(0, sizes.data(), sizes.size(), error)) return false;
+    } else if (expectedFrames_ != kUnknownFrames && frames_ != expectedFrames_) {
+        error = "WAV stream " + file_.path() + " ended after " + std::to_string(frames_) + " of the " +
+                std::to_string(expectedFrames_) + " frames its header announced";
         return false;
     }
-    const int closed = std::fclose(file_);
-    file_ = nullptr;
-    if (closed != 0 || std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-        error = closed != 0 ? systemError("cannot write", temporaryPath_) : systemError("cannot replace", path_);
-        ::unlink(temporaryPath_.c_str());
-        return false;
-    }
-    return true;
+    return file_.commit(error);
 }
 
 } // namespace kelvanti_host

@@ -1,12 +1,14 @@
 #pragma once
-// Streams a stereo WAV file. Samples go to a temporary file beside the
-// target; finish() fills in the sizes and renames it over the target, so the
-// target is either the old file or the complete new one. A writer destroyed
-// before finish() removes its temporary file.
+// Streams a stereo WAV file through an OutputFile: for a regular file the
+// samples go to a temporary file beside the target and finish() fills in the
+// sizes and renames it over the target, so the target is either the old file
+// or the complete new one; a writer destroyed before finish() removes its
+// temporary file. A device or FIFO is written as a stream whose header holds
+// the sizes announced to open().
+#include "tools/host/lib/OutputFile.h"
 #include "tools/host/lib/WavFormat.h"
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,24 +23,35 @@ public:
 
     // Each call returns false with a one-line error on failure; after a
     // failure only the destructor is useful.
-    bool open(const std::string& path, int sampleRate, WavSampleFormat format, std::string& error);
+    // expectedFrames: the frames that will be written, for the header of a
+    // stream (kUnknownFrames writes the streaming convention's largest sizes;
+    // a stream then may hold any number). Refused when the file would pass
+    // the format's 4 GiB limit.
+    static constexpr uint64_t kUnknownFrames = UINT64_MAX;
+    bool open(const std::string& path, int sampleRate, WavSampleFormat format, std::string& error,
+              uint64_t expectedFrames = kUnknownFrames);
     bool write(const float* left, const float* right, std::size_t frames, std::string& error);
     bool finish(std::string& error);
 
     uint64_t framesWritten() const { return frames_; }
 
 private:
-    bool writeHeader(std::string& error);
-    void discard();
+    std::vector<uint8_t> header(uint64_t frames) const;
+    bool flush(std::string& error);
 
-    std::string path_;
-    std::string temporaryPath_;
-    std::FILE* file_ = nullptr;
+    OutputFile file_;
+    bool open_ = false;
+    uint64_t expectedFrames_ = kUnknownFrames;
     int sampleRate_ = 0;
     WavSampleFormat format_ = WavSampleFormat::Pcm24;
     uint64_t frames_ = 0;
     std::vector<uint8_t> buffer_;
 };
+
+// The size of a WAV file of that many stereo frames, header included.
+uint64_t wavFileBytes(uint64_t frames, WavSampleFormat format);
+// Whether its RIFF size field can hold it (the format's 4 GiB limit).
+bool wavFileFits(uint64_t frames, WavSampleFormat format);
 
 // 24-bit code of a sample: clipped to ±1, scaled by 2^23 − 1, rounded half
 // away from zero; NaN gives 0.

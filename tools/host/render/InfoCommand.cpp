@@ -7,6 +7,7 @@
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInfo.h"
 #include "tools/host/lib/PluginInstance.h"
+#include "os/PrintableText.h"
 
 namespace render {
 namespace {
@@ -38,10 +39,11 @@ void printInfo(const std::string& path, const vsthost::PluginInfo& info) {
 
 int runInfo(const Options& options) {
     vsthost::Host host;
+    host.answers().canDo["supplyIdle"] = 1;   // as when rendering: no timer of the plug-in's own
     std::string error;
     std::unique_ptr<vsthost::PluginInstance> plugin = vsthost::PluginInstance::load(options.pluginPath, host, error);
     if (!plugin) {
-        std::fprintf(stderr, "kelvanti-render: %s\n", error.c_str());
+        std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
         return 1;
     }
     plugin->open();

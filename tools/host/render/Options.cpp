@@ -20,7 +20,8 @@ bool parseSeconds(const std::string& text, double& out) {
     std::string ignored;
     // The same plain decimal syntax the parameter values use, without the n.
     if (text.empty() || text.back() == 'n' || text.back() == 'N' ||
-        !vsthost::parseParameterValue(text, value, ignored) || !std::isfinite(value.number) || value.number < 0.0 ||
+        !vsthost::parseParameterValue(text, value, ignored) || !value.unit.empty() || !std::isfinite(value.number) ||
+        value.number < 0.0 ||
         value.number > kMaxTailSeconds)
         return false;
     out = value.number;
@@ -96,8 +97,13 @@ ParseResult Parser::setting(const std::string& text) {
 
 ParseResult Parser::renderOption(const std::string& arg) {
     std::string text;
+    // A path option always names a file: "" is a mistake (an unset shell
+    // variable), never a way to ask for the default.
     const auto stringOption = [&](std::string& into) {
-        return value(into) ? ParseResult::Ok : ParseResult::UsageError;
+        if (!value(into)) return ParseResult::UsageError;
+        if (!into.empty()) return ParseResult::Ok;
+        error_ = arg + ": an empty path";
+        return ParseResult::BadValue;
     };
     if (arg == "--midi") return stringOption(options_.midiPath);
     if (arg == "--out") return stringOption(options_.outputPath);
@@ -119,6 +125,10 @@ ParseResult Parser::renderOption(const std::string& arg) {
                  std::to_string(static_cast<int>(kMaxTailSeconds));
         return ParseResult::BadValue;
     }
+    if (arg.empty()) {
+        error_ = "an empty plug-in path";
+        return ParseResult::BadValue;
+    }
     if (arg.rfind("-", 0) != 0) {   // the plug-in
         if (!options_.pluginPath.empty()) {
             error_ = "one plug-in per run ('" + arg + "' given after '" + options_.pluginPath + "')";
@@ -138,6 +148,10 @@ ParseResult Parser::run() {
             if (!command(Command::Help)) return ParseResult::UsageError;
         } else if (arg == "--info") {
             if (!command(Command::Info) || !value(options_.pluginPath)) return ParseResult::UsageError;
+            if (options_.pluginPath.empty()) {
+                error_ = "--info: an empty plug-in path";
+                return ParseResult::BadValue;
+            }
         } else {
             if (!command(Command::Render)) return ParseResult::UsageError;
             const ParseResult result = renderOption(arg);
@@ -175,14 +189,19 @@ const char* usageText() {
            "                  normalised value; a plain number (\"-6\", \"0.5\", \"-oo\") is in the\n"
            "                  units the display shows: the value whose display text reads\n"
            "                  nearest to it is taken (the lowest of equally near ones).\n"
-           "                  Decimal point or comma; a unit after the display's number is ignored.\n"
+           "                  Decimal point or comma. A unit may follow the number (\"-6 dB\") when\n"
+           "                  it is the parameter's label or the unit its display shows.\n"
            "  --bank FILE     sets the plug-in's bank chunk from a raw file\n"
            "  --fxp FILE      loads a chunk preset file ('FPCh') made for this plug-in\n"
            "  --save-bank FILE  writes the bank chunk raw\n"
            "  --save-fxp FILE   writes the program chunk as a preset file\n"
-           "The steps run in this order: --bank, --fxp, --set, the saves, then playing.\n"
-           "With a save and neither --midi nor --out nothing is played. Chunk options\n"
-           "need a plug-in that keeps its programs as chunks.\n"
+           "The steps run in this order: --bank, --fxp, --set, the saves, then playing;\n"
+           "a --set wins over the demo's own changes of that parameter. Nothing is\n"
+           "written unless every step succeeds: the files appear together at the end.\n"
+           "A regular file is replaced whole (its mode kept, a link's target replaced);\n"
+           "a device or FIFO is written in place. With a save and neither --midi nor\n"
+           "--out nothing is played. Chunk options need a plug-in that keeps its\n"
+           "programs as chunks; a chunk the plug-in refuses is an error.\n"
            "The summary's voices are the most notes held at once in what was played.\n";
 }
 

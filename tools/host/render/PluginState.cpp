@@ -1,8 +1,8 @@
 #include "tools/host/render/PluginState.h"
 
 #include "tools/host/lib/FileBytes.h"
-#include "tools/host/lib/FxpFile.h"
 #include "tools/host/lib/ParameterLookup.h"
+#include "tools/host/lib/StandardErrorCapture.h"
 
 namespace render {
 namespace {
@@ -15,11 +15,29 @@ bool keepsChunks(vsthost::PluginInstance& plugin, const char* option, std::strin
     return false;
 }
 
+// The lines a plug-in printed, joined into one (escaped where it is printed).
+std::string oneLine(const std::string& printed) {
+    std::string joined;
+    std::size_t start = 0;
+    while (start < printed.size()) {
+        std::size_t end = printed.find('\n', start);
+        if (end == std::string::npos) end = printed.size();
+        const std::string line = printed.substr(start, end - start);
+        if (!line.empty()) joined += (joined.empty() ? "" : "; ") + line;
+        start = end + 1;
+    }
+    return joined;
+}
+
 bool giveChunk(vsthost::PluginInstance& plugin, const std::vector<uint8_t>& chunk, bool preset,
                const std::string& path, std::string& error) {
-    if (plugin.setChunk(chunk, preset) != 0) return true;
-    error = path + ": the plug-in refused the " + (preset ? "program" : "bank") + " chunk (" +
-            std::to_string(chunk.size()) + " bytes)";
+    kelvanti_host::StandardErrorCapture capture;
+    const VstIntPtr answer = plugin.setChunk(chunk, preset);
+    plugin.dispatch(effIdle);   // a message the plug-in posted to its idle side shows now
+    const std::string said = oneLine(capture.finish());
+    if (answer != 0 && said.empty()) return true;
+    error = path + ": the plug-in refused the " + (preset ? "program" : "bank") +
+            " chunk (" + std::to_string(chunk.size()) + " bytes)" + (said.empty() ? "" : ": " + said);
     return false;
 }
 
@@ -33,21 +51,21 @@ bool takeChunk(vsthost::PluginInstance& plugin, bool preset, std::vector<uint8_t
 
 } // namespace
 
-bool loadBank(vsthost::PluginInstance& plugin, const std::string& path, std::string& error) {
-    if (!keepsChunks(plugin, "--bank", error)) return false;
-    std::vector<uint8_t> bytes;
+bool readBankFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
     if (!kelvanti_host::readWholeFile(path, kMaxBankFileBytes, bytes, error)) return false;
-    if (bytes.empty()) {
-        error = path + ": empty file";
-        return false;
-    }
-    return giveChunk(plugin, bytes, false, path, error);
+    if (!bytes.empty()) return true;
+    error = path + ": empty file";
+    return false;
 }
 
-bool loadPreset(vsthost::PluginInstance& plugin, const std::string& path, std::string& error) {
+bool loadBank(vsthost::PluginInstance& plugin, const std::vector<uint8_t>& bytes, const std::string& path,
+              std::string& error) {
+    return keepsChunks(plugin, "--bank", error) && giveChunk(plugin, bytes, false, path, error);
+}
+
+bool loadPreset(vsthost::PluginInstance& plugin, const kelvanti_host::ChunkPreset& preset, const std::string& path,
+                std::string& error) {
     if (!keepsChunks(plugin, "--fxp", error)) return false;
-    kelvanti_host::ChunkPreset preset;
-    if (!kelvanti_host::readChunkPreset(path, preset, error)) return false;
     const VstInt32 id = plugin.effect()->uniqueID;
     if (preset.pluginId != id) {
         error = path + ": a preset for plug-in " + vsthost::fourCCText(preset.pluginId) + ", not for " +
@@ -57,28 +75,34 @@ bool loadPreset(vsthost::PluginInstance& plugin, const std::string& path, std::s
     return giveChunk(plugin, preset.chunk, true, path, error);
 }
 
-bool saveBank(vsthost::PluginInstance& plugin, const std::string& path, std::string& error) {
-    std::vector<uint8_t> chunk;
-    return keepsChunks(plugin, "--save-bank", error) && takeChunk(plugin, false, chunk, error) &&
-           kelvanti_host::writeWholeFile(path, chunk, error);
+bool bankFileBytes(vsthost::PluginInstance& plugin, std::vector<uint8_t>& bytes, std::string& error) {
+    return keepsChunks(plugin, "--save-bank", error) && takeChunk(plugin, false, bytes, error);
 }
 
-bool savePreset(vsthost::PluginInstance& plugin, const std::string& path, std::string& error) {
+bool presetFileBytes(vsthost::PluginInstance& plugin, std::vector<uint8_t>& bytes, std::string& error) {
     kelvanti_host::ChunkPreset preset;
     if (!keepsChunks(plugin, "--save-fxp", error) || !takeChunk(plugin, true, preset.chunk, error)) return false;
     preset.pluginId = plugin.effect()->uniqueID;
     preset.pluginVersion = plugin.effect()->version;
     preset.numParams = plugin.numParams();
     preset.programName = plugin.programName().substr(0, kelvanti_host::kFxpProgramNameChars);
-    return kelvanti_host::writeChunkPreset(path, preset, error);
+    bytes = kelvanti_host::chunkPresetBytes(preset);
+    return true;
 }
 
 bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterSetting>& settings,
-                   std::string& error) {
+                   std::vector<VstInt32>& touched, std::string& error) {
     for (const ParameterSetting& setting : settings) {
         const VstInt32 index = vsthost::findParameter(plugin, setting.name);
         if (index < 0) {
             error = "--set: the plug-in has no parameter named '" + setting.name + "' (--info lists them)";
+            return false;
+        }
+        touched.push_back(index);
+        const std::string prefix = "--set " + setting.name + ": ";
+        if (!vsthost::unitMatches(plugin, index, setting.value.unit)) {
+            error = prefix + "'" + setting.value.unit + "' is not its unit; its display runs " +
+                    vsthost::parameterRangeText(plugin, index);
             return false;
         }
         if (setting.value.normalised) {
@@ -87,8 +111,8 @@ bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterS
         }
         float normalised = 0.0f;
         if (!vsthost::setParameterByDisplay(plugin, index, setting.value.number, normalised)) {
-            error = "--set " + setting.name + ": its display shows no numbers to match '" + setting.valueText +
-                    "'; give the value as 0..1 followed by n";
+            error = prefix + "no display value matches '" + setting.valueText + "'; its display runs " +
+                    vsthost::parameterRangeText(plugin, index) + " (or give 0..1 followed by n)";
             return false;
         }
     }

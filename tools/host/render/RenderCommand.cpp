@@ -1,14 +1,21 @@
 #include "tools/host/render/RenderCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/host/lib/DemoPattern.h"
+#include "tools/host/lib/EventSchedule.h"
+#include "tools/host/lib/FxpFile.h"
 #include "tools/host/lib/MidiFile.h"
+#include "tools/host/lib/OutputFile.h"
 #include "tools/host/lib/ParameterLookup.h"
 #include "tools/host/lib/PluginInstance.h"
+#include "os/PrintableText.h"
+#include "tools/host/lib/WavWriter.h"
 #include "tools/host/render/PluginLocation.h"
 #include "tools/host/render/PluginState.h"
 #include "tools/host/render/RenderSession.h"
@@ -17,7 +24,7 @@ namespace render {
 namespace {
 
 int fail(const std::string& error) {
-    std::fprintf(stderr, "kelvanti-render: %s\n", error.c_str());
+    std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
     return 1;
 }
 
@@ -37,37 +44,70 @@ std::unique_ptr<vsthost::PluginInstance> loadInstrument(const std::string& path,
     return plugin;
 }
 
+// Everything the command line names to read, read and checked before the
+// plug-in is touched or anything is written.
+struct Inputs {
+    std::vector<kelvanti_host::MidiEvent> midi;
+    std::vector<uint8_t> bank;
+    kelvanti_host::ChunkPreset preset;
+};
+
+bool readInputs(const Options& options, Inputs& inputs, std::string& error) {
+    return (options.midiPath.empty() || kelvanti_host::readMidiFile(options.midiPath, inputs.midi, error)) &&
+           (options.bankPath.empty() || readBankFile(options.bankPath, inputs.bank, error)) &&
+           (options.fxpPath.empty() || kelvanti_host::readChunkPreset(options.fxpPath, inputs.preset, error));
+}
+
 // The MIDI file's events, or the demo with its parameter changes. Demo
-// parameters the plug-in does not have are dropped with one warning line.
-bool buildPerformance(const Options& options, vsthost::PluginInstance& plugin, kelvanti_host::Performance& out,
-                      std::vector<VstInt32>& changeIndices, std::string& error) {
-    if (!options.midiPath.empty()) return kelvanti_host::readMidiFile(options.midiPath, out.midi, error);
+// parameters the plug-in does not have are dropped, with a warning line for
+// when playing starts; those the command line sets keep the value it gave.
+void buildPerformance(Inputs& inputs, bool fromFile, vsthost::PluginInstance& plugin,
+                      const std::vector<VstInt32>& setByUser, kelvanti_host::Performance& out,
+                      std::vector<VstInt32>& changeIndices, std::string& warning) {
+    if (fromFile) {
+        out.midi = std::move(inputs.midi);
+        return;
+    }
     kelvanti_host::Performance demo = kelvanti_host::demoPattern();
     out.midi = std::move(demo.midi);
     std::string missing;
     for (const kelvanti_host::ParameterChange& change : demo.parameterChanges) {
         const VstInt32 index = vsthost::findParameter(plugin, change.name);
-        if (index >= 0) {
+        if (index < 0) {
+            if (missing.find("'" + change.name + "'") == std::string::npos)
+                missing += (missing.empty() ? "'" : ", '") + change.name + "'";
+        } else if (std::find(setByUser.begin(), setByUser.end(), index) == setByUser.end()) {
             out.parameterChanges.push_back(change);
             changeIndices.push_back(index);
-        } else if (missing.find("'" + change.name + "'") == std::string::npos) {
-            missing += (missing.empty() ? "'" : ", '") + change.name + "'";
         }
     }
     if (!missing.empty())
-        std::fprintf(stderr, "kelvanti-render: warning: the demo's parameter changes of %s are skipped "
-                     "(the plug-in has no such parameters)\n", missing.c_str());
-    return true;
+        warning = "warning: the demo's parameter changes of " + missing +
+                  " are skipped (the plug-in has no such parameters)";
+}
+
+std::string gibibytes(uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0));
+    return text;
 }
 
 } // namespace
 
 int runRender(const Options& options) {
+    kelvanti_host::removeTemporariesOnSignals();
+    Inputs inputs;
+    std::string error;
+    if (!readInputs(options, inputs, error)) return fail(error);
+
     const std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     vsthost::Host host;
     host.answers().sampleRate = options.sampleRate;
     host.answers().blockSize = options.blockSize;
-    std::string error;
+    // Idle calls come from the render loop, in render time: the plug-in needs
+    // no timer of its own, and what it defers to idle lands at the same place
+    // in the audio on every run.
+    host.answers().canDo["supplyIdle"] = 1;
     std::unique_ptr<vsthost::PluginInstance> plugin = loadInstrument(pluginPath, host, error);
     if (!plugin) return fail(error);
     plugin->open();
@@ -75,22 +115,62 @@ int runRender(const Options& options) {
     plugin->setBlockSize(options.blockSize);
 
     const bool saving = !options.saveBankPath.empty() || !options.saveFxpPath.empty();
-    if ((!options.bankPath.empty() && !loadBank(*plugin, options.bankPath, error)) ||
-        (!options.fxpPath.empty() && !loadPreset(*plugin, options.fxpPath, error)) ||
-        !applySettings(*plugin, options.settings, error) ||
-        (!options.saveBankPath.empty() && !saveBank(*plugin, options.saveBankPath, error)) ||
-        (!options.saveFxpPath.empty() && !savePreset(*plugin, options.saveFxpPath, error)))
-        return fail(error);
-    if (saving && options.midiPath.empty() && options.outputPath.empty()) return 0;
-
+    const bool playing = !saving || !options.midiPath.empty() || !options.outputPath.empty();
+    std::vector<VstInt32> setByUser;
+    for (const ParameterSetting& setting : options.settings)
+        setByUser.push_back(vsthost::findParameter(*plugin, setting.name));
     kelvanti_host::Performance performance;
     std::vector<VstInt32> changeIndices;
-    if (!buildPerformance(options, *plugin, performance, changeIndices, error)) return fail(error);
+    std::string warning;
+    buildPerformance(inputs, !options.midiPath.empty(), *plugin, setByUser, performance, changeIndices, warning);
 
-    RenderSession session(*plugin, options);
+    // Every output is checked (and its temporary file made) before anything is loaded.
+    const kelvanti_host::EventSchedule schedule(performance, options.sampleRate, options.blockSize);
+    const int64_t totalFrames = schedule.totalFrames(options.tailSeconds);
+    const auto format = options.floatOutput ? kelvanti_host::WavSampleFormat::Float32
+                                            : kelvanti_host::WavSampleFormat::Pcm24;
+    const std::string outputPath = options.outputPath.empty() ? kDefaultOutputPath : options.outputPath;
+    kelvanti_host::WavWriter writer;
+    if (playing) {
+        const auto frames = static_cast<uint64_t>(totalFrames);
+        if (!kelvanti_host::wavFileFits(frames, format))
+            return fail(outputPath + ": the render would take " + gibibytes(kelvanti_host::wavFileBytes(frames, format)) +
+                        ", past the WAV format's 4 GiB limit; shorten the MIDI file or --tail, or lower --rate");
+        if (!writer.open(outputPath, options.sampleRate, format, error, frames)) return fail(error);
+    }
+    kelvanti_host::OutputFile bankOut, presetOut;
+    if ((!options.saveBankPath.empty() && !bankOut.prepare(options.saveBankPath, error)) ||
+        (!options.saveFxpPath.empty() && !presetOut.prepare(options.saveFxpPath, error)))
+        return fail(error);
+
+    std::vector<uint8_t> bankBytes, presetBytes;
+    std::vector<VstInt32> touched;
+    if ((!options.bankPath.empty() && !loadBank(*plugin, inputs.bank, options.bankPath, error)) ||
+        (!options.fxpPath.empty() && !loadPreset(*plugin, inputs.preset, options.fxpPath, error)) ||
+        !applySettings(*plugin, options.settings, touched, error) ||
+        (!options.saveBankPath.empty() && !bankFileBytes(*plugin, bankBytes, error)) ||
+        (!options.saveFxpPath.empty() && !presetFileBytes(*plugin, presetBytes, error)))
+        return fail(error);
+
     kelvanti_host::RenderSummary summary;
-    if (!session.play(performance, changeIndices, summary, error)) return fail(error);
-    std::printf("%s\n", kelvanti_host::formatRenderSummary(summary).c_str());
+    if (playing) {
+        if (!warning.empty()) std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(warning).c_str());
+        RenderSession session(*plugin, options);
+        if (!session.play(performance, changeIndices, schedule, totalFrames, writer, summary, error))
+            return fail(error);
+    }
+    // All went well: the files appear, the render's first.
+    if ((playing && !writer.finish(error)) ||
+        (!options.saveBankPath.empty() &&
+         !(bankOut.write(bankBytes.data(), bankBytes.size(), error) && bankOut.commit(error))) ||
+        (!options.saveFxpPath.empty() &&
+         !(presetOut.write(presetBytes.data(), presetBytes.size(), error) && presetOut.commit(error))))
+        return fail(error);
+    if (playing) {
+        summary.outputPath = outputPath;
+        summary.clips = format == kelvanti_host::WavSampleFormat::Pcm24;
+        std::printf("%s\n", kelvanti_host::formatRenderSummary(summary).c_str());
+    }
     return 0;
 }
 

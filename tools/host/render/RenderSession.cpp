@@ -1,8 +1,6 @@
 #include "tools/host/render/RenderSession.h"
 
-#include "tools/host/lib/EventSchedule.h"
 #include "tools/host/lib/HeldNotes.h"
-#include "tools/host/lib/WavWriter.h"
 #include "tools/host/render/RenderProgress.h"
 
 namespace render {
@@ -29,17 +27,8 @@ private:
 } // namespace
 
 bool RenderSession::play(const kelvanti_host::Performance& performance, const std::vector<VstInt32>& changeIndices,
-                         kelvanti_host::RenderSummary& summary, std::string& error) {
-    const kelvanti_host::EventSchedule schedule(performance, options_.sampleRate, options_.blockSize);
-    const int64_t totalFrames = schedule.totalFrames(options_.tailSeconds);
-    const std::string outputPath = options_.outputPath.empty() ? kDefaultOutputPath : options_.outputPath;
-    kelvanti_host::WavWriter writer;
-    if (!writer.open(outputPath, options_.sampleRate,
-                     options_.floatOutput ? kelvanti_host::WavSampleFormat::Float32
-                                          : kelvanti_host::WavSampleFormat::Pcm24,
-                     error))
-        return false;
-
+                         const kelvanti_host::EventSchedule& schedule, int64_t totalFrames,
+                         kelvanti_host::WavWriter& writer, kelvanti_host::RenderSummary& summary, std::string& error) {
     const AEffect* effect = plugin_.effect();
     vsthost::AudioBuffers inputs(effect->numInputs, options_.blockSize);
     vsthost::AudioBuffers outputs(effect->numOutputs, options_.blockSize);
@@ -51,6 +40,7 @@ bool RenderSession::play(const kelvanti_host::Performance& performance, const st
     RenderProgress progress(totalFrames, options_.sampleRate);
     {
         ProcessingScope processing(plugin_);
+        plugin_.dispatch(effIdle);   // what resume deferred (a default preset) is in place before the first block
         const int64_t blocks = schedule.blockCount(totalFrames);
         for (int64_t index = 0; index < blocks; ++index) {
             schedule.block(index, totalFrames, block);
@@ -66,6 +56,8 @@ bool RenderSession::play(const kelvanti_host::Performance& performance, const st
             if (!events.empty()) plugin_.sendEvents(events);
             outputs.fill(0.0f);
             plugin_.processReplacing(inputs, outputs, block.frames);
+            // Program changes the block decoded take effect from the next block on.
+            plugin_.dispatch(effIdle);
             const float* left = outputs.channel(0).data();
             const float* right = outputs.channel(rightChannel).data();
             meter.add(left, right, static_cast<std::size_t>(block.frames));
@@ -74,12 +66,10 @@ bool RenderSession::play(const kelvanti_host::Performance& performance, const st
         }
     }
     progress.finish();
-    if (!writer.finish(error)) return false;
-
-    summary.outputPath = outputPath;
     summary.audioSeconds = static_cast<double>(totalFrames) / options_.sampleRate;
     summary.peak = meter.peak();
     summary.rms = meter.rms();
+    summary.samplesOverFullScale = meter.samplesOverFullScale();
     summary.voicesUsed = plugin_.canDo("receiveVstMidiEvent") < 0 ? -1 : heldNotes.mostHeld();
     summary.wallSeconds = progress.elapsedSeconds();
     return true;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "os/PrintableText.h"
 #include "tools/host/render/InfoCommand.h"
 #include "tools/host/render/Options.h"
 #include "tools/host/render/RenderCommand.h"
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     std::string error;
     const render::ParseResult parsed = render::parseOptions(args, options, error);
     if (parsed != render::ParseResult::Ok) {
-        std::fprintf(stderr, "kelvanti-render: %s\n", error.c_str());
+        std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
         if (parsed == render::ParseResult::UsageError) std::fputs(render::usageText(), stderr);
         return 2;
     }

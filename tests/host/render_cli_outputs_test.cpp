@@ -1,0 +1,261 @@
+// What kelvanti-render leaves on disk: the kind of file it was told to write
+// stays that kind, a failed or interrupted run writes nothing, and a WAV file
+// past the format's limit is refused before the render starts.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "tests/host/support/RenderRun.h"
+#include "tests/host/support/SmfBytes.h"
+#include "tools/host/lib/WavReader.h"
+
+extern char** environ;
+
+namespace {
+
+using render_run::runRender;
+using render_run::ScratchFolder;
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string writeNotes(const ScratchFolder& folder) {
+    smf_bytes::Body body;
+    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
+    const std::string path = folder.file("notes.mid");
+    EXPECT_TRUE(render_run::writeFile(path, smf_bytes::file(0, 96, {body.bytes})));
+    return path;
+}
+
+bool hasTemporary(const ScratchFolder& folder) {
+    for (const std::string& name : folder.names())
+        if (name.find(".tmp-") != std::string::npos) return true;
+    return false;
+}
+
+TEST(RenderCliOutputs, RegularFilesKeepTheirModeAndLinksTheirTargets) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    const std::string wav = folder.file("private.wav"), fxp = folder.file("private.fxp");
+    for (const std::string& path : {wav, fxp}) {
+        ASSERT_TRUE(render_run::writeFile(path, {'o', 'l', 'd'}));
+        ::chmod(path.c_str(), 0600);
+    }
+    auto result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", wav});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    result = runRender({"--save-fxp", fxp});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const std::string& path : {wav, fxp}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << path;
+        EXPECT_GT(info.st_size, 3) << path;   // and it was written
+    }
+
+    // A link to a file in another folder: the target gets the new content, the link stays.
+    fs::create_directories(folder.file("elsewhere"));
+    const std::string target = folder.file("elsewhere/take.wav");
+    ASSERT_TRUE(render_run::writeFile(target, {'o', 'l', 'd'}));
+    fs::create_symlink("elsewhere/take.wav", folder.file("link.wav"));
+    fs::create_symlink("elsewhere/new.fxp", folder.file("dangling.fxp"));
+    result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", folder.file("link.wav")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    result = runRender({"--save-fxp", folder.file("dangling.fxp")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(fs::is_symlink(folder.file("link.wav")));
+    EXPECT_TRUE(fs::is_symlink(folder.file("dangling.fxp")));
+    kelvanti_host::WavAudio audio;
+    std::string error;
+    EXPECT_TRUE(kelvanti_host::readWav(target, audio, error)) << error;
+    EXPECT_GT(fs::file_size(folder.file("elsewhere/new.fxp")), 60u);
+    EXPECT_FALSE(hasTemporary(folder));
+}
+
+// Reads a FIFO until its writer closes it (at most 60 s).
+std::vector<uint8_t> drainFifo(const std::string& path) {
+    std::vector<uint8_t> got;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool writerSeen = false;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        ::poll(&p, 1, 100);
+        uint8_t buffer[65536];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            got.insert(got.end(), buffer, buffer + n);
+            writerSeen = true;
+        } else if (n == 0 && writerSeen) {
+            break;   // the writer closed
+        } else if (n == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));   // no writer yet
+        }
+    }
+    ::close(fd);
+    return got;
+}
+
+TEST(RenderCliOutputs, FifosAndDevicesAreWrittenInPlace) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    const std::string fifo = folder.file("stream.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<uint8_t> streamed;
+    std::thread reader([&] { streamed = drainFifo(fifo); });
+    const auto result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", fifo, "--float", "--rate",
+                                   "48000", "--tail", "0.5"});
+    reader.join();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    // The stream is a whole WAV file whose header tells its true length.
+    kelvanti_host::WavAudio audio;
+    std::string error;
+    ASSERT_TRUE(kelvanti_host::parseWav(streamed.data(), streamed.size(), audio, error)) << error;
+    EXPECT_EQ(audio.frames(), 24000u + 24000u);   // the note-off at 0.5 s, then half a second
+    EXPECT_EQ(audio.sample(0, 0), 100.0f / 127.0f);
+    EXPECT_FALSE(hasTemporary(folder));
+
+    // A device node of our own that discards what it gets, like /dev/null.
+    const std::string device = folder.file("null");
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "cannot make a device node here (" << std::strerror(errno) << "); the FIFO case ran";
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", device},
+          std::vector<std::string>{"--save-fxp", device}, std::vector<std::string>{"--save-bank", device}}) {
+        const auto written = runRender(args);
+        EXPECT_EQ(written.exitCode, 0) << written.err;
+        ASSERT_EQ(::lstat(device.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode)) << args.back();
+        EXPECT_EQ(info.st_rdev, makedev(1, 3));
+    }
+    EXPECT_FALSE(hasTemporary(folder));
+}
+
+TEST(RenderCliOutputs, AFailedRunWritesNothing) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string good = writeNotes(folder);
+    ASSERT_TRUE(render_run::writeFile(folder.file("bad.mid"), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0}));
+    const std::vector<uint8_t> old = {'k', 'e', 'e', 'p'};
+    for (const char* name : {"keep.fxp", "keep.bank", "keep.wav"}) ASSERT_TRUE(render_run::writeFile(folder.file(name), old));
+    const std::string fxp = folder.file("keep.fxp"), bank = folder.file("keep.bank"), wav = folder.file("keep.wav");
+    ASSERT_TRUE(render_run::writeFile(folder.file("broken.fxp"), {'C', 'c', 'n', 'K'}));
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {{"--midi", folder.file("bad.mid"), "--save-fxp", fxp, "--save-bank", bank, "--out", wav}, 1, "bad.mid: "},
+        {{"--fxp", folder.file("broken.fxp"), "--save-fxp", fxp, "--out", wav}, 1, "broken.fxp: "},
+        {{"--midi", good, "--set", "Nothing=1", "--save-fxp", fxp, "--out", wav}, 1, "no parameter named"},
+        {{"--midi", good, "--save-fxp", folder.file("no/folder/x.fxp"), "--out", wav}, 1, "cannot create"},
+        {{"--midi", good, "--out", folder.file("."), "--save-fxp", fxp}, 1, "it is a folder"},
+        {{"--midi", "", "--save-fxp", fxp}, 2, "--midi: an empty path"},
+        {{"--out", "", "--midi", good}, 2, "--out: an empty path"},
+        {{"--save-fxp", ""}, 2, "--save-fxp: an empty path"},
+        {{"--fxp", ""}, 2, "--fxp: an empty path"},
+        {{""}, 2, "an empty plug-in path"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const auto result = runRender(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
+        for (const std::string& path : {fxp, bank, wav}) EXPECT_EQ(bytesOf(path), old) << path;
+        EXPECT_EQ(folder.names().size(), 6u);   // nothing new, no temporary file
+    }
+    // The positive control: the same outputs with good inputs are written.
+    const auto result = runRender({"--midi", good, "--save-fxp", fxp, "--save-bank", bank, "--out", wav});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (const std::string& path : {fxp, bank, wav}) EXPECT_NE(bytesOf(path), old) << path;
+}
+
+TEST(RenderCliOutputs, WavFilesPastFourGibibytesAreRefusedBeforeTheyStart) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    // An hour of stereo at 384 kHz: 11.1 GB of 32-bit float, 8.3 GB of 24-bit PCM.
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--rate", "384000", "--float"}, std::vector<std::string>{"--rate", "384000"}}) {
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--tail", "3600", "--out",
+                                         folder.file("long.wav")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto started = std::chrono::steady_clock::now();
+        const auto result = runRender(args);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find("past the WAV format's 4 GiB limit"), std::string::npos) << result.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));   // nothing was rendered
+        EXPECT_EQ(folder.names().size(), 1u);
+    }
+}
+
+// Starts kelvanti-render without waiting for it.
+pid_t startRender(const std::vector<std::string>& args) {
+    std::vector<std::string> all = vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER);
+    all.push_back(KELVANTI_RENDER_PATH);
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TEST(RenderCliOutputs, AnInterruptedRenderLeavesNoTemporaryFile) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ScratchFolder folder;
+        ASSERT_TRUE(folder.ok());
+        const std::string midi = writeNotes(folder);
+        ASSERT_TRUE(render_run::writeFile(folder.file("take.wav"), {'o', 'l', 'd'}));
+        const pid_t pid = startRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--tail", "3000", "--rate", "8000",
+                                       "--block", "64", "--out", folder.file("take.wav")});
+        ASSERT_GT(pid, 0);
+        // Wait until the render has written into its temporary file.
+        bool rendering = false;
+        for (int i = 0; i < 3000 && !rendering; ++i) {
+            for (const std::string& name : folder.names())
+                if (name.find(".tmp-") != std::string::npos && fs::file_size(folder.file(name)) > 65536) rendering = true;
+            if (!rendering) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(rendering);   // the positive control: there was a temporary file to remove
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_FALSE(hasTemporary(folder));
+        EXPECT_EQ(bytesOf(folder.file("take.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    }
+}
+
+} // namespace

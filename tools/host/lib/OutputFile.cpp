@@ -1,0 +1,252 @@
+#include "tools/host/lib/OutputFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelvanti_host {
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+constexpr std::size_t kMaxTemporaryStem = 200;   // keeps ".tmp-…" names within the file-name limit
+
+// The table the signal handler reads: plain bytes and lock-free flags only.
+constexpr int kPendingSlots = 16;
+struct PendingTemporary {
+    std::atomic<int> state{0};   // 0 free, 1 being filled, 2 holds a path
+    char path[PATH_MAX];
+};
+PendingTemporary pending[kPendingSlots];
+
+int registerPending(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kPendingSlots; ++i) {
+        int expected = 0;
+        if (!pending[i].state.compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(pending[i].path, path.c_str(), path.size() + 1);
+        pending[i].state.store(2);
+        return i;
+    }
+    return -1;   // more than the table holds: still correct, only not cleaned on a signal
+}
+
+void forgetPending(int slot) {
+    if (slot >= 0) pending[slot].state.store(0);
+}
+
+extern "C" void removePendingAndDie(int signal) {
+    for (PendingTemporary& slot : pending) {
+        if (slot.state.load() == 2) ::unlink(slot.path);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);   // delivered as the handler returns: the process ends by the signal
+}
+
+std::string reason() { return std::strerror(errno); }
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links to the path that is finally written; a dangling
+// link gives the name it points to (which is then created).
+bool followLinks(const std::string& path, std::string& target, std::string& error) {
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        char link[PATH_MAX];
+        const ssize_t length = ::readlink(target.c_str(), link, sizeof link - 1);
+        if (length <= 0) {
+            error = "cannot follow the link " + path + ": " + reason();
+            return false;
+        }
+        const std::string next(link, static_cast<std::size_t>(length));
+        target = next.front() == '/' ? next : folderOf(target) + "/" + next;
+    }
+    error = "cannot follow the link " + path + ": too many levels of links";
+    return false;
+}
+
+bool writeAll(int fd, const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+OutputFile::~OutputFile() { discard(); }
+
+void OutputFile::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty() && !committed_) ::unlink(temporary_.c_str());
+    forgetPending(registration_);
+    registration_ = -1;
+    temporary_.clear();
+}
+
+bool OutputFile::prepare(const std::string& path, std::string& error) {
+    discard();
+    committed_ = false;
+    path_ = path;
+    direct_ = -1;
+    if (path.empty()) {
+        error = "an empty output path";
+        return false;
+    }
+    if (!followLinks(path, target_, error)) return false;
+    struct stat info {};
+    const bool exists = ::stat(target_.c_str(), &info) == 0;
+    if (!exists && errno != ENOENT) {
+        error = "cannot write " + path + ": " + reason();
+        return false;
+    }
+    if (exists && S_ISDIR(info.st_mode)) {
+        error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or FIFO: written in place, and only once there is something to write.
+        if (::access(target_.c_str(), W_OK) != 0) {
+            error = "cannot write " + path + ": " + reason();
+            return false;
+        }
+        direct_ = 1;
+        return true;
+    }
+    static std::atomic<unsigned> counter{0};
+    const std::string folder = folderOf(target_);
+    const std::string name = target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
+    temporary_ = folder + "/" + name.substr(0, kMaxTemporaryStem) + ".tmp-" + std::to_string(::getpid()) + "-" +
+                 std::to_string(counter++);
+    // O_LARGEFILE: a WAV file may pass 2 GiB in the 32-bit build too.
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_LARGEFILE, 0666);
+    if (fd_ < 0) {
+        error = "cannot create " + path + ": " + reason();
+        temporary_.clear();
+        return false;
+    }
+    registration_ = registerPending(temporary_);
+    if (exists) {
+        // The replacement keeps what the user set on the file; an owner only root may give is kept when root.
+        ::fchmod(fd_, info.st_mode & 07777);
+        if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
+            if (::fchown(fd_, info.st_uid, info.st_gid) == 0) ::fchmod(fd_, info.st_mode & 07777);
+        }
+    }
+    return true;
+}
+
+bool OutputFile::openDirect(std::string& error) {
+    if (fd_ >= 0) return true;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_LARGEFILE);
+    if (fd_ < 0) {
+        error = "cannot write " + path_ + ": " + reason();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::write(const void* data, std::size_t size, std::string& error) {
+    if (direct_ > 0 && !openDirect(error)) return false;
+    if (fd_ < 0) {
+        error = "cannot write " + path_ + ": not prepared";
+        return false;
+    }
+    if (!writeAll(fd_, data, size)) {
+        error = "cannot write " + path_ + ": " + reason();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::rewrite(uint64_t offset, const void* data, std::size_t size, std::string& error) {
+    if (!canRewrite()) {
+        error = "cannot write " + path_ + ": it is written as a stream";
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            error = "cannot write " + path_ + ": " + reason();
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+        offset += static_cast<uint64_t>(written);
+    }
+    return true;
+}
+
+bool OutputFile::commit(std::string& error) {
+    if (direct_ > 0) {
+        if (!openDirect(error)) return false;
+        const bool closed = ::close(fd_) == 0;
+        fd_ = -1;
+        if (!closed) error = "cannot write " + path_ + ": " + reason();
+        committed_ = closed;
+        return closed;
+    }
+    if (fd_ < 0) {
+        error = "cannot write " + path_ + ": not prepared";
+        return false;
+    }
+    const bool synced = ::fsync(fd_) == 0;
+    const std::string syncReason = synced ? "" : reason();
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!synced || !closed) {
+        error = "cannot write " + path_ + ": " + (synced ? reason() : syncReason);
+        discard();
+        return false;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        error = "cannot replace " + path_ + ": " + reason();
+        discard();
+        return false;
+    }
+    committed_ = true;
+    forgetPending(registration_);
+    registration_ = -1;
+    temporary_.clear();
+    const int folder = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);   // best effort: the rename is already visible
+        ::close(folder);
+    }
+    return true;
+}
+
+bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error) {
+    OutputFile file;
+    return file.prepare(path, error) && file.write(data, size, error) && file.commit(error);
+}
+
+void removeTemporariesOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = removePendingAndDie;
+        sigemptyset(&action.sa_mask);
+        for (const int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace kelvanti_host

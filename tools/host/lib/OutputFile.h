@@ -1,0 +1,62 @@
+#pragma once
+// Files the host writes for the user (WAV, FXP, bank) that are never left
+// half-written and never replace what the user did not mean to replace:
+//  - a regular file or a new name: the bytes go to a temporary file beside
+//    it, renamed over it by commit(); an existing file keeps its mode (and,
+//    where allowed, its owner);
+//  - a symbolic link is followed: its target is replaced that way, the link stays;
+//  - anything else that can be written (a device such as /dev/null, a FIFO)
+//    is written directly, opened at the first write, never removed or replaced.
+// Pending temporary files are removed when the process ends on SIGINT,
+// SIGTERM or SIGHUP once removeTemporariesOnSignals() was called.
+// One thread per OutputFile.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kelvanti_host {
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();   // an uncommitted temporary file is removed
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Checks that path can be written and, for a regular file or a new name,
+    // creates the temporary file now. False with a one-line error naming
+    // path (a folder, a missing folder, no permission).
+    bool prepare(const std::string& path, std::string& error);
+
+    bool write(const void* data, std::size_t size, std::string& error);
+    // Overwrites bytes already written; only a temporary file can do this.
+    bool canRewrite() const { return direct_ < 0 && fd_ >= 0; }
+    bool rewrite(uint64_t offset, const void* data, std::size_t size, std::string& error);
+
+    // Flushes to disk and renames the temporary file over the target (or
+    // closes the direct stream). After a failure nothing of it is left.
+    bool commit(std::string& error);
+
+    const std::string& path() const { return path_; }
+
+private:
+    void discard();
+    bool openDirect(std::string& error);
+
+    std::string path_;            // as the user gave it, for messages
+    std::string target_;          // what is replaced or written: links followed
+    std::string temporary_;       // empty when written directly
+    int fd_ = -1;
+    int direct_ = -1;             // 1: a device or FIFO, written in place; -1: a temporary file
+    int registration_ = -1;       // slot in the table of pending temporary files
+    bool committed_ = false;
+};
+
+// Writes bytes to path the way OutputFile does, in one go.
+bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error);
+
+// From now on SIGINT, SIGTERM and SIGHUP remove every pending temporary file
+// and then end the process as the signal would have.
+void removeTemporariesOnSignals();
+
+} // namespace kelvanti_host
