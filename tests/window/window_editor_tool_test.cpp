@@ -67,14 +67,11 @@ private:
 
 #ifdef KELVANTI_TEST_READS_PNG
 // The toy's picture of a model, drawn by the toy editor on a headless window, as RGB.
-std::vector<uint8_t> headlessRendering(const toy::ToyModel& start) {
-    toy::ToyModel model = start;
-    auto window = std::make_unique<os::HeadlessWindow>(toy::kWidth, toy::kHeight);
-    os::HeadlessWindow* screen = window.get();
-    toy::ToyEditor editor(model, toy::ToyHostLink{}, std::move(window));
-    editor.idle();
+std::vector<uint8_t> headlessRendering(const toy::ToyModel& model) {
+    os::PixelSurface surface;
+    toy::renderToy(model, surface);
     std::vector<uint8_t> rgb;
-    for (uint32_t pixel : screen->screen().pixels) {
+    for (uint32_t pixel : surface.pixels) {
         rgb.push_back(static_cast<uint8_t>(pixel >> 16));
         rgb.push_back(static_cast<uint8_t>(pixel >> 8));
         rgb.push_back(static_cast<uint8_t>(pixel));
@@ -192,11 +189,11 @@ TEST(EditorTool, KeysAndDropsReachTheEditor) {
         std::vector<std::string> args;
         std::vector<std::string> expected;
     } rows[] = {
-        {{"--key", "c", "--key", "Tab", "--key", "A", "--key", "BackSpace"}, {"param 2 Text 0.000000 abc<1>"}},
+        {{"--key", "c", "--key", "Tab", "--key", "A", "--key", "BackSpace"}, {"param 2 Text 0.000000 abc<2>"}},
         {{"--drop-text", "40,120,hello"}, {"drop accepted", "param 2 Text 0.100000 hello"}},
         // On the switch the text is refused by the editor: the field keeps its text.
         {{"--drop-text", "30,30,elsewhere"}, {"param 2 Text 0.000000 ab"}},
-        {{"--drop-file", "40,40," + path}, {"drop accepted", "param 3 Files 0.000000 " + std::string(files)}},
+        {{"--drop-file", std::to_string(toy::kFreeX) + "," + std::to_string(toy::kFreeY) + "," + path}, {"drop accepted", "param 3 Files 0.000000 " + std::string(files)}},
     };
     for (const auto& row : rows) {
         std::vector<std::string> args = row.args;
