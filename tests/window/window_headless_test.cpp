@@ -11,6 +11,10 @@
 #include "os/window/DropData.h"
 #include "os/window/HeadlessWindow.h"
 #include "os/window/X11Keys.h"
+#include "framework/platform/EditorThread.h"
+#include "gui/CDragContainer.h"
+#include "gui/CDropTarget.h"
+#include "gui/CFrame.h"
 #include "tests/window/toy/ToyPlugin.h"
 
 namespace {
@@ -24,6 +28,7 @@ using os::WindowEventKind;
 struct HostLog {
     std::vector<std::string> calls;
     std::function<void()> onIdle;
+    bool resizes = false;   // the host offers sizeWindow and grants it
     int count(const std::string& call) const {
         int n = 0;
         for (const auto& c : calls) n += c == call;
@@ -36,7 +41,7 @@ std::map<AEffect*, HostLog*>& hostLogs() {
     return logs;
 }
 
-VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
+VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float opt) {
     if (opcode == audioMasterVersion) return kVstVersion;
     auto found = hostLogs().find(effect);
     if (found == hostLogs().end()) return 0;
@@ -49,6 +54,10 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
         log.calls.push_back("idle");
         if (log.onIdle) log.onIdle();
         break;
+    case audioMasterCanDo: return log.resizes ? 1 : 0;
+    case audioMasterSizeWindow:
+        log.calls.push_back("size " + std::to_string(index) + " " + std::to_string(static_cast<int>(value)));
+        return log.resizes ? 1 : 0;
     default: break;
     }
     return 0;
@@ -255,6 +264,177 @@ TEST(ToyOnHeadless, SliderTracksTheMouseIdlesTheHostOnTheVirtualClockAndEndsWhen
     EXPECT_FALSE(closing.window->isOpen());
     closing.editor->idle();   // nothing more happens
     EXPECT_EQ(closing.host.calls.back(), "end 1");
+}
+
+TEST(ToyOnHeadless, AHostClosingTheEditorFromItsIdleDuringADragClosesItOnceTheDragHasUnwound) {
+    const int y = toy::kSliderBox.y + 5;
+    for (const bool closeInIdle : {false, true}) {   // false: the positive control
+        ToyRig rig;
+        AEffect* effect = rig.plugin->getAeffect();
+        rig.host.onIdle = [&] {
+            if (closeInIdle) effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+        };
+        rig.window->onPump([&](HeadlessWindow& window) {
+            if (window.pumps() == 150) window.injectRelease(toy::kSliderBox.x + 90, y, os::kMouseLeft);
+        });
+        rig.window->injectPress(toy::kSliderBox.x + 50, y, os::kMouseLeft);
+        effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ(rig.host.calls.back(), "end 1") << closeInIdle;
+        EXPECT_EQ(rig.host.count("idle"), closeInIdle ? 1 : rig.host.count("idle")) << closeInIdle;
+        EXPECT_EQ(rig.editor->getFrame() == nullptr, closeInIdle);
+        EXPECT_EQ(VSTGUI::CFrame::frameCount(), closeInIdle ? 0 : 1);
+        // Later idles and keys reach nothing once closed.
+        effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        effect->dispatcher(effect, effEditKeyDown, 'z', 0, nullptr, 0.0f);
+        EXPECT_EQ(rig.editor->getFrame() == nullptr, closeInIdle);
+    }
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 0);
+}
+
+TEST(ToyOnHeadless, ASecondOpenReplacesTheFirstAndEachInstanceKeepsItsOwnEditorThread) {
+    ToyRig first;
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 1);
+    first.editor->openOn(nullptr, std::make_unique<HeadlessWindow>(toy::kWidth, toy::kHeight));
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 1);   // the first frame went
+    {
+        ToyRig second;
+        EXPECT_EQ(VSTGUI::CFrame::frameCount(), 2);
+        EXPECT_TRUE(isEditorThread());
+        second.editor->close();
+        // The other instance is still open on this thread.
+        EXPECT_TRUE(isEditorThread());
+    }
+    first.editor->close();
+    EXPECT_FALSE(isEditorThread());
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 0);
+}
+
+TEST(ToyOnHeadless, SizesAreAskedOfTheHostAndHostWindowsAreNeverRead) {
+    for (const bool granted : {false, true}) {
+        ToyRig rig;
+        rig.host.resizes = granted;
+        VSTGUI::CFrame* frame = rig.editor->getFrame();
+        EXPECT_FALSE(frame->setSize(toy::kWidth, toy::kHeight));   // unchanged
+        EXPECT_EQ(frame->setSize(500, 200), granted);
+        // Asked only of a host that offers it.
+        EXPECT_EQ(rig.host.count("size 500 200"), granted ? 1 : 0);
+        EXPECT_EQ(frame->size().width(), granted ? 500 : toy::kWidth);
+        EXPECT_EQ(rig.window->width(), granted ? 500 : toy::kWidth);
+        ERect* rect = nullptr;
+        rig.editor->getRect(&rect);
+        EXPECT_EQ(rect->right - rect->left, granted ? 500 : toy::kWidth);
+        VSTGUI::CCoord x = 0, y = 0;
+        VSTGUI::CRect host;
+        EXPECT_FALSE(frame->getPosition(x, y));
+        EXPECT_FALSE(frame->getSize(host));
+        // Repainted at the new size: the pattern's far corner is where it was.
+        rig.editor->idle();
+        EXPECT_EQ(rig.window->screenPixel(toy::kPatternBox.x, toy::kPatternBox.y), 0xFF000080u);
+    }
+}
+
+TEST(ToyOnHeadless, KeysFocusTabWheelAndCursorsThroughTheFrame) {
+    ToyRig rig;
+    VSTGUI::CFrame* frame = rig.editor->getFrame();
+    EXPECT_EQ(frame->getFocusView() != nullptr, true);   // the free field has the keys
+    // The host's keys: true only when the frame answers 1.
+    VstKeyCode key{'q', 0, 0};
+    EXPECT_TRUE(rig.editor->onKeyDown(key));
+    EXPECT_EQ(rig.model.text, "abq");
+    EXPECT_FALSE(rig.editor->onKeyUp(key));   // nobody takes key releases
+    // Tab with no focus: the first view that wants it (the free field);
+    // Shift+Tab searches from the last child (the locked field). The field
+    // with the focus takes Tab itself.
+    VSTGUI::VstKeyCode tab;
+    tab.virt = 2;
+    frame->setFocusView(nullptr);
+    EXPECT_EQ(frame->onKeyDown(tab), 1);
+    EXPECT_EQ(static_cast<VSTGUI::CControl*>(frame->getFocusView())->getTag(), toy::kText);
+    tab.modifier = 1;
+    frame->setFocusView(nullptr);
+    EXPECT_EQ(frame->onKeyDown(tab), 1);
+    EXPECT_EQ(static_cast<VSTGUI::CControl*>(frame->getFocusView())->getTag(), toy::kLocked);
+    // A click ends the focus before it is handled.
+    rig.window->injectClick(5, 5);
+    rig.editor->idle();
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+    // The wheel: one step of 0.1 per notch, both ways.
+    rig.window->injectWheel(toy::kSliderBox.x + 1, toy::kSliderBox.y + 1, -2.0f);
+    rig.editor->idle();
+    EXPECT_NEAR(rig.model.values[toy::kLevel], 0.05f, 1e-6f);
+    const struct {
+        int32_t type;
+        os::CursorShape shape;
+    } cursors[] = {{1, os::CursorShape::Wait}, {2, os::CursorShape::ResizeHorizontal},
+                   {3, os::CursorShape::ResizeVertical}, {4, os::CursorShape::Move},
+                   {5, os::CursorShape::ResizeNeSw}, {6, os::CursorShape::ResizeNwSe},
+                   {8, os::CursorShape::NotAllowed}, {9, os::CursorShape::Hand},
+                   {7, os::CursorShape::Default}, {0, os::CursorShape::Default}, {42, os::CursorShape::Default}};
+    for (const auto& c : cursors) {
+        frame->setCursor(VSTGUI::kCursorHand == c.type ? 0 : VSTGUI::kCursorHand);
+        frame->setCursor(c.type);
+        EXPECT_EQ(rig.window->cursor(), c.shape) << c.type;
+    }
+}
+
+TEST(ToyOnHeadless, DragItemsAreBoundedTerminatedAndOneDragAtATime) {
+    std::string big(VSTGUI::CDragContainer::kMaxItemBytes + 10, 'x');
+    VSTGUI::CDragContainer* drag = new VSTGUI::CDragContainer(
+        {os::textItem(big), DropItem{DropItem::Type::File, "/ignored after a text"}});
+    int32_t size = 0, type = 0;
+    const char* item = drag->first(size, type);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(type, VSTGUI::CDragContainer::kText);
+    EXPECT_EQ(static_cast<size_t>(size), VSTGUI::CDragContainer::kMaxItemBytes);
+    EXPECT_EQ(item[size], '\0');
+    EXPECT_EQ(drag->next(size, type), nullptr);
+    EXPECT_EQ(type, -1);
+    drag->setItems({DropItem{DropItem::Type::File, "/a"}, DropItem{DropItem::Type::File, std::string(70000, 'p')},
+                    DropItem{DropItem::Type::File, "/b"}});
+    EXPECT_EQ(drag->getCount(), 2);   // the over-long path is left out, never cut
+    EXPECT_STREQ(drag->first(size, type), "/a");
+    EXPECT_STREQ(drag->next(size, type), "/b");
+    drag->forget();
+
+    // Two editors: while one has a drag under way the other's is refused.
+    ToyRig a;
+    ToyRig b;
+    VSTGUI::CDropTarget targetA(a.editor->getFrame());
+    VSTGUI::CDropTarget targetB(b.editor->getFrame());
+    EXPECT_EQ(targetA.dragEnter(), VSTGUI::CDropTarget::kEffectCopy);
+    EXPECT_EQ(targetB.dragEnter(), VSTGUI::CDropTarget::kEffectNone);
+    EXPECT_FALSE(targetB.drop({os::textItem("from b")}));
+    EXPECT_EQ(targetA.dragOver(), VSTGUI::CDropTarget::kEffectCopy);
+    EXPECT_EQ(VSTGUI::CDropTarget::currentDrag() != nullptr, true);
+    targetA.dragLeave();
+    EXPECT_EQ(VSTGUI::CDropTarget::currentDrag(), nullptr);
+    // A drop without an enter does nothing; after a's drag b's goes through.
+    EXPECT_FALSE(targetB.drop({os::textItem("from b")}));
+    EXPECT_EQ(targetB.dragEnter(), VSTGUI::CDropTarget::kEffectCopy);
+    b.window->injectMove(toy::kTextBox.x + 5, toy::kTextBox.y + 5);
+    b.editor->idle();
+    EXPECT_EQ(b.model.textDrops, 0);
+    EXPECT_TRUE(targetB.drop({os::textItem("from b")}));
+    EXPECT_EQ(b.model.text, "from b");
+    EXPECT_EQ(b.model.textDrops, 1);
+}
+
+TEST(ToyOnHeadless, IdleStuffPacesOnAWrappingClock) {
+    // The clock 40 ms before 2^32: the schedule crosses the wrap.
+    ToyRig rig;
+    rig.editor->close();
+    auto owned = std::make_unique<HeadlessWindow>(toy::kWidth, toy::kHeight, 0xFFFFFFD8u);
+    HeadlessWindow* window = owned.get();
+    rig.editor->openOn(nullptr, std::move(owned));
+    rig.host.calls.clear();
+    rig.editor->doIdleStuff();   // due now
+    EXPECT_EQ(rig.host.count("idle"), 1);
+    rig.editor->doIdleStuff();   // 100 ms early: sleeps 4 ms, no idle
+    EXPECT_EQ(rig.host.count("idle"), 1);
+    EXPECT_EQ(window->nowMs(), 0xFFFFFFD8u + 4);
+    window->sleepMs(100);        // past the wrap and past the next time
+    rig.editor->doIdleStuff();
+    EXPECT_EQ(rig.host.count("idle"), 2);
 }
 
 TEST(WindowTranslations, UriListsBecomeDecodedLocalPaths) {
