@@ -71,8 +71,7 @@ TEST(ReadmeExamples, EachLineRunsInOrderFromTheRepositoryRoot) {
         const auto result = vsthost::runProcess({"/bin/sh", "-c", "cd '" + root.file("") + "' && " + line});
         ASSERT_EQ(result.exitCode, 0) << result.err;
         // Slow flavours (sanitizers, the emulator) log progress; nothing else may appear.
-        const std::string complaints = std::regex_replace(result.err, std::regex("kelvanti-render: rendering [^\n]*\n"), "");
-        EXPECT_TRUE(complaints.empty()) << result.err;
+        EXPECT_TRUE(render_run::withoutProgress(result.err).empty()) << result.err;
         EXPECT_EQ(result.out.find("CLIPPED"), std::string::npos) << result.out;   // the examples sound clean
         for (std::sregex_iterator m(line.begin(), line.end(), written), none; m != none; ++m) {
             const std::string path = root.file((*m)[2].str());
