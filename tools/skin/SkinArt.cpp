@@ -146,7 +146,7 @@ raster::PixelBuffer drawBadge() {
     Canvas canvas(badge);
     canvas.roundRect(0.5, 0.5, kBadgeWidth - 0.5, kBadgeHeight - 0.5, 3.0, kTitle);
     canvas.roundRect(1.5, 1.5, kBadgeWidth - 1.5, kBadgeHeight - 1.5, 2.0, Rgb{20, 21, 26});
-    canvas.text("ZENDRIX", kBadgeWidth / 2, 11, 10, true, kTitle, Align::centre);
+    canvas.text("HARVELL", kBadgeWidth / 2, 11, 10, true, kTitle, Align::centre);
     return badge;
 }
 

@@ -4,6 +4,8 @@
 // boxes under the transparent menus and displays, the page's own buttons
 // (program steps, import, export, the display's - and +, the tuning file) and
 // the two bars that swap the pages.
+#include <string>
+
 #include "tools/skin/SkinArt.h"
 #include "tools/skin/SkinLayout.h"
 
@@ -85,10 +87,16 @@ raster::PixelBuffer drawMainPage() {
     panel(canvas, 304, 70, 502, 128, "NOISE", 81);
     panel(canvas, 506, 81, 720, 128, nullptr, 0);
 
+    // The instrument's name down the left margin.
+    panel(canvas, 4, 2, 46, 128, nullptr, 0);
+    const char* name = "ZENDRIX";
+    for (int i = 0; name[i]; ++i) {
+        canvas.text(std::string(1, name[i]), 25, 22 + i * 16, 13, true, kTitle, Align::centre);
+    }
+
     for (const Knob& knob : kKnobs) knobWithCaption(canvas, knob);
 
-    // The pitch envelope's two targets (their faces carry their names).
-    canvas.text("Targets", kSwitches[0].x + kSwitchWidth / 2, 61, kCaptionSize, false, kCaption, Align::centre);
+    // The pitch envelope's two switches carry their names on their faces.
 
     // Sliders: the captions in two rows, as their neighbours are only 20 apart.
     for (size_t i = 0; i < sizeof(kSliders) / sizeof(kSliders[0]); ++i) {
@@ -110,8 +118,13 @@ raster::PixelBuffer drawMainPage() {
     canvas.roundRect(bar.x, bar.y, bar.right(), bar.bottom(), 4.0, Rgb{74, 80, 93});
     canvas.roundRect(bar.x + 1, bar.y + 1, bar.right() - 1, bar.bottom() - 1, 3.0, kFooter);
     canvas.fill(bar.x + 4, bar.y + 1, bar.right() - 4, bar.y + 2, Rgb{66, 71, 83});
+    // A tab of the bar holds the waveform row, which stands higher than the bar.
+    const int tabLeft = kRadioX - 4, tabRight = kRadioX + kRadioCells * kRadioCellWidth + 4;
+    canvas.roundRect(tabLeft, kRadioY - 2, tabRight, bar.y + 10, 4.0, Rgb{74, 80, 93});
+    canvas.roundRect(tabLeft + 1, kRadioY - 1, tabRight - 1, bar.y + 10, 3.0, kFooter);
+    canvas.fill(tabLeft + 1, bar.y, tabRight - 1, bar.y + 2, kFooter);
     const int baseline = bar.y + 15;
-    canvas.text("HARVELL", bar.x + 12, baseline, 9, true, kDim);
+    canvas.text("KELVANTI", bar.x + 12, baseline, 9, true, kDim);
     canvas.text("Waveform", kRadioX - 6, baseline, kCaptionSize, false, kCaption, Align::right);
     canvas.text("Settings and tuning", bar.right() - 22, baseline, kCaptionSize, false, kCaption, Align::right);
     const double ax = bar.right() - 14.5, ay = bar.y + bar.height / 2.0;
