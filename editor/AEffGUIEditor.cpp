@@ -65,10 +65,12 @@ bool AEffGUIEditor::openFrame(const VSTGUI::CRect& size) {
 
 bool AEffGUIEditor::openFrameOn(const VSTGUI::CRect& size, std::unique_ptr<os::EditorWindow> window) {
     if (!window) return false;
+    const uint32_t windowId = window->nativeId();
     frame = new VSTGUI::CFrame(size, std::move(window), this);
     nextIdleMs = frame->getTicks();
     t_paintedWhileDialogs = this;
     os::setDialogWaitHandler(paintWhileDialogWaits, this);
+    os::setDialogParentWindow(windowId);
     return true;
 }
 
@@ -88,6 +90,7 @@ void AEffGUIEditor::closeNow() {
     if (frame) closeFrame();
     if (t_paintedWhileDialogs == this) {
         os::setDialogWaitHandler(nullptr, nullptr);
+        os::setDialogParentWindow(0);
         t_paintedWhileDialogs = nullptr;
     }
     clearEditorThread(this);

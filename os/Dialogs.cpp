@@ -22,6 +22,7 @@ struct WaitHandler {
     void* context = nullptr;
 };
 thread_local WaitHandler t_waitHandler;
+thread_local uint32_t t_parentWindow = 0;
 
 bool hasDisplay() { return !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty(); }
 
@@ -126,6 +127,7 @@ std::string kdialogFilters(const std::vector<FileFilter>& filters) {
 
 std::vector<std::string> zenityCommandLine(const DialogRequest& request) {
     std::vector<std::string> argv = {"zenity"};
+    if (request.parentWindow != 0) argv.push_back("--attach=" + std::to_string(request.parentWindow));
     const std::string title = "--title=" + displayText(request.caption);
     switch (request.kind) {
     case DialogKind::Error:
@@ -154,6 +156,7 @@ std::vector<std::string> zenityCommandLine(const DialogRequest& request) {
 
 std::vector<std::string> kdialogCommandLine(const DialogRequest& request) {
     std::vector<std::string> argv = {"kdialog", "--title", displayText(request.caption)};
+    if (request.parentWindow != 0) argv.insert(argv.end(), {"--attach", std::to_string(request.parentWindow)});
     std::string start = displayText(request.startFolder);
     if (start.empty()) start = environment("HOME");
     if (start.empty()) start = "/";
@@ -251,6 +254,7 @@ DialogBackend& backend() {
 void showError(const std::string& caption, const std::string& text) {
     DialogRequest request;
     request.kind = DialogKind::Error;
+    request.parentWindow = t_parentWindow;
     request.caption = caption;
     request.text = text;
     backend().showError(request);
@@ -259,6 +263,7 @@ void showError(const std::string& caption, const std::string& text) {
 bool askYesNo(const std::string& caption, const std::string& text) {
     DialogRequest request;
     request.kind = DialogKind::YesNo;
+    request.parentWindow = t_parentWindow;
     request.caption = caption;
     request.text = text;
     return backend().askYesNo(request);
@@ -268,6 +273,7 @@ bool openFileDialog(const std::string& caption, const std::string& startFolder,
                     const std::vector<FileFilter>& filters, std::string& chosenPath) {
     DialogRequest request;
     request.kind = DialogKind::OpenFile;
+    request.parentWindow = t_parentWindow;
     request.caption = caption;
     request.startFolder = startFolder;
     request.filters = filters;
@@ -278,6 +284,7 @@ bool saveFileDialog(const std::string& caption, const std::string& startFolder, 
                     const std::vector<FileFilter>& filters, std::string& chosenPath) {
     DialogRequest request;
     request.kind = DialogKind::SaveFile;
+    request.parentWindow = t_parentWindow;
     request.caption = caption;
     request.startFolder = startFolder;
     request.defaultName = defaultName;
@@ -288,6 +295,7 @@ bool saveFileDialog(const std::string& caption, const std::string& startFolder, 
 bool chooseFolderDialog(const std::string& caption, const std::string& startFolder, std::string& chosenFolder) {
     DialogRequest request;
     request.kind = DialogKind::ChooseFolder;
+    request.parentWindow = t_parentWindow;
     request.caption = caption;
     request.startFolder = startFolder;
     return backend().choosePath(request, chosenFolder);
@@ -299,6 +307,8 @@ void setDialogWaitHandler(void (*handler)(void* context), void* context) {
     t_waitHandler.handler = handler;
     t_waitHandler.context = context;
 }
+
+void setDialogParentWindow(uint32_t window) { t_parentWindow = window; }
 
 std::vector<std::string> dialogCommandLine(const std::string& helper, const DialogRequest& request) {
     if (helper == "zenity") return zenityCommandLine(request);

@@ -5,6 +5,7 @@
 // passed as an argument (the current directory is never changed).
 // Without a helper or a display: errors go to stderr, questions answer "no",
 // dialogs cancel. Tests install a scripted back end.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct DialogRequest {
     std::string startFolder;
     std::string defaultName;
     std::vector<FileFilter> filters;
+    // The X window the dialog stays above (0: none); set from the calling
+    // thread's dialog parent.
+    uint32_t parentWindow = 0;
 };
 
 class DialogBackend {
@@ -55,6 +59,10 @@ bool chooseFolderDialog(const std::string& caption, const std::string& startFold
 // about every 20 ms (the editor pumps its window so it stays painted).
 // Applies to dialogs run on the calling thread; null removes it.
 void setDialogWaitHandler(void (*handler)(void* context), void* context);
+
+// The X window id of the calling thread's editor (0: none): dialogs run on
+// that thread are attached to it, so they stay above the editor.
+void setDialogParentWindow(uint32_t window);
 
 // Replaces the back end (null restores the real one). Not owned.
 void setDialogBackendForTesting(DialogBackend* backend);

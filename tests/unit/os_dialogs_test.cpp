@@ -121,6 +121,14 @@ TEST(OsDialogs, ZenityCommandLines) {
     EXPECT_EQ(os::dialogCommandLine("zenity", request(DialogKind::Error, "Caf\xE9", std::string("a\0b", 3))),
               (Argv{"zenity", "--error", "--no-markup", "--title=Caf\xC3\xA9", "--text=a b"}));
     EXPECT_TRUE(os::dialogCommandLine("xmessage", request(DialogKind::Error, "x")).empty());
+
+    // An editor's dialog stays above its window, with either helper.
+    os::DialogRequest attached = request(DialogKind::YesNo, "Q", "Sure?");
+    attached.parentWindow = 0x2a00007;
+    EXPECT_EQ(os::dialogCommandLine("zenity", attached),
+              (Argv{"zenity", "--attach=44040199", "--question", "--no-markup", "--title=Q", "--text=Sure?"}));
+    EXPECT_EQ(os::dialogCommandLine("kdialog", attached),
+              (Argv{"kdialog", "--title", "Q", "--attach", "44040199", "--yesno", "<qt>Sure?</qt>"}));
 }
 
 TEST(OsDialogs, KdialogCommandLines) {
@@ -196,7 +204,10 @@ TEST(OsDialogs, ScriptedBackendSeesEveryCallAndGivesTheAnswers) {
     } script;
     os::setDialogBackendForTesting(&script);
 
+    // The thread's editor window reaches every request made on that thread.
+    os::setDialogParentWindow(77);
     os::showError("Cap", "Text");
+    os::setDialogParentWindow(0);
     script.yes = true;
     EXPECT_TRUE(os::askYesNo("Q", "Sure?"));
     script.yes = false;
@@ -213,6 +224,8 @@ TEST(OsDialogs, ScriptedBackendSeesEveryCallAndGivesTheAnswers) {
     ASSERT_EQ(script.seen.size(), 5u);
     EXPECT_EQ(script.seen[0].kind, os::DialogKind::Error);
     EXPECT_EQ(script.seen[0].caption, "Cap");
+    EXPECT_EQ(script.seen[0].parentWindow, 77u);
+    EXPECT_EQ(script.seen[1].parentWindow, 0u);
     EXPECT_EQ(script.seen[0].text, "Text");
     EXPECT_EQ(script.seen[1].kind, os::DialogKind::YesNo);
     EXPECT_EQ(script.seen[1].text, "Sure?");
