@@ -66,14 +66,19 @@ void CViewContainer::drawBackground(CDrawContext* target, const CRect& rect) {
     }
 }
 
-void CViewContainer::draw(CDrawContext* context) {
-    if (!context) return;
+CDrawContext* CViewContainer::beginDrawing(CDrawContext* context, SavedOrigins& saved) {
     ensureOffscreen();
     if (offscreen_ && transparent_) offscreen_->copyFromContext(context, size_, CPoint(0, 0));
-    const bool viaOffscreen = drawInOffscreen_ && offscreen_;
-    CDrawContext* target = viaOffscreen ? static_cast<CDrawContext*>(offscreen_) : context;
+    if (drawInOffscreen_ && offscreen_) return offscreen_;
+    saved = modifyDrawContext(context);
+    return context;
+}
+
+void CViewContainer::draw(CDrawContext* context) {
+    if (!context) return;
     SavedOrigins saved{};
-    if (!viaOffscreen) saved = modifyDrawContext(context);
+    CDrawContext* target = beginDrawing(context, saved);
+    const bool viaOffscreen = target != context;
 
     const CRect oldClip = oldClipOf(context);
     CRect clip = localBounds();
@@ -101,12 +106,9 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect) {
     CRect client = update;
     client.offset(-size_.left, -size_.top);
 
-    ensureOffscreen();
-    if (offscreen_ && transparent_) offscreen_->copyFromContext(context, size_, CPoint(0, 0));
-    const bool viaOffscreen = drawInOffscreen_ && offscreen_;
-    CDrawContext* target = viaOffscreen ? static_cast<CDrawContext*>(offscreen_) : context;
     SavedOrigins saved{};
-    if (!viaOffscreen) saved = modifyDrawContext(context);
+    CDrawContext* target = beginDrawing(context, saved);
+    const bool viaOffscreen = target != context;
 
     const CRect oldClip = oldClipOf(context);
     CRect newClip = client;

@@ -69,6 +69,9 @@ public:
     };
     SavedOrigins modifyDrawContext(CDrawContext* context) const;
     static void restoreDrawContext(CDrawContext* context, const SavedOrigins& saved);
+    // The context the children draw into: the off-screen buffer (filled with
+    // what lies below when transparent) or the caller's, shifted here (saved).
+    CDrawContext* beginDrawing(CDrawContext* context, SavedOrigins& saved);
 
     COffscreenContext* getOffscreen() const { return offscreen_; }
 

@@ -82,6 +82,8 @@ private:
     void sendToSource(xcb_atom_t type, const std::array<uint32_t, 5>& data);
     void finishDrop(bool accepted);
     void endDrag();
+    // Ends the drag's state; a view that saw the drag enter hears it leave when asked.
+    void forgetDrag(bool announceLeave);
     void checkDropTimeout();
     bool dragPosition(uint32_t packedRoot, int& x, int& y);
 
@@ -557,21 +559,13 @@ void X11Window::handleSelectionNotify(const xcb_selection_notify_event_t* event)
 void X11Window::finishDrop(bool accepted) {
     sendToSource(atoms_[kXdndFinished],
                      {window_, accepted ? 1u : 0u, accepted ? atoms_[kXdndActionCopy] : kNoAtom, 0, 0});
-    if (!accepted && dragEntered_) {
-        WindowEvent leave;
-        leave.kind = WindowEventKind::DragLeave;
-        leave.x = dragX_;
-        leave.y = dragY_;
-        queueEvent(std::move(leave));
-    }
-    dragEntered_ = false;
-    dropPending_ = false;
-    dragSource_ = 0;
-    dragType_ = kNoAtom;
+    forgetDrag(!accepted);
 }
 
-void X11Window::endDrag() {
-    if (dragEntered_ && !dropPending_) {
+void X11Window::endDrag() { forgetDrag(!dropPending_); }
+
+void X11Window::forgetDrag(bool announceLeave) {
+    if (announceLeave && dragEntered_) {
         WindowEvent leave;
         leave.kind = WindowEventKind::DragLeave;
         leave.x = dragX_;
