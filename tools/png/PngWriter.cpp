@@ -1,5 +1,7 @@
 #include "PngWriter.h"
 
+#include <cstdio>
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -108,9 +110,22 @@ std::vector<uint8_t> encodeHeaderOnly(uint32_t width, uint32_t height) {
 }
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return out.good();
+    // Through a temporary file renamed over the target: never half a picture.
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out.good()) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {

@@ -1,6 +1,6 @@
 #pragma once
-// Writes 8-bit RGB pictures as PNG files with uncompressed (stored) deflate
-// blocks: no compression library needed, any PNG reader reads them.
+// Writes the tool's photographs (8-bit RGB) as PNG files through the
+// project's PNG writer.
 #include <cstdint>
 #include <string>
 #include <vector>
