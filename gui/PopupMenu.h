@@ -1,8 +1,6 @@
 #pragma once
 // What an option menu shows when it opens: a tree of items with the ids a
-// choice answers, and the presenter that shows it and waits for the choice
-// (on X our own popup window; in tests a chooser the test supplies).
-// Editor thread only.
+// choice answers, and where it opens. Editor thread only.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,17 +30,13 @@ struct PopupMenu {
 
 struct PopupRequest {
     const PopupMenu* menu = nullptr;
-    CPoint at;                 // screen position of the menu's top-left corner
-    CRect anchor;              // the option menu on the screen
-    bool above = false;        // opens upwards from `at` (its bottom-left corner)
+    // In the frame's window coordinates (the presenter places them on the
+    // screen): where the menu's top-left corner goes, and the option menu.
+    CPoint at;
+    CRect anchor;
+    bool above = false;        // opens upwards: `at` is the menu's bottom-left corner
     bool rightButton = false;  // the right button chooses too
 };
 
-class PopupPresenter {
-public:
-    virtual ~PopupPresenter() = default;
-    // Shows the menu until a choice or a cancel: the chosen Command id, or -1.
-    virtual int32_t track(const PopupRequest& request) = 0;
-};
 
 } // namespace VSTGUI
