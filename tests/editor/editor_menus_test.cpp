@@ -1,0 +1,268 @@
+// The editor's menus over the real plug-in: the controller-assignment menu
+// and its wheel, list menus over the parameter map, the default the map
+// hands to controls, and the preset-file menu with its placeholder and columns.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "editor/CMenuFileList.h"
+#include "editor/CMenuSimple.h"
+#include "engine/instrument/Zendrix_c.h"
+#include "gui/CFrame.h"
+#include "gui/CFrameEditor.h"
+#include "gui/FrameServices.h"
+#include "os/window/HeadlessWindow.h"
+#include "support/OsScratchFolder.h"
+#include "support/TestSynth.h"
+
+using namespace VSTGUI;
+
+namespace {
+
+using testsynth::FakeHost;
+
+class Plugin : public Zendrix_c {
+public:
+    Plugin() : Zendrix_c(&FakeHost::callback) {}
+    ~Plugin() override { close(); }
+    void startProcessing() {
+        setSampleRate(44100.0f);
+        setBlockSize(64);
+        resume();
+        fxIdle();
+    }
+};
+
+struct IdleHost : FakeHost {
+    IdleHost() {
+        canDo["supplyIdle"] = 1;
+        current() = this;
+    }
+    ~IdleHost() { current() = nullptr; }
+};
+
+// The editor's part: records what it is told, and writes like the editor.
+struct Listener : CControlListener, CFrameEditor, FrameServices {
+    std::vector<float> values;
+    std::vector<CControl*> controls;
+    std::string pick;
+    void valueChanged(CDrawContext*, CControl* control) override {
+        controls.push_back(control);
+        values.push_back(control->getValue());
+    }
+    void beginEdit(int32_t) override {}
+    void endEdit(int32_t) override {}
+    void doIdleStuff() override {}
+    bool requestSize(int32_t, int32_t) override { return false; }
+    std::vector<const PopupMenu*> popups;
+    int32_t trackPopup(const PopupRequest& request) override {
+        popups.push_back(request.menu);
+        for (const PopupItem& item : request.menu->items)
+            if (item.kind == PopupItem::Kind::Command && item.text == pick) return item.id;
+        return -1;
+    }
+};
+
+// A preset folder of the plug-in's own presets and a registry of the test's own.
+class PresetFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("KELVANTI_REGISTRY_DIR", registry.path().c_str(), 1);
+        ::setenv("KELVANTI_DATA_DIR", data.path().c_str(), 1);
+        bank = data / "Kelvanti Banks/Diverse";
+        std::filesystem::create_directories(bank);
+    }
+    void TearDown() override {
+        ::unsetenv("KELVANTI_DATA_DIR");
+        ::unsetenv("KELVANTI_REGISTRY_DIR");
+    }
+    void writePresets(int count) {
+        Plugin writer;
+        writer.open();
+        writer.fxIdle();
+        for (int i = 0; i < count; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Preset %02d.FXP", i);
+            ASSERT_TRUE(writer.saveProgramFile(0, bank + "/" + name));
+        }
+        writer.close();
+    }
+    OsScratchFolder registry, data;
+    std::string bank;
+};
+
+TEST_F(PresetFolder, TheAssignmentMenuListsTheSevenModesAndItsWheelSkipsLoadAndSave) {
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    Listener listener;
+    CMenuECS menu(CRect(0, 0, 80, 16), &listener, Zendrix_c::kAssignmentModeEntry, &plugin);
+    const std::vector<std::string> modes = {"Off", "Learn", "Clear", "Clear All", "Load", "Save", "Rest.Fact"};
+    ASSERT_EQ(menu.getNbEntries(), 7);
+    EXPECT_EQ(menu.getNbSubMenus(), 0);
+    char text[kTextBufferSize];
+    for (int i = 0; i < 7; ++i) {
+        menu.getEntry(i, text);
+        EXPECT_EQ(text, modes[i]);
+    }
+    EXPECT_EQ(menu.currentOption(), 0);
+    EXPECT_TRUE(menu.isCheckEntry(0));
+
+    // Notches from "Clear": "Clear All", then over "Load" and "Save" to
+    // "Rest.Fact", and back; below "Off" and above "Rest.Fact" nothing moves.
+    menu.setValue(2.0f / 6.0f);
+    EXPECT_EQ(menu.currentOption(), 2);
+    const struct {
+        float notch;
+        int32_t option;
+    } steps[] = {{1, 3}, {1, 6}, {1, 6}, {-1, 3}, {-1, 2}, {-1, 1}, {-1, 0}, {-1, 0}};
+    for (const auto& step : steps) {
+        EXPECT_TRUE(menu.onWheel(nullptr, CPoint(), step.notch));
+        EXPECT_EQ(menu.currentOption(), step.option);
+        EXPECT_FLOAT_EQ(listener.values.back(), static_cast<float>(step.option) / 6.0f);
+    }
+    // Positive control: the plain grouped menu over the same list does step
+    // onto "Load".
+    CMenuWithSub plain(CRect(0, 0, 80, 16), &listener, Zendrix_c::kAssignmentModeEntry, &plugin);
+    plain.selectOption(3);
+    plain.onWheel(nullptr, CPoint(), 1);
+    EXPECT_EQ(plain.currentOption(), 4);
+}
+
+TEST_F(PresetFolder, ListMenusFollowTheParameterAndTheMapHandsOutItsDefault) {
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    const int32_t mode = Zendrix_c::kAssignmentModeEntry;
+    EXPECT_EQ(plugin.getParameterMinByIndex(mode), 0);
+    EXPECT_EQ(plugin.getParameterMaxByIndex(mode), 6);
+    EXPECT_EQ(plugin.getParameterDigitsByIndex(mode), 9);
+    EXPECT_EQ(std::string(plugin.getParameterOptionTextByIndex(mode)).substr(0, 9), "Off      ");
+
+    CMenuSimple simple(CRect(0, 0, 80, 16), nullptr, mode, &plugin);
+    ASSERT_EQ(simple.getNbEntries(), 7);
+    simple.setValue(3.0f / 6.0f);
+    EXPECT_EQ(simple.getCurrent(), 3);
+    EXPECT_FLOAT_EQ(simple.getValue(), 0.5f);
+    EXPECT_TRUE(simple.isCheckEntry(3));
+    EXPECT_FALSE(simple.isCheckEntry(0));
+    // A number parameter has no option width: the menu stays empty.
+    CMenuSimple number(CRect(0, 0, 80, 16), nullptr, Zendrix_c::kWaveformEntry, &plugin);
+    EXPECT_EQ(number.getNbEntries(), 0);
+
+    // "Value by index" is the default's position, whatever the value now.
+    const int32_t timbre = 0;
+    const float defaultPosition = plugin.getParameterValueByIndex(timbre);
+    plugin.setParameterFromEditor(timbre, defaultPosition < 0.5f ? 0.9f : 0.1f);
+    EXPECT_NE(plugin.getParameterByIndex(timbre), defaultPosition);   // the value did move
+    EXPECT_FLOAT_EQ(plugin.getParameterValueByIndex(timbre), defaultPosition);
+    plugin.setParameterIntByIndex(timbre, plugin.getParameterDefaultByIndex(timbre));
+    EXPECT_FLOAT_EQ(plugin.getParameterByIndex(timbre), defaultPosition);
+    // Entries without a column answer nothing.
+    EXPECT_EQ(plugin.getParameterMaxByIndex(26), 0);
+    EXPECT_STREQ(plugin.getParameterOptionTextByIndex(26), "");
+}
+
+struct FrameBench {
+    Listener listener;
+    os::HeadlessWindow* window;
+    CFrame* frame;
+    FrameBench() {
+        auto owned = std::make_unique<os::HeadlessWindow>(300, 100);
+        window = owned.get();
+        frame = new CFrame(CRect(0, 0, 300, 100), std::move(owned), &listener);
+        setFrameServices(frame, &listener);
+        frame->idle();
+    }
+    ~FrameBench() {
+        setFrameServices(frame, nullptr);
+        frame->forget();
+    }
+    void click(int x, int y) {
+        window->injectClick(x, y);
+        frame->idle();
+    }
+};
+
+TEST_F(PresetFolder, AnEmptyPresetFolderShowsThePlaceholderAndChoosingItTellsNobody) {
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    FrameBench bench;
+    auto* menu = new CMenuFileList(CRect(0, 0, 100, 16), &bench.listener, 41, nullptr, &plugin, -1, "no presets");
+    bench.frame->addView(menu);
+    ASSERT_EQ(menu->getNbEntries(), 1);
+    char text[kTextBufferSize];
+    menu->getEntry(0, text);
+    EXPECT_STREQ(text, "no presets");
+    EXPECT_FALSE(menu->hasFiles());
+    bench.listener.pick = "no presets";
+    bench.click(10, 8);
+    ASSERT_EQ(bench.listener.popups.size(), 1u);   // it did open
+    EXPECT_TRUE(bench.listener.values.empty());
+    EXPECT_FALSE(std::filesystem::exists(bank + "/no presets.FXP"));
+}
+
+TEST_F(PresetFolder, ThirtyPresetsBreakIntoASecondColumnAtEntry27) {
+    writePresets(30);
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    FrameBench bench;
+    auto* menu = new CMenuFileList(CRect(0, 0, 100, 16), &bench.listener, 41, nullptr, &plugin, -1, "no presets");
+    bench.frame->addView(menu);
+    ASSERT_EQ(menu->getNbEntries(), 30);
+    EXPECT_TRUE(menu->hasFiles());
+    EXPECT_EQ(menu->getCurrent(), 0);
+    EXPECT_TRUE(menu->isCheckEntry(0));
+    bench.listener.pick = "Preset 28";
+    bench.click(10, 8);
+    ASSERT_EQ(bench.listener.popups.size(), 1u);
+    ASSERT_EQ(bench.listener.values.size(), 1u);   // a real file is a choice
+    EXPECT_EQ(menu->getCurrent(), 28);
+    EXPECT_FLOAT_EQ(menu->choiceValue(), 28.0f / 127.0f);
+    int32_t id = 0;
+    auto popup = menu->createPopupMenu(id);
+    ASSERT_EQ(popup->items.size(), 30u);
+    for (size_t i = 0; i < popup->items.size(); ++i)
+        EXPECT_EQ(popup->items[i].columnBreak, i == 26) << i;
+    EXPECT_EQ(popup->items[26].text, "Preset 26");
+}
+
+TEST_F(PresetFolder, MenusAndProgramNamesReadTheListWhileTheIdleSideRescansIt) {
+    writePresets(30);
+    std::filesystem::create_directories(data / "Kelvanti Banks/Drums");
+    std::filesystem::copy_file(bank + "/Preset 00.FXP", data / "Kelvanti Banks/Drums/Kick.FXP");
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    std::atomic<bool> stop{false};
+    std::atomic<int> rescans{0};
+    // The idle side switching banks (a rescan of the program list each time).
+    std::thread idle([&] {
+        for (int i = 0; !stop.load(); ++i) {
+            plugin.selectPartBank(0, i % 2);
+            ++rescans;
+        }
+    });
+    int shortLists = 0;
+    for (int i = 0; i < 300; ++i) {
+        CMenuFileList menu(CRect(0, 0, 100, 16), nullptr, 41, nullptr, &plugin, -1, "none");
+        ASSERT_TRUE(menu.getNbEntries() == 30 || menu.getNbEntries() == 1) << menu.getNbEntries();
+        shortLists += menu.getNbEntries() == 1 ? 1 : 0;
+        char name[kVstMaxProgNameLen + 8] = {};
+        plugin.getProgramNameIndexed(0, i % 30, name);
+    }
+    stop = true;
+    idle.join();
+    EXPECT_GT(rescans.load(), 1);   // the lists did change under the readers
+    (void)shortLists;
+}
+
+} // namespace
