@@ -16,6 +16,7 @@ os::PixelSurface surfaceOf(const raster::PixelBuffer& pixels) {
 } // namespace
 
 bool PopupTracker::keepWaiting() {
+    if (frameOpen_ && !frameOpen_()) return false;
     if (editor_) {
         editor_->pumpPaintOnly();
         if (!editor_->isOpen()) return false;

@@ -7,6 +7,7 @@
 // runs the editor's window is kept painted (paint-only: its input stays
 // queued). Editor thread only.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,8 +24,10 @@ public:
     static constexpr unsigned kGrabPatienceMs = 1000;
     static constexpr unsigned kPumpWaitMs = 10;
 
-    // editor may be none (then nothing is kept painted).
-    PopupTracker(os::PopupScreen& screen, os::EditorWindow* editor) : screen_(screen), editor_(editor) {}
+    // editor may be none (then nothing is kept painted); frameOpen, when
+    // given, answers false once the frame closes (the loop then ends).
+    PopupTracker(os::PopupScreen& screen, os::EditorWindow* editor, std::function<bool()> frameOpen = {})
+        : screen_(screen), editor_(editor), frameOpen_(std::move(frameOpen)) {}
 
     int32_t run(const PopupRequest& request);
 
@@ -44,6 +47,7 @@ private:
 
     os::PopupScreen& screen_;
     os::EditorWindow* editor_;
+    std::function<bool()> frameOpen_;
     std::vector<Level> levels_;
 };
 

@@ -20,7 +20,8 @@ int32_t WindowServices::trackPopup(const PopupRequest& request) {
     std::unique_ptr<os::PopupScreen> screen = openers_.popupScreen();
     if (!screen) return -1;
     // The screen's end destroys the panels and releases the grab, on every way out.
-    return PopupTracker(*screen, window).run(request);
+    CFrame* frame = frame_;
+    return PopupTracker(*screen, window, [frame] { return frame->isOpen(); }).run(request);
 }
 
 void WindowServices::takeKeyboard() {

@@ -168,6 +168,15 @@ TEST(GuiPopupTracker, EscapeAnOutsideClickARefusedGrabAndAClosedEditorCancel) {
         EXPECT_EQ(PopupTracker(screen, &editor).run(menus.request()), -1);
         EXPECT_FALSE(editor.isOpen());
     }
+    {
+        // The frame closes (a host's close during the loop) with its window still there.
+        FakeScreen screen;
+        bool frameOpen = true;
+        screen.script = {[&](FakeScreen&) { frameOpen = false; },
+                         [&](FakeScreen& s) { s.click(s.middleOf(0, layout, 0)); }};
+        EXPECT_EQ(PopupTracker(screen, nullptr, [&] { return frameOpen; }).run(menus.request()), -1);
+        EXPECT_EQ(screen.step, 1u);
+    }
 }
 
 TEST(GuiPopupTracker, SubMenusCascadeByPointerAndByKeys) {
