@@ -191,12 +191,19 @@ uint32_t pixelAt(const std::vector<uint8_t>& rgb, int width, int x, int y) {
 const std::vector<std::string> kAfterwards = {"--click", std::to_string(kTextX) + "," + std::to_string(kTextY),
                                              "--key", "x", "--key", "y", "--key", "Return"};
 
+// One connection for the whole program: the X server resets when its last
+// client leaves, and a test connecting during that reset would find no display.
+Display& sharedDisplay() {
+    static Display* display = new Display;
+    return *display;
+}
+
 class MenusTool : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!display.ok()) GTEST_SKIP() << "no X display";
     }
-    Display display;
+    Display& display = sharedDisplay();
     Scratch scratch;
 };
 
