@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <memory>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,34 +237,44 @@ TEST_F(PresetFolder, ThirtyPresetsBreakIntoASecondColumnAtEntry27) {
     EXPECT_EQ(popup->items[26].text, "Preset 26");
 }
 
-TEST_F(PresetFolder, MenusAndProgramNamesReadTheListWhileTheIdleSideRescansIt) {
-    writePresets(30);
-    std::filesystem::create_directories(data / "Kelvanti Banks/Drums");
-    std::filesystem::copy_file(bank + "/Preset 00.FXP", data / "Kelvanti Banks/Drums/Kick.FXP");
+// The idle side rescans the program list holding the plug-in's lock: the
+// menus and the host's program names read it only under that lock, so they
+// wait while the idle side holds it.
+TEST_F(PresetFolder, MenusAndProgramNamesWaitForTheLockTheIdleSideRescansUnder) {
+    writePresets(3);
     IdleHost host;
     Plugin plugin;
     plugin.startProcessing();
-    std::atomic<bool> stop{false};
-    std::atomic<int> rescans{0};
-    // The idle side switching banks (a rescan of the program list each time).
-    std::thread idle([&] {
-        for (int i = 0; !stop.load(); ++i) {
-            plugin.selectPartBank(0, i % 2);
-            ++rescans;
-        }
-    });
-    int shortLists = 0;
-    for (int i = 0; i < 300; ++i) {
+    const auto readerWaits = [&](const std::function<void()>& read) {
+        std::atomic<bool> holding{false}, release{false}, done{false};
+        std::thread idle([&] {
+            std::lock_guard<Lock_c> guard(plugin.lock());
+            holding = true;
+            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        while (!holding.load()) std::this_thread::yield();
+        std::thread reader([&] {
+            read();
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const bool waited = !done.load();
+        release = true;
+        idle.join();
+        reader.join();
+        return waited && done.load();
+    };
+    int entries = 0;
+    EXPECT_TRUE(readerWaits([&] {
         CMenuFileList menu(CRect(0, 0, 100, 16), nullptr, 41, nullptr, &plugin, -1, "none");
-        ASSERT_TRUE(menu.getNbEntries() == 30 || menu.getNbEntries() == 1) << menu.getNbEntries();
-        shortLists += menu.getNbEntries() == 1 ? 1 : 0;
-        char name[kVstMaxProgNameLen + 8] = {};
-        plugin.getProgramNameIndexed(0, i % 30, name);
-    }
-    stop = true;
-    idle.join();
-    EXPECT_GT(rescans.load(), 1);   // the lists did change under the readers
-    (void)shortLists;
+        entries = menu.getNbEntries();
+    }));
+    EXPECT_EQ(entries, 3);
+    char name[kVstMaxProgNameLen + 8] = {};
+    EXPECT_TRUE(readerWaits([&] { plugin.getProgramNameIndexed(0, 1, name); }));
+    EXPECT_STREQ(name, "Preset 01");
+    // Positive control: a reader that takes no lock does not wait.
+    EXPECT_FALSE(readerWaits([&] { plugin.getCurrentPart(); }));
 }
 
 } // namespace
