@@ -237,6 +237,83 @@ TEST_F(PresetFolder, ThirtyPresetsBreakIntoASecondColumnAtEntry27) {
     EXPECT_EQ(popup->items[26].text, "Preset 26");
 }
 
+// A grouped menu over an option text of its own (this instrument's lists
+// have no '$' runs).
+struct GroupedMenu : CMenuWithSub {
+    GroupedMenu(CControlListener* listener, int32_t width, const std::string& options, int32_t max)
+        : CMenuWithSub(CRect(0, 0, 100, 16), listener, 9, nullptr, 0, false, nullptr, false) {
+        width_ = width;
+        options_ = options;
+        max_ = max;
+        fillEntries();
+    }
+};
+
+TEST(GroupedMenus, RunsSharingAPrefixBecomeSubMenusReportedWithTheirPositionInTheList) {
+    FrameBench bench;
+    auto* menu = new GroupedMenu(&bench.listener, 8, "Kick$1  Kick$2  Snare   Tom     ", 3);
+    bench.frame->addView(menu);
+    ASSERT_EQ(menu->getNbEntries(), 3);
+    ASSERT_EQ(menu->subMenuCount(), 1);
+    char text[kTextBufferSize];
+    menu->getEntry(0, text);
+    EXPECT_STREQ(text, "-MKick");
+    COptionMenu* kicks = menu->getSubMenu(0);
+    ASSERT_NE(kicks, nullptr);
+    kicks->getEntry(1, text);
+    EXPECT_STREQ(text, "Kick 2");   // the '$' shown as a blank
+    menu->getEntry(2, text);
+    EXPECT_STREQ(text, "Tom");
+
+    bench.listener.pick = "Kick 2";
+    bench.click(10, 8);
+    ASSERT_EQ(bench.listener.controls.size(), 0u);   // the chooser sees only the top level...
+    // ...so it picks inside the sub-menu by walking it.
+    struct Deep : Listener {
+        int32_t trackPopup(const PopupRequest& request) override {
+            for (const PopupItem& item : request.menu->items)
+                if (item.subMenu)
+                    for (const PopupItem& inner : item.subMenu->items)
+                        if (inner.text == pick) return inner.id;
+            return -1;
+        }
+    } deep;
+    deep.pick = "Kick 2";
+    setFrameServices(bench.frame, &deep);
+    menu->setListener(&deep);
+    bench.click(10, 8);
+    setFrameServices(bench.frame, &bench.listener);
+    ASSERT_EQ(deep.controls.size(), 1u);
+    EXPECT_EQ(deep.controls[0], kicks);
+    EXPECT_EQ(deep.controls[0]->getTag(), 9);
+    EXPECT_FLOAT_EQ(deep.values[0], 1.0f / 3.0f);   // option 1 of 0..3
+    EXPECT_EQ(menu->currentOption(), 1);
+    EXPECT_TRUE(kicks->isCheckEntry(1));
+    // The wheel from there: "Snare", then "Tom", then it stays.
+    for (int32_t expected : {2, 3, 3}) {
+        menu->onWheel(nullptr, CPoint(), 1.0f);
+        EXPECT_EQ(menu->currentOption(), expected);
+    }
+    EXPECT_FALSE(kicks->isCheckEntry(1));   // one option checked at a time
+}
+
+TEST(GroupedMenus, AtMost32SubMenusAnd256OptionsWhateverTheList) {
+    std::string options;
+    for (int group = 0; group < 150; ++group)
+        for (int i = 0; i < 2; ++i) {
+            char option[9];
+            std::snprintf(option, sizeof option, "G%03d$%d  ", group, i);
+            options += option;
+        }
+    GroupedMenu menu(nullptr, 8, options, 299);
+    EXPECT_EQ(menu.subMenuCount(), 32);
+    EXPECT_EQ(menu.getNbEntries(), 32 + (256 - 64));   // the rest plain, up to 256 options
+    menu.selectOption(255);
+    EXPECT_EQ(menu.currentOption(), 255);
+    menu.selectOption(299);   // beyond the records: the last one
+    EXPECT_EQ(menu.currentOption(), 255);
+}
+
 // The idle side rescans the program list holding the plug-in's lock: the
 // menus and the host's program names read it only under that lock, so they
 // wait while the idle side holds it.

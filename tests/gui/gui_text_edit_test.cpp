@@ -4,6 +4,7 @@
 // taken and given back, drops, and the field removed while editing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -248,6 +249,40 @@ TEST(GuiParamDisplay, DefaultsShowTheValueWithTheUsersDecimalSeparator) {
     display.setDirty(false);
     display.setTextTransparency(false);
     EXPECT_FALSE(display.isDirty());
+}
+
+TEST(GuiParamDisplay, ShadowEdgesAndNothingDrawnFollowTheStyle) {
+    const auto render = [](int32_t style, float value) {
+        CParamDisplay display(CRect(0, 0, 60, 20), nullptr, style);
+        display.setTransparency(false);
+        display.setFrameColor(kGreenCColor);
+        display.setValue(value);
+        raster::PixelBuffer pixels(60, 20);
+        CDrawContext context(nullptr, &pixels);
+        display.draw(&context);
+        return pixels;
+    };
+    // Pixels mostly of one colour (text is antialiased): each channel within 100 of it.
+    const auto countWhere = [](const raster::PixelBuffer& p, uint32_t rgb) {
+        int n = 0;
+        for (uint32_t pixel : p.pixels()) {
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near = near && std::abs(static_cast<int>((pixel >> shift) & 0xFF) - static_cast<int>((rgb >> shift) & 0xFF)) < 100;
+            n += near ? 1 : 0;
+        }
+        return n;
+    };
+    EXPECT_GT(countWhere(render(kShadowText, 0.5f), 0xFF0000u), 0);   // the red shadow
+    EXPECT_EQ(countWhere(render(0, 0.5f), 0xFF0000u), 0);
+    EXPECT_GT(countWhere(render(0, 0.5f), 0x00FF00u), 0);             // the frame
+    EXPECT_EQ(countWhere(render(kNoFrame, 0.5f), 0x00FF00u), 0);
+    // Sunken: the frame colour on the lower and right edges only.
+    const raster::PixelBuffer sunken = render(k3DIn | kNoTextStyle, 0.0f);
+    EXPECT_EQ(sunken.at(59, 10) & 0xFFFFFFu, 0x00FF00u);
+    EXPECT_EQ(sunken.at(0, 10) & 0xFFFFFFu, 0x000000u);
+    EXPECT_EQ(countWhere(render(kNoDrawStyle, 0.5f), 0xFFFFFFu), 0);
+    EXPECT_GT(countWhere(render(0, 0.5f), 0xFFFFFFu), 0);             // white text when drawn
 }
 
 } // namespace
