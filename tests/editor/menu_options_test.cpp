@@ -46,24 +46,4 @@ TEST(MenuOptions, RunsSharingAPrefixBecomeSubMenus) {
     EXPECT_FALSE(sharesPrefix("$a", "$b"));   // an empty prefix groups nothing
 }
 
-TEST(MenuOptions, AtMost32SubMenusAnd256Options) {
-    std::vector<std::string> options;
-    for (int group = 0; group < 40; ++group)
-        for (int i = 0; i < 2; ++i) options.push_back("G" + std::to_string(group) + "$" + std::to_string(i));
-    auto runs = groupOptions(options);
-    int subMenus = 0;
-    int covered = 0;
-    for (const auto& run : runs) {
-        subMenus += run.subMenu ? 1 : 0;
-        covered += run.count;
-    }
-    EXPECT_EQ(subMenus, kMaxSubMenus);
-    EXPECT_EQ(covered, 80);   // the rest are plain entries, none lost
-    EXPECT_FALSE(runs.back().subMenu);
-
-    options.assign(300, "x");
-    runs = groupOptions(options);
-    EXPECT_EQ(runs.size(), static_cast<size_t>(kMaxEntryRecords));
-}
-
 } // namespace

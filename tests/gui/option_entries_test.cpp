@@ -1,5 +1,6 @@
-// The option menu's entries: numbering, insertion before the current entry,
-// sub-menus that stay with their entries, the 256-byte bound and the limit.
+// The option menu's entries: sub-menus that stay with their entries (and
+// are released with them), the 256-byte bound and the limit. Numbering,
+// insertion and visible indexes are tested through the menu.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,47 +18,6 @@ struct CountedMenu : CReferenceCounter {
     ~CountedMenu() override { ++*destroyed_; }
     int* destroyed_;
 };
-
-TEST(OptionEntries, NumberedEntriesAndTheirShownText) {
-    const struct {
-        int32_t style;
-        const char* first;
-        int32_t skipped;
-    } table[] = {{2, "1 Kick", 2}, {3, "01 Kick", 3}, {4, "001 Kick", 4}, {0, "Kick", 0}};
-    for (const auto& row : table) {
-        OptionEntries entries;
-        entries.setPrefixNumbers(row.style);
-        ASSERT_TRUE(entries.add("Kick"));
-        ASSERT_TRUE(entries.add("Snare"));
-        ASSERT_TRUE(entries.add("Hat"));
-        EXPECT_STREQ(entries.text(0), row.first) << row.style;
-        EXPECT_EQ(entries.prefixLength(), row.skipped);
-        EXPECT_STREQ(entries.text(2) + row.skipped, "Hat");
-        EXPECT_EQ(entries.current(), 0);
-    }
-}
-
-TEST(OptionEntries, InsertionBeforeTheCurrentEntryKeepsItCurrentAndLeavesChecksInPlace) {
-    OptionEntries entries;
-    entries.add("a");
-    entries.add("b");
-    entries.check(0, true);
-    EXPECT_EQ(entries.current(), 0);
-    ASSERT_TRUE(entries.add("new", 0));
-    EXPECT_STREQ(entries.text(0), "new");
-    EXPECT_STREQ(entries.text(1), "a");
-    EXPECT_EQ(entries.current(), 1);
-    // The flag stays at its position, now the new entry's.
-    EXPECT_TRUE(entries.isChecked(0));
-    EXPECT_FALSE(entries.isChecked(1));
-    // Past the end appends; after the current entry it stays.
-    ASSERT_TRUE(entries.add("last", 99));
-    EXPECT_STREQ(entries.text(3), "last");
-    EXPECT_EQ(entries.current(), 1);
-    ASSERT_TRUE(entries.remove(0));
-    EXPECT_EQ(entries.current(), 0);
-    EXPECT_STREQ(entries.text(entries.current()), "a");
-}
 
 TEST(OptionEntries, SubMenusStayWithTheirEntries) {
     int destroyed = 0;
@@ -114,23 +74,6 @@ TEST(OptionEntries, LongTextsAreCutToTheEntryAndTerminated) {
     // No text at all: an empty entry.
     ASSERT_TRUE(entries.add(nullptr));
     EXPECT_STREQ(entries.text(2), "03 ");
-}
-
-TEST(OptionEntries, VisibleIndexesSkipSeparatorsAndTitles) {
-    OptionEntries entries;
-    entries.add("-TTitle");
-    entries.add("plain");
-    entries.add("-");
-    entries.add("other");
-    EXPECT_EQ(entries.entryOfVisibleIndex(1), 3);
-    EXPECT_EQ(entries.entryOfVisibleIndex(0), 1);
-    EXPECT_EQ(entries.entryOfVisibleIndex(7), 3);   // fewer: the last entry
-    entries.setCurrentIndex(3);
-    EXPECT_EQ(entries.currentVisibleIndex(), 1);
-    EXPECT_EQ(entries.kind(0), EntryKind::Title);
-    EXPECT_EQ(entries.kind(2), EntryKind::Separator);
-    EXPECT_EQ(entryKindOf("-Ggrey"), EntryKind::Greyed);
-    EXPECT_EQ(entryKindOf("-x"), EntryKind::Plain);
 }
 
 TEST(OptionEntries, AtMost1024EntriesInTablesGrowingBy32) {
