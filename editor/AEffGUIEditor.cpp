@@ -1,5 +1,7 @@
 #include "editor/AEffGUIEditor.h"
 
+#include "editor/X11Services.h"
+
 #include "framework/platform/EditorThread.h"
 #include "framework/sdk/AudioEffectX.h"
 #include "gui/CDrawContext.h"
@@ -60,7 +62,10 @@ bool AEffGUIEditor::openFrame(const VSTGUI::CRect& size) {
     auto window = os::openX11Window(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(systemWindow_)), size.width(),
                                     size.height());
     if (!window) return false;
-    return openFrameOn(size, std::move(window));
+    if (!openFrameOn(size, std::move(window))) return false;
+    // Popups and the text fields' keyboard on X (a headless frame has none).
+    services_ = makeX11Services(frame);
+    return true;
 }
 
 bool AEffGUIEditor::openFrameOn(const VSTGUI::CRect& size, std::unique_ptr<os::EditorWindow> window) {
@@ -98,6 +103,7 @@ void AEffGUIEditor::closeNow() {
 }
 
 void AEffGUIEditor::closeFrame() {
+    services_.reset();   // they refer to the frame
     if (frame) frame->forget();
     frame = nullptr;
 }

@@ -17,6 +17,7 @@
 #include "framework/sdk/AEffEditor.h"
 #include "gui/CFrameEditor.h"
 #include "gui/Geometry.h"
+#include "gui/WindowServices.h"
 
 class AudioEffectX;
 
@@ -81,6 +82,7 @@ private:
     void finishPendingClose();
 
     AudioEffectX* effectX_;
+    std::unique_ptr<VSTGUI::WindowServices> services_;   // of an X frame
     std::recursive_mutex entry_;
     bool closePending_ = false;
 };

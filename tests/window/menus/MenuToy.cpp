@@ -8,7 +8,6 @@
 #include <string>
 
 #include "editor/AEffGUIEditor.h"
-#include "editor/X11Services.h"
 #include "framework/sdk/AudioEffectX.h"
 #include "gui/CFrame.h"
 #include "gui/COptionMenu.h"
@@ -43,7 +42,6 @@ public:
             AEffGUIEditor::close();
             return false;
         }
-        services_ = makeX11Services(frame);
         menu_ = new COptionMenu(kMenuRect, this, kChoice, nullptr, nullptr, kCheckCurrentStyle);
         menu_->setPrefixNumbers(2);
         for (const char* entry : {"Alpha", "Beta", "Gamma", "Delta"}) menu_->addEntry(entry);
@@ -76,7 +74,6 @@ public:
 
 protected:
     void closeFrame() override {
-        services_.reset();
         menu_ = nullptr;
         text_ = nullptr;
         AEffGUIEditor::closeFrame();
@@ -84,7 +81,6 @@ protected:
 
 private:
     Model& model_;
-    std::unique_ptr<WindowServices> services_;
     COptionMenu* menu_ = nullptr;
     CTextEdit* text_ = nullptr;
 };
