@@ -1,0 +1,532 @@
+#include "editor/SynthEditor_c.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "editor/CFileDialog3Pl.h"
+#include "framework/sdk/EditorSnapshot.h"
+#include "framework/synth/Synth.h"
+#include "gui/CBitmap.h"
+#include "gui/CDrawContext.h"
+#include "gui/CFrame.h"
+#include "os/Clock.h"
+
+namespace editor {
+
+using VSTGUI::CBitmap;
+using VSTGUI::CColor;
+using VSTGUI::CRect;
+
+namespace {
+
+// The skins every editor of the process shares, and how many editors live.
+struct SkinCache {
+    std::mutex lock;  // lives as long as the process
+    CBitmap* bitmaps[SynthEditor_c::kSkinCacheSize] = {};
+    int32_t editors = 0;
+};
+
+SkinCache& skinCache() {
+    static SkinCache* cache = new SkinCache;  // never freed: editors may outlive static destruction
+    return *cache;
+}
+
+constexpr uint32_t kCloseWaitMs = 5;
+constexpr int kCloseWaitRounds = 50;  // at most 250 ms for a drain left running
+
+} // namespace
+
+SynthEditor_c::SynthEditor_c(Synth* synth, int32_t controlCount, int32_t mainSkinId, int32_t backSkinId)
+    : AEffEditor(synth), synth_(synth), controlCount_(std::clamp(controlCount, 1, ControlRefreshSet::kCapacity)),
+      mainSkinId_(mainSkinId), backSkinId_(backSkinId), edits_(static_cast<size_t>(controlCount_)),
+      slots_(static_cast<size_t>(controlCount_)) {
+    {
+        SkinCache& cache = skinCache();
+        std::lock_guard<std::mutex> guard(cache.lock);
+        if (++cache.editors == 1)
+            for (CBitmap*& b : cache.bitmaps) b = nullptr;
+    }
+    mainSkin_ = getSkinBitmap(mainSkinId);
+    if (backSkinId >= 0) backSkin_ = getSkinBitmap(backSkinId);
+    resizeTo(mainSkin_);
+    resetTables();
+    if (synth_) synth_->setEditor(this);
+}
+
+SynthEditor_c::~SynthEditor_c() {
+    close();
+    // Waits only for a drain another thread left running (none once closed).
+    for (int i = 0; i < kCloseWaitRounds && draining_.load(); ++i) os::sleepMs(kCloseWaitMs);
+    SkinCache& cache = skinCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    if (--cache.editors == 0)
+        for (CBitmap*& b : cache.bitmaps) {
+            if (b) b->forget();
+            b = nullptr;
+        }
+}
+
+CBitmap* SynthEditor_c::getSkinBitmap(int32_t id) {
+    if (id < 0 || id >= kSkinCacheSize) return nullptr;
+    SkinCache& cache = skinCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    if (!cache.bitmaps[id]) cache.bitmaps[id] = new CBitmap(id);
+    return cache.bitmaps[id];
+}
+
+int32_t SynthEditor_c::liveEditors() {
+    SkinCache& cache = skinCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    return cache.editors;
+}
+
+void SynthEditor_c::resizeTo(CBitmap* skin) {
+    // Without its skin the editor keeps the size the pages are drawn for.
+    const bool loaded = skin && skin->isLoaded();
+    windowWidth_ = loaded ? skin->getWidth() : kFallbackWidth;
+    windowHeight_ = loaded ? skin->getHeight() : kFallbackHeight;
+    rect_.top = rect_.left = 0;
+    rect_.right = static_cast<VstInt16>(windowWidth_);
+    rect_.bottom = static_cast<VstInt16>(windowHeight_);
+}
+
+void SynthEditor_c::resetTables() {
+    open_.store(false);
+    draining_.store(false);
+    refresh_.clear();
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        slots_[i] = ControlSlot();
+        edits_[i].release();
+    }
+    lastWritten_ = hovered_ = nullptr;
+    hoverCount_ = 0;
+}
+
+bool SynthEditor_c::getRect(ERect** rect) {
+    if (!rect) return false;
+    *rect = &rect_;
+    return true;
+}
+
+// ------------------------------------------------------------------ open and close
+
+bool SynthEditor_c::open(void* window) {
+    if (!synth_ || isOpen()) return isOpen();
+    // Hosts open editors before any audio block: the plug-in need only be open.
+    if (!synth_->isOpened()) synth_->open();
+    if (!synth_->isOpened()) return false;
+    AEffEditor::open(window);
+    editorThread_.store(std::this_thread::get_id());
+    backShown_ = false;
+    resizeTo(mainSkin_);
+    const CRect whole(0, 0, windowWidth_, windowHeight_);
+    frame_ = new VSTGUI::CFrame(whole, static_cast<EditorServices*>(this));
+    frame_->setMode(1);
+    backBuffer_ = raster::PixelBuffer(windowWidth_, windowHeight_);
+    frame_->setBackBuffer(&backBuffer_);
+    const CColor pageColour{24, 24, 28, 255};  // shown only where a skin is missing
+    const bool mainLoaded = mainSkin_ && mainSkin_->isLoaded();
+    mainFrame_ = new CModulFramePl(0, 0, windowWidth_, windowHeight_, frame_, mainLoaded ? mainSkin_ : nullptr,
+                                   "MainEditFrame");
+    mainFrame_->setBackgroundColor(pageColour);
+    mainFrame_->setMode(1);
+    if (backSkin_ && backSkin_->isLoaded()) {
+        backFrame_ = new CModulFramePl(0, 0, backSkin_->getWidth(), backSkin_->getHeight(), frame_, backSkin_,
+                                       "MainBackFrame");
+        backFrame_->setMode(1);
+    }
+    frame_->addView(mainFrame_);
+    applyColors();
+    buildControls();
+    open_.store(true, std::memory_order_release);
+    applyKnobMode();
+    updateAllControls();
+    paint(true);
+    return true;
+}
+
+void SynthEditor_c::close() {
+    if (!open_.exchange(false)) return;
+    closeFrames();
+    AEffEditor::close();
+    editorThread_.store(std::thread::id());
+}
+
+void SynthEditor_c::closeFrames() {
+    if (!frame_) return;
+    for (int i = 0; i < kCloseWaitRounds && draining_.load(); ++i) os::sleepMs(kCloseWaitMs);
+    if (mainFrame_) mainFrame_->removeAll(true);
+    if (backFrame_) backFrame_->removeAll(true);
+    if (mainFrame_ && frame_->isChild(mainFrame_)) frame_->removeView(mainFrame_, false);
+    if (backFrame_ && frame_->isChild(backFrame_)) frame_->removeView(backFrame_, false);
+    if (mainFrame_) mainFrame_->forget();
+    if (backFrame_) backFrame_->forget();
+    frame_->forget();
+    frame_ = nullptr;
+    mainFrame_ = backFrame_ = nullptr;
+    resetTables();
+}
+
+bool SynthEditor_c::isEditorThread() const {
+    return open_.load(std::memory_order_acquire) && editorThread_.load() == std::this_thread::get_id();
+}
+
+// ------------------------------------------------------------------ pages
+
+void SynthEditor_c::swapFrames() {
+    if (!synth_ || !frame_ || !backFrame_) return;
+    CModulFramePl* from = backShown_ ? backFrame_ : mainFrame_;
+    CModulFramePl* to = backShown_ ? mainFrame_ : backFrame_;
+    CBitmap* skin = backShown_ ? mainSkin_ : backSkin_;
+    frame_->removeView(from, false);
+    // Both pages share one size, so the host is never asked to resize; a
+    // back skin of its own size would resize the frame and the rectangle.
+    if (skin && skin->isLoaded() && (skin->getWidth() != windowWidth_ || skin->getHeight() != windowHeight_)) {
+        resizeTo(skin);
+        const CRect whole(0, 0, windowWidth_, windowHeight_);
+        frame_->setViewSize(whole);
+        frame_->setMouseableArea(whole);
+        backBuffer_ = raster::PixelBuffer(windowWidth_, windowHeight_);
+    }
+    frame_->addView(to);
+    backShown_ = !backShown_;
+    frame_->setDirty(true);
+    paint(true);
+}
+
+// ------------------------------------------------------------------ refresh
+
+void SynthEditor_c::parameterChanged(int32_t index, bool now) {
+    if (!open_.load(std::memory_order_acquire) || index < 0 || index >= controlCount_) return;
+    refresh_.mark(index);
+    // Only the editor's own thread draws at once; the mark stays for idle.
+    if (now && isEditorThread()) {
+        updateControl(index, true);
+        if (index == knobModeControl_) applyKnobMode();
+    }
+}
+
+void SynthEditor_c::requestRefreshAll() {
+    if (open_.load(std::memory_order_acquire)) refresh_.markAll();
+}
+
+void SynthEditor_c::updateControl(int32_t index, bool refreshGroups) {
+    if (!synth_ || !isOpen() || index < 0 || index >= controlCount_) return;
+    ++controlUpdates_;
+    // No view groups exist here; in Fruity a group refresh redraws everything.
+    if (refreshGroups && synth_->getHostId() == HostId::Fruity) refresh_.markAll();
+    Edit& e = edits_[index];
+    if (e.parameter() >= 0) {
+        e.updateText(synth_->getParameterByIndex(e.parameter()));
+        return;
+    }
+    ControlSlot& s = slots_[index];
+    if (!s.primary) return;
+    char text[kEditorTextLimit + 1] = {};
+    synth_->getParameterText(index, text, kEditorTextLimit);
+    s.primary->setText(text);
+    s.primary->setSubValue(index, synth_->getParameterByIndex(index));
+}
+
+void SynthEditor_c::updateAllControls() {
+    ++fullRefreshes_;
+    for (int32_t i = 0; i < controlCount_; ++i) updateControl(i, false);
+    if (knobModeControl_ >= 0) applyKnobMode();
+}
+
+void SynthEditor_c::drainRefresh() {
+    if (!updateEnabled_ || !refresh_.pending()) return;
+    draining_.store(true);
+    bool knobMode = false;
+    refresh_.drain(
+        [&](int32_t index) {
+            updateControl(index, true);
+            knobMode = knobMode || index == knobModeControl_;
+        },
+        [&] { updateAllControls(); });
+    if (knobMode) applyKnobMode();
+    draining_.store(false);
+}
+
+void SynthEditor_c::idle() {
+    if (!synth_ || !isOpen()) return;
+    // The plug-in's idle commands first (a program load refreshes everything).
+    synth_->fxIdle();
+    hoverNotice();
+    drainRefresh();
+    doIdleStuff();
+}
+
+void SynthEditor_c::hoverNotice() {
+    if (lastWritten_ && lastWritten_->isTracking()) return;
+    if (!frame_) return;
+    const VSTGUI::PointerState& p = frame_->getPointer();
+    VSTGUI::CPoint at(p.screen.h - frame_->getWindowOrigin().h, p.screen.v - frame_->getWindowOrigin().v);
+    VSTGUI::CView* view = frame_->getViewAt(at, true);
+    CControlPl* found = view && view->isTypeOf("CControlPl") ? static_cast<CControlPl*>(view) : nullptr;
+    if (found != hovered_) hoverCount_ = 0;
+    if (found && found->hover()) {
+        // The plug-in's display of the parameter under the pointer is dormant here.
+        ++hoverCount_;
+    } else {
+        hoverCount_ = 0;
+    }
+    hovered_ = found;
+}
+
+void SynthEditor_c::paint(bool full) {
+    if (!frame_) return;
+    VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
+    if (full) {
+        frame_->drawRect(context, CRect(0, 0, windowWidth_, windowHeight_));
+        frame_->setDirty(false);
+        if (mainFrame_) mainFrame_->setDirty(false);
+        if (backFrame_) backFrame_->setDirty(false);
+    } else {
+        frame_->update(context);
+    }
+    context->forget();
+}
+
+void SynthEditor_c::doIdleStuff() {
+    if (pump_) pump_();
+    paint(false);
+}
+
+void SynthEditor_c::sleepMs(uint32_t milliseconds) {
+    if (sleep_)
+        sleep_(milliseconds);
+    else
+        os::sleepMs(milliseconds);
+}
+
+uint32_t SynthEditor_c::nowMs() { return now_ ? now_() : os::tickMs(); }
+
+void SynthEditor_c::beginEdit(int32_t tag) {
+    if (synth_ && tag >= 0) synth_->beginEdit(tag);
+}
+
+void SynthEditor_c::endEdit(int32_t tag) {
+    if (synth_ && tag >= 0) synth_->endEdit(tag);
+}
+
+// ------------------------------------------------------------------ keys, knob mode, colours
+
+bool SynthEditor_c::onKeyDown(VstKeyCode& key) {
+    if (synth_ && synth_->handleCommand(5, key.character, key.modifier * 256 + key.virt, 0)) return true;
+    return false;
+}
+
+bool SynthEditor_c::onKeyUp(VstKeyCode& key) {
+    if (synth_ && synth_->handleCommand(6, key.character, key.modifier * 256 + key.virt, 0)) return true;
+    return false;
+}
+
+bool SynthEditor_c::onWheel(float /*distance*/) { return false; }
+
+bool SynthEditor_c::setKnobMode(VstInt32 mode) {
+    // Applies as soon as the plug-in is open, before any audio block.
+    if (!synth_ || !synth_->isOpened()) return true;
+    mode = std::clamp<VstInt32>(mode, 0, 2);
+    if (knobModeControl_ >= 0) {
+        synth_->setParameterIntByIndex(knobModeControl_, mode == 2 ? 1 : 0);
+        applyKnobMode();
+        parameterChanged(knobModeControl_, true);
+    }
+    return true;
+}
+
+void SynthEditor_c::applyKnobMode() {
+    if (!isOpen() || knobModeControl_ < 0 || !synth_) return;
+    const bool circular = synth_->getParameterByIndex(knobModeControl_) < 0.5f;
+    for (int32_t i = 0; i < controlCount_; ++i) {
+        if (CControlPl* c = edits_[i].control()) c->setCircularMode(circular);
+        if (CControlPl* c = slots_[i].primary) c->setCircularMode(circular);
+    }
+}
+
+void SynthEditor_c::setColors(const CColor& colour) {
+    controlColour_ = colour;
+    if (!isOpen()) return;
+    for (int32_t i = 0; i < controlCount_; ++i) {
+        if (slots_[i].primary) slots_[i].primary->setColor(colour);
+        else if (edits_[i].kind() == Edit::kBoundControl && edits_[i].control()) edits_[i].control()->setColor(colour);
+    }
+}
+
+// ------------------------------------------------------------------ controls without an Edit
+
+CControlPl* SynthEditor_c::controlOf(int32_t index) {
+    if (index < 0 || index >= controlCount_) return nullptr;
+    if (CControlPl* c = edits_[index].control()) return c;
+    return slots_[index].primary;
+}
+
+void SynthEditor_c::valueChanged(VSTGUI::CDrawContext* /*context*/, CControlPl* control) {
+    if (!control || !synth_) return;
+    const int32_t index = clampIndex(control->getTag());
+    if (control->getKind() == kKindFrameSwap) {
+        swapFrames();
+        return;
+    }
+    writeControlValues(control);
+    control->setDirty(true);
+    (void)index;
+}
+
+void SynthEditor_c::writeControlValues(CControlPl* control) {
+    lastWritten_ = control;
+    const int32_t tag = clampIndex(control->getTag());
+    if (control->plus() || control->minus()) {
+        synth_->stepParameter(tag, control->plus());
+        return;
+    }
+    if (control->textValue()) {
+        synth_->setParameterText(tag, control->getText().c_str());
+        return;
+    }
+    int32_t subTag = 0;
+    float value = 0.0f;
+    while (control->nextChangedSubValue(subTag, value))
+        synth_->setParameterFromEditor(clampIndex(subTag), std::clamp(value, 0.0f, 1.0f));
+}
+
+void SynthEditor_c::controlTouched(VSTGUI::CDrawContext* /*context*/, CControlPl* control, int32_t /*flags*/) {
+    if (control && synth_) synth_->setLearnTarget(clampIndex(control->getTag()));
+}
+
+// ------------------------------------------------------------------ factories
+
+void SynthEditor_c::registerControl(CControlPl* control, int32_t index, VSTGUI::CViewContainer* container) {
+    if (!control) return;
+    if (!synth_ || !container) {
+        control->forget();
+        return;
+    }
+    index = clampIndex(index);
+    slots_[index].primary = control;
+    const Edit probe = [&] {
+        Edit e;
+        e.bind(index, this, synth_, container);
+        return e;
+    }();
+    control->setDefaultValue(controlDefault(probe.minimum(), probe.maximum(), probe.defaultValue(), probe.curve()));
+    container->addView(control);
+    updateControl(index, false);
+}
+
+void SynthEditor_c::addCommandArea(VSTGUI::CViewContainer* container, int32_t index, int32_t command, int32_t a,
+                                   int32_t b, int32_t x, int32_t y, int32_t w, int32_t h, bool repeat) {
+    if (!synth_ || !container) return;
+    registerControl(new CTouchAreaPl(CRect(x, y, x + w, y + h), this, index, synth_, command, a, b, repeat), index,
+                    container);
+}
+
+void SynthEditor_c::addFrameSwapArea(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y,
+                                     int32_t w, int32_t h) {
+    if (!synth_ || !container) return;
+    auto* area = new CTouchAreaPl(CRect(x, y, x + w, y + h), this, index, synth_, kCmdSwapFrames, 0, 0, false);
+    registerControl(area, index, container);
+    area->setKind(kKindFrameSwap);
+    slots_[clampIndex(index)].kind = kSlotFrameSwap;
+}
+
+void SynthEditor_c::addSlider(int32_t index, const CRect& piece, const CRect& rect, CBitmap* handle,
+                              CBitmap* background, VSTGUI::CViewContainer* container) {
+    if (!synth_ || !container || !handle || !handle->isLoaded()) return;
+    registerControl(new CSliderPl(piece, rect, this, index, handle, background), index, container);
+}
+
+void SynthEditor_c::addLabel(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y, int32_t w,
+                             int32_t h, const CColor& colour) {
+    if (!synth_ || !container) return;
+    auto* label = new CLabelPl(CRect(x, y, x + w, y + h), this, index, container->getBackground(), 4, colour,
+                               VSTGUI::kLeftText);
+    label->setMouseEnabled(false);
+    registerControl(label, index, container);
+}
+
+void SynthEditor_c::addOnOffButton(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y,
+                                   CBitmap* bitmap, bool transparent) {
+    if (!synth_ || !container || !bitmap || !bitmap->isLoaded()) return;
+    index = clampIndex(index);
+    Edit probe;
+    probe.bind(index, this, synth_, container);
+    const int32_t states = std::max(probe.maximum() - probe.minimum() + 1, 1);
+    auto* button = new COnOffButtonPl(CRect(x, y, x + bitmap->getWidth(), y + bitmap->getHeight() / states), this,
+                                      index, bitmap, states);
+    button->setTransparentDraw(transparent);
+    registerControl(button, index, container);
+    slots_[index].kind = kSlotOnOff;
+}
+
+CControlPl* SynthEditor_c::addFileDialogButton(VSTGUI::CViewContainer* container, int32_t index, const char* title,
+                                              const char* description, const std::vector<std::string>& patterns,
+                                              const std::string& folder, const char* registryName, bool save,
+                                              int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!synth_ || !container) return nullptr;
+    auto* button = new CFileDialog3Pl(CRect(x, y, x + w, y + h), this, index, synth_, title, description, patterns,
+                                      folder, registryName, save);
+    registerControl(button, index, container);
+    return button;
+}
+
+void SynthEditor_c::addRadioButtons(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y,
+                                    int32_t columns, int32_t rows, CBitmap* bitmap, int32_t orientation) {
+    edits_[clampIndex(index)].createRadioButtons(clampIndex(index), this, synth_, x, y, columns, rows, orientation,
+                                                 bitmap, container);
+}
+
+void SynthEditor_c::bindEdit(int32_t index) {
+    edits_[clampIndex(index)].bind(clampIndex(index), this, synth_, mainFrame_);
+}
+
+void SynthEditor_c::setControlMouseEnabled(int32_t index, bool enabled) {
+    ControlSlot& s = slots_[clampIndex(index)];
+    if (s.primary) s.primary->setMouseEnabled(enabled);
+    if (s.secondary) s.secondary->setMouseEnabled(enabled);
+}
+
+// ------------------------------------------------------------------ snapshot
+
+bool SynthEditor_c::snapshot(EditorSnapshot& request) {
+    const bool wasOpen = isOpen();
+    if (!wasOpen && !open(nullptr)) return false;
+    if ((request.page == 1) != backShown_) swapFrames();
+    idle();
+    paint(true);
+    request.width = windowWidth_;
+    request.height = windowHeight_;
+    bool ok = true;
+    if (request.pixels && request.pixelCapacity > 0) {
+        const int64_t need = static_cast<int64_t>(windowWidth_) * windowHeight_;
+        if (request.pixelCapacity < need) {
+            ok = false;
+        } else {
+            for (int32_t y = 0; y < windowHeight_; ++y)
+                std::memcpy(request.pixels + static_cast<size_t>(y) * windowWidth_, backBuffer_.row(y),
+                            static_cast<size_t>(windowWidth_) * sizeof(uint32_t));
+        }
+    }
+    if (request.rects && request.rectsCapacity > 0) {
+        std::string lines;
+        for (int32_t i = 0; i < controlCount_; ++i) {
+            CControlPl* c = controlOf(i);
+            if (!c) continue;
+            const bool back = backFrame_ && backFrame_->isChild(c);
+            const CRect& r = c->size();
+            char line[96];
+            std::snprintf(line, sizeof line, "%d %s %s %d %d %d %d\n", i, back ? "back" : "main", c->className(),
+                          r.left, r.top, r.right, r.bottom);
+            lines += line;
+        }
+        const size_t n = std::min(lines.size(), static_cast<size_t>(request.rectsCapacity - 1));
+        std::memcpy(request.rects, lines.data(), n);
+        request.rects[n] = '\0';
+    }
+    if (!wasOpen) close();
+    return ok;
+}
+
+} // namespace editor
