@@ -315,6 +315,7 @@ run_script x86
 check "x86 adds the i386 architecture for its libraries" log_has 'add-architecture i386'
 check "x86 asks for the 32-bit tools and the i386 runtime libraries" \
   log_has '^apt-get install .*-y.*g\+\+-multilib.*qemu-user.*libpng16-16:i386.*libfreetype6:i386'
+check "x86 asks for the i386 xcb libraries" log_has '^apt-get install .*-y.*libxcb1:i386.*libxcb-xtest0:i386'
 check "x86 asks for no i386 -dev package" not log_has 'install .*-dev:i386'
 end
 

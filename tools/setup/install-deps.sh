@@ -30,6 +30,15 @@ pkgs_fuzz=(cmake ninja-build make clang libclang-rt-14-dev libpng-dev zlib1g-dev
 # The dialog test shows a real zenity box on an Xvfb display.
 pkgs_xvfb=(xvfb zenity)
 flavours=(demo x64 x86 asan tsan fuzz xvfb)
+# The editor's window and kelvanti-editor: xcb and its XTEST extension. The
+# 32-bit build compiles against the x86-64 headers (one set for all
+# architectures) and links the i386 runtime libraries; xvfb-run needs xauth.
+pkgs_window=(libxcb1-dev libxcb-xtest0-dev)
+pkgs_x64+=("${pkgs_window[@]}")
+pkgs_asan+=("${pkgs_window[@]}")
+pkgs_tsan+=("${pkgs_window[@]}")
+pkgs_x86+=("${pkgs_window[@]}" libxcb1:i386 libxcb-xtest0:i386)
+pkgs_xvfb+=(xauth)
 
 update_tries=3
 retry_pause=${INSTALL_DEPS_RETRY_PAUSE:-5}

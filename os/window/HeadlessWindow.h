@@ -1,0 +1,63 @@
+#pragma once
+// A window without a display, for tests: what the owner presents lands on a
+// memory screen the test reads; the test injects mouse, wheel, keys, drops
+// and the destruction of the parent; the clock is virtual and sleeping
+// advances it. Same threading contract as EditorWindow.
+#include <functional>
+
+#include "os/window/EditorWindow.h"
+
+namespace os {
+
+class HeadlessWindow : public EditorWindow {
+public:
+    HeadlessWindow(int width, int height, uint32_t startMs = 1000);
+
+    // What has been presented so far (black and opaque at first).
+    const PixelSurface& screen() const { return screen_; }
+    uint32_t screenPixel(int x, int y) const { return screen_.row(y)[x]; }
+
+    // Injected input, queued in the order of the calls. modifiers: kMouseShift,
+    // kMouseControl, kMouseAlt. The held buttons are tracked as X reports them.
+    void injectMove(int x, int y, int modifiers = 0);
+    void injectPress(int x, int y, int button, int modifiers = 0);
+    void injectRelease(int x, int y, int button, int modifiers = 0);
+    void injectClick(int x, int y, int button = kMouseLeft, int modifiers = 0);
+    void injectWheel(int x, int y, float notches, int modifiers = 0);
+    void injectKey(WindowKey key, const std::string& text = std::string(), int modifiers = 0);
+    // Enter, move and drop of items at (x, y).
+    void injectDrop(int x, int y, std::vector<DropItem> items);
+    // The host destroyed the parent window.
+    void injectParentDestroyed();
+    // Run on every pump (a test's script of what happens while the owner loops).
+    void onPump(std::function<void(HeadlessWindow&)> script) { pumpScript_ = std::move(script); }
+
+    void present(const WindowRect& area) override;
+    void pump() override;
+    void pumpPaintOnly() override;
+    void setCursor(CursorShape shape) override { cursor_ = shape; }
+    uint32_t nowMs() override { return clockMs_; }
+    void sleepMs(unsigned milliseconds) override { clockMs_ += milliseconds; }
+    uint32_t nativeId() const override { return 0; }
+
+    CursorShape cursor() const { return cursor_; }
+    int pumps() const { return pumps_; }
+    int paintOnlyPumps() const { return paintOnlyPumps_; }
+    // Asks for a repaint of the whole window at the next pump of either kind
+    // (as an expose would).
+    void exposeAll() { exposed_ = true; }
+
+private:
+    void servePaint();
+
+    PixelSurface screen_;
+    uint32_t clockMs_;
+    int heldButtons_ = 0;
+    CursorShape cursor_ = CursorShape::Default;
+    int pumps_ = 0;
+    int paintOnlyPumps_ = 0;
+    bool exposed_ = false;
+    std::function<void(HeadlessWindow&)> pumpScript_;
+};
+
+} // namespace os

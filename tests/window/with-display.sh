@@ -1,0 +1,34 @@
+#!/bin/sh
+# Runs a test program on an X server of its own (Xvfb, as xvfb-run does).
+# The server picks its display number itself (-displayfd), so test runs that
+# start at the same moment never share one (xvfb-run -a can hand the same
+# number to two of them). Without Xvfb (a machine set up without the test
+# flavour) the test is skipped.
+if ! command -v Xvfb >/dev/null 2>&1; then
+  echo "skipped: Xvfb is not installed (tools/setup/install-deps.sh xvfb installs it)"
+  exit 77
+fi
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelvanti-display-XXXXXX") || exit 1
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$scratch/display" 2>"$scratch/log" &
+server=$!
+finish() {
+  kill "$server" 2>/dev/null
+  wait "$server" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
+waited=0
+until grep -q '^[0-9][0-9]*$' "$scratch/display" 2>/dev/null; do
+  if [ "$waited" -ge 200 ] || ! kill -0 "$server" 2>/dev/null; then
+    echo "Xvfb did not start:"
+    cat "$scratch/log"
+    exit 1
+  fi
+  waited=$((waited + 1))
+  sleep 0.05
+done
+DISPLAY=":$(cat "$scratch/display")"
+export DISPLAY
+unset XAUTHORITY
+"$@"
