@@ -11,6 +11,10 @@
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
 #include "os/Clock.h"
+#include "os/window/EditorWindow.h"
+#if KELVANTI_EDITOR_WINDOW
+#include "os/window/X11Window.h"
+#endif
 
 namespace editor {
 
@@ -112,11 +116,29 @@ bool SynthEditor_c::getRect(ERect** rect) {
 // ------------------------------------------------------------------ open and close
 
 bool SynthEditor_c::open(void* window) {
-    if (!synth_ || isOpen()) return isOpen();
+    if (!window || !synth_) return false;
+    if (isOpen()) return true;
+#if KELVANTI_EDITOR_WINDOW
+    if (!synth_->isOpened()) synth_->open();
+    if (!synth_->isOpened()) return false;
+    resizeTo(mainSkin_);
+    std::unique_ptr<os::EditorWindow> x11 = os::openX11Window(
+        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)), windowWidth_, windowHeight_);
+    if (!x11) return false;
+    if (!openInWindow(std::move(x11))) return false;
+    AEffEditor::open(window);
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
+    if (!synth_ || isOpen()) return false;
     // Hosts open editors before any audio block: the plug-in need only be open.
     if (!synth_->isOpened()) synth_->open();
     if (!synth_->isOpened()) return false;
-    AEffEditor::open(window);
+    window_ = std::move(window);
     editorThread_.store(std::this_thread::get_id());
     backShown_ = false;
     resizeTo(mainSkin_);
@@ -149,6 +171,7 @@ bool SynthEditor_c::open(void* window) {
 void SynthEditor_c::close() {
     if (!open_.exchange(false)) return;
     closeFrames();
+    window_.reset();
     AEffEditor::close();
     editorThread_.store(std::thread::id());
 }
@@ -277,9 +300,26 @@ void SynthEditor_c::hoverNotice() {
 
 void SynthEditor_c::paint(bool full) {
     if (!frame_) return;
+    CModulFramePl* page = backShown_ ? backFrame_ : mainFrame_;
+    // The area that changes: the dirty controls of the page shown.
+    CRect area;
+    if (full || !page || page->VSTGUI::CView::isDirty()) {
+        full = true;
+        area = CRect(0, 0, windowWidth_, windowHeight_);
+    } else {
+        for (int32_t i = 0; i < page->getNbViews(); ++i) {
+            VSTGUI::CView* v = page->getView(i);
+            if (!v || !v->isDirty()) continue;
+            const CRect& r = v->size();
+            area = area.isEmpty() ? r
+                                  : CRect(std::min(area.left, r.left), std::min(area.top, r.top),
+                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom));
+        }
+        if (area.isEmpty()) return;
+    }
     VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
     if (full) {
-        frame_->drawRect(context, CRect(0, 0, windowWidth_, windowHeight_));
+        frame_->drawRect(context, area);
         frame_->setDirty(false);
         if (mainFrame_) mainFrame_->setDirty(false);
         if (backFrame_) backFrame_->setDirty(false);
@@ -287,10 +327,84 @@ void SynthEditor_c::paint(bool full) {
         frame_->update(context);
     }
     context->forget();
+    present(area);
+}
+
+void SynthEditor_c::present(const CRect& area) {
+    if (!window_) return;
+    os::PixelSurface& surface = window_->backBuffer();
+    if (surface.width != windowWidth_ || surface.height != windowHeight_)
+        surface.resize(windowWidth_, windowHeight_, 0xFF000000u);
+    CRect a = area;
+    a.bound(CRect(0, 0, windowWidth_, windowHeight_));
+    for (int32_t y = a.top; y < a.bottom; ++y)
+        std::memcpy(surface.row(y) + a.left, backBuffer_.row(y) + a.left,
+                    static_cast<size_t>(a.width()) * sizeof(uint32_t));
+    window_->present(os::WindowRect{a.left, a.top, a.width(), a.height()});
+}
+
+void SynthEditor_c::setPointer(int x, int y, int buttons) {
+    if (!frame_) return;
+    VSTGUI::PointerState p;
+    p.left = buttons & os::kMouseLeft;
+    p.middle = buttons & os::kMouseMiddle;
+    p.right = buttons & os::kMouseRight;
+    p.shift = buttons & os::kMouseShift;
+    p.control = buttons & os::kMouseControl;
+    p.alt = buttons & os::kMouseAlt;
+    p.screen = VSTGUI::CPoint(x, y);
+    frame_->setPointer(p);
+}
+
+void SynthEditor_c::pumpWindow() {
+    if (!window_) return;
+    if (mouseDepth_ > 0) {
+        // A control's mouse loop runs: it reads the pointer, nothing else.
+        const os::PointerState p = window_->trackPointer();
+        setPointer(p.x, p.y, p.buttons);
+        return;
+    }
+    window_->pump();
+    os::WindowEvent event;
+    while (frame_ && window_ && window_->nextEvent(event)) dispatch(event);
+}
+
+void SynthEditor_c::dispatch(const os::WindowEvent& event) {
+    setPointer(event.x, event.y, event.buttons);
+    VSTGUI::CPoint where(event.x, event.y);
+    switch (event.kind) {
+    case os::WindowEventKind::MouseDown: {
+        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
+        ++mouseDepth_;
+        frame_->mouse(context, where, context->getMouseButtons());
+        --mouseDepth_;
+        context->forget();
+        break;
+    }
+    case os::WindowEventKind::Wheel: {
+        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
+        frame_->onWheel(context, where, event.wheel);
+        context->forget();
+        break;
+    }
+    case os::WindowEventKind::KeyDown: {
+        VstKeyCode key{};
+        key.character = event.text.size() == 1 ? event.text[0] : 0;
+        key.virt = event.key == os::WindowKey::Left ? 11 : event.key == os::WindowKey::Right ? 13 : 0;
+        onKeyDown(key);
+        break;
+    }
+    case os::WindowEventKind::Closed:
+        // The host's window is gone: drop the frame quietly.
+        if (open_.exchange(false)) closeFrames();
+        break;
+    default: break;
+    }
 }
 
 void SynthEditor_c::doIdleStuff() {
     if (pump_) pump_();
+    pumpWindow();
     paint(false);
 }
 

@@ -30,6 +30,10 @@
 namespace VSTGUI {
 class CFrame;
 }
+namespace os {
+class EditorWindow;
+struct WindowEvent;
+}
 
 namespace editor {
 
@@ -54,8 +58,11 @@ public:
     // ---- AEffEditor (editor thread)
     bool getRect(ERect** rect) override;
     // Opens once the plug-in is open (no audio block needed). window: the
-    // host's parent; the frame draws into the editor's own back buffer.
+    // host's parent X window id; false without one or without a display.
     bool open(void* window) override;
+    // Opens into a window made by the caller (tests: a headless window);
+    // null draws into the back buffer only (snapshots).
+    bool openInWindow(std::unique_ptr<os::EditorWindow> window);
     void close() override;
     bool isOpen() override { return open_.load(std::memory_order_acquire); }
     void idle() override;
@@ -160,6 +167,11 @@ protected:
 
 private:
     void resizeTo(VSTGUI::CBitmap* skin);
+    // The window's events to the frame; inside a mouse loop only the pointer.
+    void pumpWindow();
+    void dispatch(const os::WindowEvent& event);
+    void setPointer(int x, int y, int buttons);
+    void present(const VSTGUI::CRect& area);
     void drainRefresh();
     void hoverNotice();
 
@@ -169,6 +181,8 @@ private:
     CModulFramePl* mainFrame_ = nullptr;
     CModulFramePl* backFrame_ = nullptr;
     raster::PixelBuffer backBuffer_;
+    std::unique_ptr<os::EditorWindow> window_;
+    int32_t mouseDepth_ = 0;  // mouse calls running (their loops read only the pointer)
     std::atomic<bool> open_{false};
     std::atomic<bool> draining_{false};
     std::atomic<std::thread::id> editorThread_{};
