@@ -103,7 +103,10 @@ CPoint CMIKnob::imageOffset(int32_t c) const {
 }
 
 void CMIKnob::draw(CDrawContext* context) {
-    if (!handle_ || !handle_->isLoaded()) return;
+    if (!handle_ || !handle_->isLoaded()) {
+        markDrawn();  // nothing to draw without the strip
+        return;
+    }
     drawBackgroundPiece(context);
     const CPoint at = imageOffset(imageIndex(drawnValue()));
     if (transparentDraw_)

@@ -153,9 +153,13 @@ bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
                                    "MainEditFrame");
     mainFrame_->setBackgroundColor(pageColour);
     mainFrame_->setMode(1);
-    if (backSkin_ && backSkin_->isLoaded()) {
-        backFrame_ = new CModulFramePl(0, 0, backSkin_->getWidth(), backSkin_->getHeight(), frame_, backSkin_,
-                                       "MainBackFrame");
+    // A page whose skin is missing is drawn plain, so the editor stays whole.
+    if (backSkin_) {
+        const bool backLoaded = backSkin_->isLoaded();
+        backFrame_ = new CModulFramePl(0, 0, backLoaded ? backSkin_->getWidth() : windowWidth_,
+                                       backLoaded ? backSkin_->getHeight() : windowHeight_, frame_,
+                                       backLoaded ? backSkin_ : nullptr, "MainBackFrame");
+        backFrame_->setBackgroundColor(pageColour);
         backFrame_->setMode(1);
     }
     frame_->addView(mainFrame_);
@@ -606,7 +610,7 @@ void SynthEditor_c::setControlMouseEnabled(int32_t index, bool enabled) {
 
 bool SynthEditor_c::snapshot(EditorSnapshot& request) {
     const bool wasOpen = isOpen();
-    if (!wasOpen && !open(nullptr)) return false;
+    if (!wasOpen && !openInWindow(nullptr)) return false;
     if ((request.page == 1) != backShown_) swapFrames();
     idle();
     paint(true);

@@ -50,7 +50,7 @@ CRect ZendrixEditor_c::sliderRect(int32_t x, int32_t y, int32_t handleWidth, int
 
 void ZendrixEditor_c::addKnob(VSTGUI::CViewContainer* page, int32_t index, int32_t x, int32_t y) {
     CBitmap* strip = skin(kKnobStrip);
-    if (!page || !strip->isLoaded()) return;
+    if (!page) return;
     auto* knob = new CMIKnob(knobRect(x, y), &edit(index), index, page->getBackground(), strip, kKnobImages, false,
                              300.0f, 0.0f);
     edit(index).bindControl(knob, index, this, synth_, page);
