@@ -6,6 +6,7 @@
 #include "engine/instrument/InstrumentIdentity.h"
 #include "engine/dsp/WaveBank.h"
 #include "os/PathText.h"
+#include "framework/sdk/AEffEditor.h"
 #include "framework/sdk/EditorSnapshot.h"
 #include "framework/sdk/ValueText.h"
 #include "framework/synth/VersionNumber.h"
@@ -52,7 +53,9 @@ Zendrix_c::Zendrix_c(audioMasterCallback host, EditorMaker makeEditor) : Synth(h
 }
 
 Zendrix_c::~Zendrix_c() {
-    // The idle timer and any open editor stop before the members go.
+    // The idle timer and any open editor stop before the members go; the
+    // editor object itself is deleted last, by the effect base.
+    if (AEffEditor* e = getEditor()) e->close();
     close();
 }
 
