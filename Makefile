@@ -1,6 +1,6 @@
 # Kelvanti: the two commands of the README.
 #   make demo   install what is missing, build the x86-64 plug-in and renderer, render the demo on three
-#               factory presets to build/x64/demo*.wav
+#               factory presets to build/x64/demo*.wav and draw the editor's two pages beside them
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
@@ -118,7 +118,12 @@ demo: plugin-x64
 	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
 	    --fxp "$(BUILD)/x64/data/Kelvanti Banks/$$preset.fxp" --out $$out || exit 1; \
 	done
+	@for page in main back; do \
+	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
+	    --editor-shot $(BUILD)/x64/editor-$$page.png --page $$page || exit 1; \
+	done
 	@echo "demo: the rendered demos are $(BUILD)/x64/demo.wav, demo-2.wav and demo-3.wav"
+	@echo "demo: the editor's pages are $(BUILD)/x64/editor-main.png and editor-back.png"
 
 # Writes the factory banks again into resources/banks (commit them) after
 # tools/presets/factory-banks.txt or the plug-in's preset format changed.
