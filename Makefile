@@ -92,12 +92,14 @@ bench-callgrind: build-x64
 	bench/callgrind.sh $(BENCH_DIR)/kelvanti-bench $(BENCH_DIR)
 
 # A full repaint of a 724 x 160 editor page: microseconds, then instructions
-# per repaint under callgrind.
+# per repaint under callgrind; then the open editor's idle, one knob's
+# redraw, opening it and its memory.
 bench-gui: build-x64
 	$(BENCH_DIR)/kelvanti-gui-bench --repaints 2000
 	valgrind -q --tool=callgrind --collect-atstart=no --callgrind-out-file=$(BENCH_DIR)/callgrind.gui.out \
 	    $(BENCH_DIR)/kelvanti-gui-bench --callgrind 20 >/dev/null
 	@awk '/^totals:/ { printf "instructions per repaint: %.0f\n", $$2 / 20 }' $(BENCH_DIR)/callgrind.gui.out
+	$(BENCH_DIR)/kelvanti-editor-bench --runs 4000
 
 bench-peers: build-x64
 	bench/peers.sh $(BENCH_DIR)/kelvanti-bench $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so $(BENCH_DIR)/peers
