@@ -6,6 +6,7 @@
 
 #include "editor/CFileDialog3Pl.h"
 #include "framework/sdk/EditorSnapshot.h"
+#include "framework/platform/EditorThread.h"
 #include "framework/synth/Synth.h"
 #include "gui/CBitmap.h"
 #include "gui/CDrawContext.h"
@@ -139,6 +140,8 @@ bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
     if (!synth_->isOpened()) synth_->open();
     if (!synth_->isOpened()) return false;
     window_ = std::move(window);
+    // Questions and file dialogs may block this thread only.
+    setEditorThread();
     editorThread_.store(std::this_thread::get_id());
     backShown_ = false;
     resizeTo(mainSkin_);
@@ -178,6 +181,7 @@ void SynthEditor_c::close() {
     window_.reset();
     AEffEditor::close();
     editorThread_.store(std::thread::id());
+    if (::isEditorThread()) clearEditorThread();
 }
 
 void SynthEditor_c::closeFrames() {
