@@ -22,7 +22,7 @@ namespace editortest {
 struct HostLog {
     std::mutex lock;
     std::vector<std::string> lines;
-    int sizeWindowCalls = 0;
+    std::string product = "Test Host";  // the host's product string
     void add(const std::string& line) {
         std::lock_guard<std::mutex> g(lock);
         lines.push_back(line);
@@ -44,6 +44,10 @@ struct HostLog {
         case audioMasterCanDo: return ptr && std::strcmp(static_cast<const char*>(ptr), "supplyIdle") == 0;
         case audioMasterBeginEdit: if (log) log->add("beginEdit " + std::to_string(index)); return 1;
         case audioMasterEndEdit: if (log) log->add("endEdit " + std::to_string(index)); return 1;
+        case audioMasterGetProductString:
+            if (!log || !ptr) return 0;
+            std::strcpy(static_cast<char*>(ptr), log->product.c_str());
+            return 1;
         case audioMasterSizeWindow: if (log) log->add("sizeWindow"); return 1;
         default: return 0;
         }

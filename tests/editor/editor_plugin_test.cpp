@@ -4,6 +4,7 @@
 #include "EditorFixture.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -117,6 +118,41 @@ TEST_F(EditorTest, ChangesFromAnyThreadAreDrawnAtIdleOnlyAndAFullRefreshOnce) {
     EXPECT_EQ(editor->fullRefreshCount(), full + 1);
     editor->idle();
     EXPECT_EQ(editor->fullRefreshCount(), full + 1);
+}
+
+TEST_F(EditorTest, InFruityOneChangeRedrawsEverything) {
+    // Positive control: elsewhere one change is one update.
+    ASSERT_NE(openHeadless(), nullptr);
+    const uint64_t full = editor->fullRefreshCount();
+    plugin->setParameter(3, 0.5f);
+    editor->idle();
+    editor->idle();
+    EXPECT_EQ(editor->fullRefreshCount(), full);
+    editor->close();
+
+    log.product = "Fruity Wrapper";
+    auto fruity = std::make_unique<Zendrix_c>(&editortest::HostLog::callback, &editor::ZendrixEditor_c::make);
+    ASSERT_EQ(fruity->getHostId(), HostId::Fruity);
+    auto* fruityEditor = static_cast<editor::ZendrixEditor_c*>(fruity->getEditor());
+    ASSERT_TRUE(fruityEditor->openInWindow(std::make_unique<os::HeadlessWindow>(724, 160)));
+    const uint64_t before = fruityEditor->fullRefreshCount();
+    fruity->setParameter(3, 0.5f);
+    fruityEditor->idle();  // draws the change, which asks for everything ...
+    fruityEditor->idle();  // ... drawn here, once
+    fruityEditor->idle();
+    EXPECT_EQ(fruityEditor->fullRefreshCount(), before + 1);
+}
+
+TEST_F(EditorTest, ClosingAndUnloadingDoNotSleep) {
+    // Unloading used to sleep 250 ms per editor: a host scanning plug-ins paid it each time.
+    ASSERT_NE(openHeadless(), nullptr);
+    editor->idle();
+    const auto start = std::chrono::steady_clock::now();
+    plugin.reset();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(ms, 200.0);
+    // The shared skins go with the last editor.
+    EXPECT_EQ(editor::SynthEditor_c::liveEditors(), 0);
 }
 
 TEST_F(EditorTest, AChangeWhileClosedShowsOnReopen) {
