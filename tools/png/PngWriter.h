@@ -1,7 +1,8 @@
 #pragma once
-// A small PNG writer for the tests' fixtures and the test card: any colour
-// type and bit depth, optional Adam7 interlacing (8 and 16 bits), filter 0,
-// zlib at a fixed level so the same image always gives the same bytes.
+// A small PNG writer for the tests' fixtures, the test card, the gui bench and
+// the skin generator (tools/skin): any colour type and bit depth, optional
+// Adam7 interlacing (8 and 16 bits), filter 0, zlib at a fixed level so the
+// same image always gives the same bytes.
 #include <cstdint>
 #include <string>
 #include <vector>
