@@ -5,7 +5,9 @@
 
 #include "editor/EditorServices.h"
 #include "gui/CDrawContext.h"
+#include "gui/CBitmap.h"
 #include "gui/CFrame.h"
+#include "gui/CViewContainer.h"
 
 namespace editor {
 
@@ -35,6 +37,12 @@ void CControlPl::markDrawn() {
 }
 
 void CControlPl::draw(CDrawContext* /*context*/) { markDrawn(); }
+
+void CControlPl::drawPageBackground(CDrawContext* context, const CRect& rect) const {
+    VSTGUI::CViewContainer* page = getParentView();
+    if (VSTGUI::CBitmap* background = page ? page->getBackground() : nullptr)
+        background->draw(context, rect, VSTGUI::CPoint(rect.left, rect.top));
+}
 
 void CControlPl::setValue(float v) {
     SubValue& s = subs_[0];

@@ -116,6 +116,8 @@ protected:
     bool buttonHeld(int32_t buttons) const { return (buttons & (VSTGUI::kLButton | VSTGUI::kRButton)) != 0; }
     void clearStepFlags() { plus_ = minus_ = rightButton_ = reset_ = false; }
     void markDrawn();
+    // Redraws the piece of the page's background under rect (the page sits at 0, 0).
+    void drawPageBackground(VSTGUI::CDrawContext* context, const VSTGUI::CRect& rect) const;
 
     std::vector<SubValue> subs_;
     CControlListenerPl* listener_;

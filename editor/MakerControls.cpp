@@ -163,6 +163,8 @@ int32_t COnOffButtonPl::state() const {
 }
 
 void COnOffButtonPl::draw(CDrawContext* context) {
+    // Faces may be soft-edged: never drawn over their own last picture.
+    drawPageBackground(context, size_);
     if (bitmap_ && bitmap_->isLoaded()) {
         const CPoint at(0, state() * size_.height());
         if (transparentDraw_)
@@ -210,6 +212,7 @@ CRadioButtonPl::CRadioButtonPl(const CRect& size, CControlListenerPl* listener, 
 void CRadioButtonPl::draw(CDrawContext* context) {
     if (bitmap_ && bitmap_->isLoaded()) {
         const float v = clamp01(shownValue());
+        drawPageBackground(context, size_);
         bitmap_->drawTransparent(context, size_, CPoint(0, 0));
         if (rows_ < 0) {
             const int32_t state = static_cast<int32_t>(v * (cells() - 1) + 0.001f);

@@ -570,12 +570,14 @@ void SynthEditor_c::addLabel(VSTGUI::CViewContainer* container, int32_t index, i
 }
 
 void SynthEditor_c::addOnOffButton(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y,
-                                   CBitmap* bitmap, bool transparent) {
+                                   CBitmap* bitmap, bool transparent, int32_t states) {
     if (!synth_ || !container || !bitmap || !bitmap->isLoaded()) return;
     index = clampIndex(index);
-    Edit probe;
-    probe.bind(index, this, synth_, container);
-    const int32_t states = std::max(probe.maximum() - probe.minimum() + 1, 1);
+    if (states <= 0) {
+        Edit probe;
+        probe.bind(index, this, synth_, container);
+        states = std::max(probe.maximum() - probe.minimum() + 1, 1);
+    }
     auto* button = new COnOffButtonPl(CRect(x, y, x + bitmap->getWidth(), y + bitmap->getHeight() / states), this,
                                       index, bitmap, states);
     button->setTransparentDraw(transparent);

@@ -108,8 +108,9 @@ public:
                    VSTGUI::CBitmap* background, VSTGUI::CViewContainer* container);
     void addLabel(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y, int32_t w, int32_t h,
                   const VSTGUI::CColor& colour);
+    // states 0: the parameter's number of values; a face of one state is drawn whole.
     void addOnOffButton(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y,
-                        VSTGUI::CBitmap* bitmap, bool transparent);
+                        VSTGUI::CBitmap* bitmap, bool transparent, int32_t states = 0);
     CControlPl* addFileDialogButton(VSTGUI::CViewContainer* container, int32_t index, const char* title,
                                     const char* description, const std::vector<std::string>& patterns,
                                     const std::string& folder, const char* registryName, bool save, int32_t x,

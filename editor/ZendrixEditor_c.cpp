@@ -105,7 +105,8 @@ void ZendrixEditor_c::buildControls() {
     addFrameSwapArea(main, 36, 36, 130, 650, 22);
     buildPresetControls(main);
     addKnob(main, 21, 580, 36);
-    addOnOffButton(main, 35, 465, 135, skin(kButton35), false);
+    // The badge is one picture, shown whole whatever the value.
+    addOnOffButton(main, 35, 465, 135, skin(kButton35), false, 1);
     setControlMouseEnabled(35, false);
     addRadioButtons(main, 10, 256, 125, 3, 1, skin(kRadio10), 0);
     addSliderAt(22, 618, 24);

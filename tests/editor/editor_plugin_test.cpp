@@ -195,7 +195,7 @@ TEST_F(EditorTest, DragsResetAndPageSwapsWithTheMouse) {
 
     // The swap bar shows the back page, its header the main page; never a resize.
     EXPECT_FALSE(editor->backShown());
-    window->injectClick(300, 140);
+    window->injectClick(100, 145);
     editor->idle();
     EXPECT_TRUE(editor->backShown());
     window->injectClick(300, 20);

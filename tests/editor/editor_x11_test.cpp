@@ -91,7 +91,7 @@ TEST_F(EditorOnX, DragResetAndPagesAsAHostDrivesThem) {
     EXPECT_NEAR(finalValue(reset, 0), finalValue(fresh, 0), 1e-6);
 
     // The swap bar turns to the back page, its header back; never a resize.
-    const ToolRun pages = editorTool({"--shot", path("main.png"), "--click", "300,140", "--shot", path("back.png"),
+    const ToolRun pages = editorTool({"--shot", path("main.png"), "--click", "100,145", "--shot", path("back.png"),
                                   "--click", "300,20", "--shot", path("again.png")});
     ASSERT_EQ(pages.exitCode, 0) << pages.err;
     for (const std::string& line : pages.log) EXPECT_NE(line.rfind("sizeWindow", 0), 0u);

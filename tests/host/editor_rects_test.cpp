@@ -1,7 +1,8 @@
 // kelvanti-render --editor-rects against the layout of the instrument's
 // editor: every control's page and rectangle, as the layout gives them
 // (knobs by their centre, sliders by the top of their track, sizes of
-// skin-sized controls from the skin: on/off, radio and menu faces are W x 2H).
+// skin-sized controls from the skin: on/off, radio and menu faces are W x 2H,
+// the badge one state).
 // A control whose skin is not in the tree yet is absent.
 #include <gtest/gtest.h>
 
@@ -63,7 +64,8 @@ std::map<int, Rect> expectedLayout() {
     face(12, "main", "onoff", 316, 36, 134);
     face(31, "back", "onoff", 397, 55, 132);
     face(32, "back", "onoff", 489, 55, 136);
-    face(35, "main", "onoff", 465, 135, 135);
+    // The badge is one state, drawn whole.
+    if (auto s = skinSize(135)) t[35] = {"main", "onoff", 465, 135, 465 + s->first, 135 + s->second};
     if (auto h = skinSize(139)) {
         const int m = (h->first - 2) / 2, o = (h->second - 2) / 2;
         for (int i = 0; i < 3; ++i) {
