@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "editor/EditorServices.h"
 #include "gui/CDrawContext.h"
 #include "gui/CBitmap.h"
 #include "gui/CFrame.h"
@@ -96,26 +95,23 @@ void CControlPl::setText(const char* text) {
     setDirty(true);
 }
 
-EditorServices* CControlPl::services() const {
-    VSTGUI::CFrame* frame = getFrame();
-    return frame ? static_cast<EditorServices*>(frame->getEditor()) : nullptr;
-}
-
 void CControlPl::beginEdit() {
-    if (VSTGUI::CFrame* frame = getFrame()) frame->setFocusView(this);
-    if (EditorServices* s = services()) s->beginEdit(getTag());
+    if (VSTGUI::CFrame* frame = getFrame()) {
+        frame->setFocusView(this);
+        frame->beginEdit(getTag());
+    }
 }
 
 void CControlPl::endEdit() {
-    if (EditorServices* s = services()) s->endEdit(getTag());
+    if (VSTGUI::CFrame* frame = getFrame()) frame->endEdit(getTag());
 }
 
 void CControlPl::idleWork() {
-    if (EditorServices* s = services()) s->doIdleStuff();
+    if (VSTGUI::CFrame* frame = getFrame()) frame->doIdleStuff();
 }
 
 void CControlPl::sleepMs(uint32_t ms) {
-    if (EditorServices* s = services()) s->sleepMs(ms);
+    if (VSTGUI::CFrame* frame = getFrame()) frame->sleepTicks(ms);
 }
 
 void CControlPl::mouse(CDrawContext* context, CPoint& /*where*/, int32_t buttons) {

@@ -104,8 +104,8 @@ public:
     int32_t subValueCount() const { return static_cast<int32_t>(subs_.size()); }
 
 protected:
-    // The frame's idle work, sleeps and the host's edit brackets.
-    class EditorServices* services() const;
+    // The frame's idle work (the window's pointer, the editor's redraws), its
+    // clock and the host's edit brackets.
     void beginEdit();
     void endEdit();
     void idleWork();

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/EditorServices.h"
 #include "framework/synth/Synth.h"
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"

@@ -139,17 +139,21 @@ bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
     // Hosts open editors before any audio block: the plug-in need only be open.
     if (!synth_->isOpened()) synth_->open();
     if (!synth_->isOpened()) return false;
-    window_ = std::move(window);
     // Questions and file dialogs may block this thread only.
-    setEditorThread();
+    setEditorThread(this);
     editorThread_.store(std::this_thread::get_id());
     backShown_ = false;
     resizeTo(mainSkin_);
     const CRect whole(0, 0, windowWidth_, windowHeight_);
-    frame_ = new VSTGUI::CFrame(whole, static_cast<EditorServices*>(this));
+    if (window) {
+        // The frame owns the window from now on: its events, pixels and clock.
+        frame_ = new VSTGUI::CFrame(whole, std::move(window), this);
+    } else {
+        frame_ = new VSTGUI::CFrame(whole, this);
+        backBuffer_ = raster::PixelBuffer(windowWidth_, windowHeight_);
+        frame_->setBackBuffer(&backBuffer_);
+    }
     frame_->setMode(1);
-    backBuffer_ = raster::PixelBuffer(windowWidth_, windowHeight_);
-    frame_->setBackBuffer(&backBuffer_);
     const CColor pageColour{24, 24, 28, 255};  // shown only where a skin is missing
     const bool mainLoaded = mainSkin_ && mainSkin_->isLoaded();
     mainFrame_ = new CModulFramePl(0, 0, windowWidth_, windowHeight_, frame_, mainLoaded ? mainSkin_ : nullptr,
@@ -178,10 +182,9 @@ bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
 void SynthEditor_c::close() {
     if (!open_.exchange(false)) return;
     closeFrames();
-    window_.reset();
     AEffEditor::close();
     editorThread_.store(std::thread::id());
-    if (::isEditorThread()) clearEditorThread();
+    clearEditorThread(this);
 }
 
 void SynthEditor_c::closeFrames() {
@@ -214,11 +217,11 @@ void SynthEditor_c::swapFrames() {
     // Both pages share one size, so the host is never asked to resize; a
     // back skin of its own size would resize the frame and the rectangle.
     if (skin && skin->isLoaded() && (skin->getWidth() != windowWidth_ || skin->getHeight() != windowHeight_)) {
+        if (frame_->isOpen() && !frame_->setSize(skin->getWidth(), skin->getHeight())) {
+            frame_->addView(from);  // the host refused: the page stays
+            return;
+        }
         resizeTo(skin);
-        const CRect whole(0, 0, windowWidth_, windowHeight_);
-        frame_->setViewSize(whole);
-        frame_->setMouseableArea(whole);
-        backBuffer_ = raster::PixelBuffer(windowWidth_, windowHeight_);
     }
     frame_->addView(to);
     backShown_ = !backShown_;
@@ -286,14 +289,18 @@ void SynthEditor_c::idle() {
     synth_->fxIdle();
     hoverNotice();
     drainRefresh();
-    doIdleStuff();
+    // The window's events, then what is dirty is drawn and shown.
+    if (frame_->isOpen()) frame_->idle();
+    else paint(false);
+    // The host's window went away: close quietly.
+    if (frame_ && !frame_->isOpen() && frame_->getBackBuffer() != &backBuffer_) close();
 }
 
 void SynthEditor_c::hoverNotice() {
     if (lastWritten_ && lastWritten_->isTracking()) return;
     if (!frame_) return;
     const VSTGUI::PointerState& p = frame_->getPointer();
-    VSTGUI::CPoint at(p.screen.h - frame_->getWindowOrigin().h, p.screen.v - frame_->getWindowOrigin().v);
+    VSTGUI::CPoint at(p.screen.h, p.screen.v);  // relative to the window
     VSTGUI::CView* view = frame_->getViewAt(at, true);
     CControlPl* found = view && view->isTypeOf("CControlPl") ? static_cast<CControlPl*>(view) : nullptr;
     if (found != hovered_) hoverCount_ = 0;
@@ -308,122 +315,39 @@ void SynthEditor_c::hoverNotice() {
 
 void SynthEditor_c::paint(bool full) {
     if (!frame_) return;
-    CModulFramePl* page = backShown_ ? backFrame_ : mainFrame_;
-    // The area that changes: the dirty controls of the page shown.
-    CRect area;
-    if (full || !page || page->VSTGUI::CView::isDirty()) {
-        full = true;
-        area = CRect(0, 0, windowWidth_, windowHeight_);
-    } else {
-        for (int32_t i = 0; i < page->getNbViews(); ++i) {
-            VSTGUI::CView* v = page->getView(i);
-            if (!v || !v->isDirty()) continue;
-            const CRect& r = v->size();
-            area = area.isEmpty() ? r
-                                  : CRect(std::min(area.left, r.left), std::min(area.top, r.top),
-                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom));
-        }
-        if (area.isEmpty()) return;
+    const CRect whole(0, 0, windowWidth_, windowHeight_);
+    if (frame_->isOpen()) {
+        // The frame draws into its own pixels and shows them in the window.
+        if (full) frame_->setDirty(true);
+        frame_->update(nullptr);
+        return;
     }
     VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
     if (full) {
-        frame_->drawRect(context, area);
+        frame_->drawRect(context, whole);
         frame_->setDirty(false);
-        if (mainFrame_) mainFrame_->setDirty(false);
-        if (backFrame_) backFrame_->setDirty(false);
     } else {
-        frame_->update(context);
+        CModulFramePl* page = backShown_ ? backFrame_ : mainFrame_;
+        if (page) page->update(context);
     }
     context->forget();
-    present(area);
 }
 
-void SynthEditor_c::present(const CRect& area) {
-    if (!window_) return;
-    os::PixelSurface& surface = window_->backBuffer();
-    if (surface.width != windowWidth_ || surface.height != windowHeight_)
-        surface.resize(windowWidth_, windowHeight_, 0xFF000000u);
-    CRect a = area;
-    a.bound(CRect(0, 0, windowWidth_, windowHeight_));
-    for (int32_t y = a.top; y < a.bottom; ++y)
-        std::memcpy(surface.row(y) + a.left, backBuffer_.row(y) + a.left,
-                    static_cast<size_t>(a.width()) * sizeof(uint32_t));
-    window_->present(os::WindowRect{a.left, a.top, a.width(), a.height()});
-}
-
-void SynthEditor_c::setPointer(int x, int y, int buttons) {
-    if (!frame_) return;
-    VSTGUI::PointerState p;
-    p.left = buttons & os::kMouseLeft;
-    p.middle = buttons & os::kMouseMiddle;
-    p.right = buttons & os::kMouseRight;
-    p.shift = buttons & os::kMouseShift;
-    p.control = buttons & os::kMouseControl;
-    p.alt = buttons & os::kMouseAlt;
-    p.screen = VSTGUI::CPoint(x, y);
-    frame_->setPointer(p);
-}
-
-void SynthEditor_c::pumpWindow() {
-    if (!window_) return;
-    if (mouseDepth_ > 0) {
-        // A control's mouse loop runs: it reads the pointer, nothing else.
-        const os::PointerState p = window_->trackPointer();
-        setPointer(p.x, p.y, p.buttons);
-        return;
-    }
-    window_->pump();
-    os::WindowEvent event;
-    while (frame_ && window_ && window_->nextEvent(event)) dispatch(event);
-}
-
-void SynthEditor_c::dispatch(const os::WindowEvent& event) {
-    setPointer(event.x, event.y, event.buttons);
-    VSTGUI::CPoint where(event.x, event.y);
-    switch (event.kind) {
-    case os::WindowEventKind::MouseDown: {
-        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
-        ++mouseDepth_;
-        frame_->mouse(context, where, context->getMouseButtons());
-        --mouseDepth_;
-        context->forget();
-        break;
-    }
-    case os::WindowEventKind::Wheel: {
-        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
-        frame_->onWheel(context, where, event.wheel);
-        context->forget();
-        break;
-    }
-    case os::WindowEventKind::KeyDown: {
-        VstKeyCode key{};
-        key.character = event.text.size() == 1 ? event.text[0] : 0;
-        key.virt = event.key == os::WindowKey::Left ? 11 : event.key == os::WindowKey::Right ? 13 : 0;
-        onKeyDown(key);
-        break;
-    }
-    case os::WindowEventKind::Closed:
-        // The host's window is gone: drop the frame quietly.
-        if (open_.exchange(false)) closeFrames();
-        break;
-    default: break;
-    }
+const raster::PixelBuffer& SynthEditor_c::backBuffer() const {
+    const raster::PixelBuffer* pixels = frame_ ? frame_->getBackBuffer() : nullptr;
+    return pixels ? *pixels : backBuffer_;
 }
 
 void SynthEditor_c::doIdleStuff() {
-    if (pump_) pump_();
-    pumpWindow();
+    // Inside a control's mouse loop: what others changed meanwhile, redrawn.
+    drainRefresh();
     paint(false);
 }
 
-void SynthEditor_c::sleepMs(uint32_t milliseconds) {
-    if (sleep_)
-        sleep_(milliseconds);
-    else
-        os::sleepMs(milliseconds);
+bool SynthEditor_c::requestSize(int32_t width, int32_t height) {
+    auto* effect = static_cast<AudioEffectX*>(synth_);
+    return effect && effect->canHostDo("sizeWindow") && effect->sizeWindow(width, height);
 }
-
-uint32_t SynthEditor_c::nowMs() { return now_ ? now_() : os::tickMs(); }
 
 void SynthEditor_c::beginEdit(int32_t tag) {
     if (synth_ && tag >= 0) synth_->beginEdit(tag);

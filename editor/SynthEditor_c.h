@@ -20,11 +20,11 @@
 
 #include "editor/ControlRefreshSet.h"
 #include "editor/Edit.h"
-#include "editor/EditorServices.h"
 #include "editor/MakerControls.h"
 #include "framework/sdk/AEffEditor.h"
 #include "framework/synth/EditorListener.h"
 #include "gui/CColor.h"
+#include "gui/CFrameEditor.h"
 #include "gui/raster/PixelBuffer.h"
 
 namespace VSTGUI {
@@ -32,7 +32,6 @@ class CFrame;
 }
 namespace os {
 class EditorWindow;
-struct WindowEvent;
 }
 
 namespace editor {
@@ -40,7 +39,7 @@ namespace editor {
 class SynthEditor_c : public AEffEditor,
                       public EditorListener,
                       public CControlListenerPl,
-                      public EditorServices {
+                      public VSTGUI::CFrameEditor {
 public:
     static constexpr int32_t kSkinCacheSize = 601;  // resource ids 0..600
     static constexpr int32_t kHoverThreshold = 25;
@@ -82,12 +81,11 @@ public:
     void valueChanged(VSTGUI::CDrawContext* context, CControlPl* control) override;
     void controlTouched(VSTGUI::CDrawContext* context, CControlPl* control, int32_t flags) override;
 
-    // ---- EditorServices
+    // ---- CFrameEditor (the frame asks while controls track the mouse)
     void doIdleStuff() override;
-    void sleepMs(uint32_t milliseconds) override;
-    uint32_t nowMs() override;
     void beginEdit(int32_t tag) override;
     void endEdit(int32_t tag) override;
+    bool requestSize(int32_t width, int32_t height) override;
 
     // ---- refresh (editor thread)
     void updateControl(int32_t index, bool refreshGroups);
@@ -130,17 +128,11 @@ public:
     VSTGUI::CFrame* frame() const { return frame_; }
     CModulFramePl* mainPage() const { return mainFrame_; }
     CModulFramePl* backPage() const { return backFrame_; }
-    const raster::PixelBuffer& backBuffer() const { return backBuffer_; }
+    // What the frame drew last (its own pixels with a window).
+    const raster::PixelBuffer& backBuffer() const;
     // Full redraws and single control updates since construction.
     uint64_t fullRefreshCount() const { return fullRefreshes_; }
     uint64_t controlUpdateCount() const { return controlUpdates_; }
-    // Tests and the headless tools: the window's event pump run by the frame's
-    // idle work, and a clock of their own.
-    void setWindowPump(std::function<void()> pump) { pump_ = std::move(pump); }
-    void setClock(std::function<uint32_t()> now, std::function<void(uint32_t)> sleep) {
-        now_ = std::move(now);
-        sleep_ = std::move(sleep);
-    }
 
 protected:
     // The instrument builds its controls into the pages here.
@@ -168,11 +160,7 @@ protected:
 
 private:
     void resizeTo(VSTGUI::CBitmap* skin);
-    // The window's events to the frame; inside a mouse loop only the pointer.
-    void pumpWindow();
-    void dispatch(const os::WindowEvent& event);
-    void setPointer(int x, int y, int buttons);
-    void present(const VSTGUI::CRect& area);
+
     void drainRefresh();
     void hoverNotice();
 
@@ -182,8 +170,6 @@ private:
     CModulFramePl* mainFrame_ = nullptr;
     CModulFramePl* backFrame_ = nullptr;
     raster::PixelBuffer backBuffer_;
-    std::unique_ptr<os::EditorWindow> window_;
-    int32_t mouseDepth_ = 0;  // mouse calls running (their loops read only the pointer)
     std::atomic<bool> open_{false};
     std::atomic<bool> draining_{false};
     std::atomic<std::thread::id> editorThread_{};
@@ -196,9 +182,6 @@ private:
     CControlPl* lastWritten_ = nullptr;
     int32_t hoverCount_ = 0;
     uint64_t fullRefreshes_ = 0, controlUpdates_ = 0;
-    std::function<void()> pump_;
-    std::function<uint32_t()> now_;
-    std::function<void(uint32_t)> sleep_;
 };
 
 } // namespace editor

@@ -1,30 +1,416 @@
 #include "gui/CFrame.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "gui/CDrawContext.h"
+#include "gui/CDropTarget.h"
+#include "gui/CFrameEditor.h"
+#include "os/Clock.h"
+#include "os/window/EditorWindow.h"
 
 namespace VSTGUI {
+namespace {
 
-CFrame::CFrame(const CRect& size, void* editor) : CViewContainer(size, nullptr, nullptr), editor_(editor) {
-    parentFrame_ = this;
+std::atomic<int32_t> g_frameCount{0};
+std::atomic<int32_t> g_knobMode{0};
+
+constexpr uint32_t kOpaqueBlack = 0xFF000000u;
+// The virtual key codes and modifier bits of the host's key records.
+constexpr uint8_t kVirtualTab = 2;
+constexpr uint8_t kModifierShift = 1;
+constexpr uint8_t kModifierAlternate = 2;
+constexpr uint8_t kModifierControl = 8;
+
+os::CursorShape cursorShapeOf(int32_t type) {
+    switch (type) {
+    case kCursorWait: return os::CursorShape::Wait;
+    case kCursorHSize: return os::CursorShape::ResizeHorizontal;
+    case kCursorVSize: return os::CursorShape::ResizeVertical;
+    case kCursorSizeAll: return os::CursorShape::Move;
+    case kCursorNESWSize: return os::CursorShape::ResizeNeSw;
+    case kCursorNWSESize: return os::CursorShape::ResizeNwSe;
+    case kCursorNotAllowed: return os::CursorShape::NotAllowed;
+    case kCursorHand: return os::CursorShape::Hand;
+    default: return os::CursorShape::Default;
+    }
 }
+
+uint8_t virtualKeyOf(os::WindowKey key) {
+    switch (key) {
+    case os::WindowKey::Backspace: return 1;
+    case os::WindowKey::Tab: return kVirtualTab;
+    case os::WindowKey::Return: return 4;
+    case os::WindowKey::Escape: return 6;
+    case os::WindowKey::End: return 9;
+    case os::WindowKey::Home: return 10;
+    case os::WindowKey::Left: return 11;
+    case os::WindowKey::Up: return 12;
+    case os::WindowKey::Right: return 13;
+    case os::WindowKey::Down: return 14;
+    case os::WindowKey::Delete: return 22;
+    case os::WindowKey::None: break;
+    }
+    return 0;
+}
+
+// The first code point of UTF-8 text (the window delivers one character per key).
+int32_t codePointOf(const std::string& text) {
+    if (text.empty()) return 0;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || text.size() < length) return 0;
+    int32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) code = code << 6 | (static_cast<unsigned char>(text[i]) & 0x3F);
+    return code;
+}
+
+VstKeyCode keyCodeOf(const os::WindowEvent& event) {
+    VstKeyCode key;
+    key.virt = virtualKeyOf(event.key);
+    if (event.key == os::WindowKey::None) {
+        key.character = codePointOf(event.text);
+        if (key.character == ' ') key.virt = 7;   // the space key has a virtual code of its own
+    }
+    if (event.buttons & os::kMouseShift) key.modifier |= kModifierShift;
+    if (event.buttons & os::kMouseAlt) key.modifier |= kModifierAlternate;
+    if (event.buttons & os::kMouseControl) key.modifier |= kModifierControl;
+    return key;
+}
+
+} // namespace
+
+struct CFrame::Dispatching {
+    explicit Dispatching(CFrame* frame) : frame_(frame) { ++frame_->dispatchDepth_; }
+    ~Dispatching() { --frame_->dispatchDepth_; }
+    CFrame* frame_;
+};
+
+CFrame::CFrame(const CRect& size, CFrameEditor* editor) : CViewContainer(size, nullptr, nullptr), editor_(editor) {
+    parentFrame_ = this;
+    ++g_frameCount;
+}
+
+CFrame::CFrame(const CRect& size, std::unique_ptr<os::EditorWindow> window, CFrameEditor* editor)
+    : CFrame(size, editor) {
+    window_ = std::move(window);
+    open_ = window_ && window_->isOpen();
+    ownPixels_ = raster::PixelBuffer(size.width(), size.height());
+    std::fill(ownPixels_.pixels().begin(), ownPixels_.pixels().end(), kOpaqueBlack);
+    backBuffer_ = &ownPixels_;
+    if (window_) setDropActive(true);
+}
+
+CFrame::~CFrame() {
+    if (modalView_) removeView(modalView_, false);
+    modalView_ = nullptr;
+    if (window_ && open_) setCursor(kCursorDefault);
+    setDropActive(false);
+    focusView_ = nullptr;
+    // The children go before the window they were drawn into.
+    removeAll(true);
+    window_.reset();
+    --g_frameCount;
+}
+
+int32_t CFrame::frameCount() { return g_frameCount.load(); }
+int32_t CFrame::getKnobMode() { return g_knobMode.load(); }
+void CFrame::setKnobMode(int32_t mode) { g_knobMode.store(mode); }
 
 bool CFrame::isTypeOf(const char* type) const {
     return type && (std::strcmp(type, "CFrame") == 0 || CViewContainer::isTypeOf(type));
 }
 
-void CFrame::drawRect(CDrawContext* context, const CRect& rect) {
+void CFrame::setOpenFlag(bool open) {
+    open_ = open;
+    if (!open) {
+        // Loops that poll the buttons end.
+        pointer_.left = pointer_.middle = pointer_.right = false;
+    }
+}
+
+CDrawContext* CFrame::getFrameContext() { return new CDrawContext(this, backBuffer_); }
+
+void CFrame::present(const CRect& area) {
+    if (!window_ || !open_ || !backBuffer_) return;
+    os::PixelSurface& surface = window_->backBuffer();
+    CRect r = area;
+    r.bound(CRect(0, 0, std::min(surface.width, backBuffer_->width()), std::min(surface.height, backBuffer_->height())));
+    if (r.isEmpty()) return;
+    // Opaque whatever the drawing left in alpha: a 32-bit parent shows it.
+    for (CCoord y = r.top; y < r.bottom; ++y) {
+        const uint32_t* from = backBuffer_->row(y);
+        uint32_t* to = surface.row(y);
+        for (CCoord x = r.left; x < r.right; ++x) to[x] = from[x] | kOpaqueBlack;
+    }
+    window_->present(os::WindowRect{r.left, r.top, r.width(), r.height()});
+}
+
+void CFrame::draw(CDrawContext* context) {
+    firstDraw_ = false;
     CDrawContext* own = nullptr;
-    if (!context && backBuffer_) context = own = new CDrawContext(this, backBuffer_);
-    if (!context) return;
+    if (!context) context = own = getFrameContext();
+    CViewContainer::draw(context);
+    if (own) {
+        own->forget();
+        present(CRect(0, 0, size_.width(), size_.height()));
+    }
+}
+
+void CFrame::drawRect(CDrawContext* context, const CRect& rect) {
+    firstDraw_ = false;
+    CDrawContext* own = nullptr;
+    if (!context) context = own = getFrameContext();
     CRect oldClip;
     context->getClipRect(oldClip);
     CRect clip = rect;
     context->setClipRect(clip.bound(oldClip));
     if (rect.width() > 0 && rect.height() > 0) CViewContainer::drawRect(context, rect);
     context->setClipRect(oldClip);
+    if (own) {
+        own->forget();
+        present(rect);
+    }
+}
+
+void CFrame::update(CDrawContext* context) {
+    if (!open_ || updatesDisabled_) return;
+    CDrawContext* own = nullptr;
+    if (!context) context = own = getFrameContext();
+    const CRect whole(0, 0, size_.width(), size_.height());
+    if (dirty_) {
+        CViewContainer::draw(context);
+        setDirty(false);
+    } else if (getMode() == 0) {
+        // Anything dirty redraws the whole frame's area.
+        if (isDirty()) CViewContainer::drawRect(context, whole);
+    } else {
+        CRect outer;
+        context->getClipRect(outer);
+        if (modalView_ && modalView_->isDirty()) modalView_->update(context);
+        for (int32_t i = 0; i < getNbViews(); ++i) {
+            CView* child = getView(i);
+            CRect clip = child->size();
+            context->setClipRect(clip.bound(outer));
+            child->update(context);
+        }
+        context->setClipRect(outer);
+    }
     if (own) own->forget();
+    present(whole);
+}
+
+void CFrame::idle() {
+    if (!open_) return;
+    if (window_ && dispatchDepth_ == 0) {
+        Dispatching dispatching(this);
+        window_->pump();
+        os::WindowEvent event;
+        while (open_ && window_->nextEvent(event)) handleEvent(event);
+        // The window (or the host's parent) went away: quietly closed.
+        if (!window_->isOpen()) setOpenFlag(false);
+    }
+    if (!open_) return;
+    if (firstDraw_) {
+        drawRect(nullptr, CRect(0, 0, size_.width(), size_.height()));
+    } else if (isDirty()) {
+        update(nullptr);
+    }
+}
+
+void CFrame::takePointer(int x, int y, int bits) {
+    pointer_.screen = CPoint(x, y);
+    pointer_.left = (bits & os::kMouseLeft) != 0;
+    pointer_.middle = (bits & os::kMouseMiddle) != 0;
+    pointer_.right = (bits & os::kMouseRight) != 0;
+    pointer_.shift = (bits & os::kMouseShift) != 0;
+    pointer_.control = (bits & os::kMouseControl) != 0;
+    pointer_.alt = (bits & os::kMouseAlt) != 0;
+}
+
+void CFrame::handleEvent(const os::WindowEvent& event) {
+    using os::WindowEventKind;
+    const os::PointerState now = window_->pointer();
+    switch (event.kind) {
+    case WindowEventKind::MouseDown: {
+        // The buttons held as of this event: a press whose release is
+        // already queued still counts as pressed while it is handled.
+        takePointer(now.x, now.y, now.buttons);
+        CPoint where(event.x, event.y);
+        mouse(nullptr, where, -1);
+        break;
+    }
+    case WindowEventKind::MouseUp:
+    case WindowEventKind::MouseMove:
+        takePointer(now.x, now.y, now.buttons);
+        break;
+    case WindowEventKind::Wheel: {
+        takePointer(event.x, event.y, event.buttons);
+        CDrawContext* context = getFrameContext();
+        CPoint where;
+        getMouseLocation(context, where);
+        onWheel(context, where, event.wheel);
+        context->forget();
+        break;
+    }
+    case WindowEventKind::KeyDown:
+    case WindowEventKind::KeyUp: {
+        VstKeyCode key = keyCodeOf(event);
+        if (event.kind == WindowEventKind::KeyDown)
+            onKeyDown(key);
+        else
+            onKeyUp(key);
+        break;
+    }
+    case WindowEventKind::DragEnter:
+        takePointer(event.x, event.y, now.buttons);
+        if (dropTarget_) dropTarget_->dragEnter();
+        break;
+    case WindowEventKind::DragMove:
+        takePointer(event.x, event.y, now.buttons);
+        if (dropTarget_) dropTarget_->dragOver();
+        break;
+    case WindowEventKind::DragLeave:
+        if (dropTarget_) dropTarget_->dragLeave();
+        break;
+    case WindowEventKind::Drop:
+        takePointer(event.x, event.y, now.buttons);
+        if (dropTarget_) dropTarget_->drop(event.items);
+        break;
+    case WindowEventKind::Closed:
+        setOpenFlag(false);
+        break;
+    }
+    // Whatever the views drew while handling the event shows now.
+    present(CRect(0, 0, size_.width(), size_.height()));
+}
+
+void CFrame::doIdleStuff() {
+    if (window_ && open_) {
+        const os::PointerState pointer = window_->trackPointer();
+        takePointer(pointer.x, pointer.y, pointer.buttons);
+        if (!window_->isOpen()) setOpenFlag(false);
+    }
+    if (!open_) return;
+    present(CRect(0, 0, size_.width(), size_.height()));
+    if (editor_) editor_->doIdleStuff();
+}
+
+uint32_t CFrame::getTicks() const { return window_ ? window_->nowMs() : os::tickMs(); }
+
+void CFrame::sleepTicks(unsigned milliseconds) {
+    if (window_)
+        window_->sleepMs(milliseconds);
+    else
+        os::sleepMs(milliseconds);
+}
+
+void CFrame::pumpPaintOnly() {
+    if (window_ && open_) window_->pumpPaintOnly();
+}
+
+void CFrame::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
+    Dispatching dispatching(this);
+    CDrawContext* own = nullptr;
+    if (!context) context = own = getFrameContext();
+    setFocusView(nullptr);
+    if (buttons == -1) buttons = context->getMouseButtons();
+    if (modalView_) {
+        if (modalView_->hitTest(where, buttons)) modalView_->mouse(context, where, buttons);
+    } else {
+        CViewContainer::mouse(context, where, buttons);
+    }
+    if (own) own->forget();
+}
+
+int32_t CFrame::onKeyDown(VstKeyCode& key) {
+    Dispatching dispatching(this);
+    int32_t answer = -1;
+    if (focusView_) answer = focusView_->onKeyDown(key);
+    if (answer == -1 && modalView_) answer = modalView_->onKeyDown(key);
+    if (answer == -1 && key.virt == kVirtualTab)
+        answer = advanceNextFocusView(focusView_, (key.modifier & kModifierShift) != 0) ? 1 : -1;
+    return answer;
+}
+
+int32_t CFrame::onKeyUp(VstKeyCode& key) {
+    Dispatching dispatching(this);
+    int32_t answer = -1;
+    if (focusView_) answer = focusView_->onKeyUp(key);
+    if (answer == -1 && modalView_) answer = modalView_->onKeyUp(key);
+    return answer;
+}
+
+bool CFrame::onWheel(CDrawContext* context, const CPoint& where, int32_t axis, float distance) {
+    Dispatching dispatching(this);
+    CView* view = modalView_ ? modalView_ : getViewAt(where, false);
+    if (!view) return false;
+    CDrawContext* own = nullptr;
+    if (!context) context = own = getFrameContext();
+    const bool handled = view->onWheel(context, where, axis, distance);
+    if (own) own->forget();
+    return handled;
+}
+
+bool CFrame::advanceNextFocusView(CView* oldFocus, bool reverse) {
+    if (modalView_) return false;
+    if (!oldFocus) {
+        if (!focusView_) return CViewContainer::advanceNextFocusView(nullptr, reverse);
+        oldFocus = focusView_;
+    }
+    if (isChild(oldFocus)) {
+        if (CViewContainer::advanceNextFocusView(oldFocus, reverse)) return true;
+        setFocusView(nullptr);
+        return false;
+    }
+    CView* level = oldFocus;
+    for (CViewContainer* parent = oldFocus->getParentView(); parent && parent != this;
+         parent = parent->getParentView()) {
+        if (parent->advanceNextFocusView(level, reverse)) return true;
+        level = parent;
+    }
+    return CViewContainer::advanceNextFocusView(level, reverse);
+}
+
+bool CFrame::setSize(CCoord width, CCoord height) {
+    if (!open_ || (width == size_.width() && height == size_.height())) return false;
+    // The host's windows are its own: without its consent nothing changes.
+    if (!editor_ || !editor_->requestSize(width, height)) return false;
+    const bool ownBuffer = backBuffer_ == &ownPixels_;
+    if (ownBuffer) {
+        ownPixels_ = raster::PixelBuffer(width, height);
+        std::fill(ownPixels_.pixels().begin(), ownPixels_.pixels().end(), kOpaqueBlack);
+    }
+    if (window_) window_->resize(width, height);
+    CViewContainer::setViewSize(CRect(0, 0, width, height));
+    setDirty(true);
+    return true;
+}
+
+int32_t CFrame::setModalView(CView* view) {
+    if (view && modalView_) return 0;
+    if (modalView_) removeView(modalView_, false);
+    modalView_ = view;
+    if (view) addView(view);
+    return 1;
+}
+
+void CFrame::beginEdit(int32_t index) {
+    if (editor_) editor_->beginEdit(index);
+}
+
+void CFrame::endEdit(int32_t index) {
+    if (editor_) editor_->endEdit(index);
+}
+
+bool CFrame::getCurrentLocation(CPoint& where) {
+    where = pointer_.screen;
+    return true;
+}
+
+void CFrame::setCursor(int32_t type) {
+    if (window_) window_->setCursor(cursorShapeOf(type));
 }
 
 void CFrame::setFocusView(CView* view) {
@@ -37,21 +423,39 @@ void CFrame::setFocusView(CView* view) {
     }
 }
 
-bool CFrame::getCurrentLocation(CPoint& where) {
-    where = pointer_.screen;
-    where.offset(-windowOrigin_.h, -windowOrigin_.v);
+bool CFrame::setDropActive(bool active) {
+    if (!active && !dropTarget_) return true;
+    if (!window_) return false;
+    delete dropTarget_;
+    dropTarget_ = active ? new CDropTarget(this) : nullptr;
     return true;
+}
+
+void CFrame::invalidate(const CRect& rect) {
+    for (int32_t i = 0; i < getNbViews(); ++i) {
+        CView* child = getView(i);
+        if (child->checkUpdate(rect)) child->setDirty(true);
+    }
+}
+
+bool CFrame::setUpdatesDisabled(bool disabled) {
+    const bool previous = updatesDisabled_;
+    updatesDisabled_ = disabled;
+    return previous;
 }
 
 void CFrame::drawView(CView* view) {
     if (!backBuffer_) return;
-    CDrawContext* context = new CDrawContext(this, backBuffer_);
+    CDrawContext* context = getFrameContext();
+    CRect area(0, 0, size_.width(), size_.height());
     if (view && isChild(view)) {
         view->draw(context);
+        area = view->size();
     } else {
         draw(context);
     }
     context->forget();
+    present(area);
 }
 
 } // namespace VSTGUI

@@ -429,7 +429,9 @@ bool CViewContainer::onDrop(CDrawContext* context, CDragContainer* drag, const C
     }
     bool dropped = false;
     if (currentDragView_) {
-        dropped = currentDragView_->onDrop(context, drag, local);
+        // A view that takes no mouse takes no drop either (it would change
+        // what the user cannot click).
+        if (currentDragView_->getMouseEnabled()) dropped = currentDragView_->onDrop(context, drag, local);
         currentDragView_->onDragLeave(context, drag, local);
     }
     currentDragView_ = nullptr;

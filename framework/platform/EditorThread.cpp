@@ -2,30 +2,38 @@
 
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <thread>
 
 namespace {
 
 std::mutex g_editorMutex;
-std::thread::id g_editorThread; // default id: none
+// Instance → the thread that opened it. A handful of entries at most.
+std::map<const void*, std::thread::id>& registrations() {
+    static std::map<const void*, std::thread::id> table;
+    return table;
+}
 std::atomic<bool> g_loggedRefusal{false};
 
 } // namespace
 
-void setEditorThread() {
+void setEditorThread(const void* instance) {
     std::lock_guard<std::mutex> guard(g_editorMutex);
-    g_editorThread = std::this_thread::get_id();
+    registrations()[instance] = std::this_thread::get_id();
 }
 
-void clearEditorThread() {
+void clearEditorThread(const void* instance) {
     std::lock_guard<std::mutex> guard(g_editorMutex);
-    g_editorThread = std::thread::id();
+    registrations().erase(instance);
 }
 
 bool isEditorThread() {
     std::lock_guard<std::mutex> guard(g_editorMutex);
-    return g_editorThread != std::thread::id() && g_editorThread == std::this_thread::get_id();
+    const std::thread::id self = std::this_thread::get_id();
+    for (const auto& entry : registrations())
+        if (entry.second == self) return true;
+    return false;
 }
 
 bool mayBlockForUser(const char* what) {

@@ -1,15 +1,21 @@
 #pragma once
-// Which thread is the editor's: only that thread may block in a question or
-// a file dialog (it keeps the editor window painted while it waits). The
-// editor registers its thread when it opens and clears it when it closes.
-// Asked from any other thread (a host's worker, the MIDI thread), questions
-// answer their default and dialogs cancel; the first such call is logged to
-// stderr. Any thread; no allocation after the first log.
+// Which threads are editors' threads: only such a thread may block in a
+// question or a file dialog (it keeps its editor window painted while it
+// waits). Each editor instance registers the thread that opened it and
+// clears only its own registration when it closes, so one instance closing
+// never takes the right away from another that is still open (hosts may
+// drive each editor from a thread of its own). Asked from any other thread
+// (a host's worker, the MIDI thread), questions answer their default and
+// dialogs cancel; the first such call is logged to stderr. Any thread.
 
-void setEditorThread();   // the calling thread becomes the editor's
-void clearEditorThread(); // no thread is the editor's
-bool isEditorThread();    // the calling thread is the editor's
+// The calling thread becomes the editor thread of instance (replacing what
+// that instance registered before).
+void setEditorThread(const void* instance);
+// Removes instance's registration; the others stay.
+void clearEditorThread(const void* instance);
+// The calling thread is the editor thread of some open instance.
+bool isEditorThread();
 
-// True on the editor's thread; otherwise logs (once per process) that what
-// was refused and answers false.
+// True on an editor's thread; otherwise logs (once per process) what was
+// refused and answers false.
 bool mayBlockForUser(const char* what);

@@ -164,6 +164,10 @@ public:
 
     virtual void setCursor(CursorShape shape) = 0;
 
+    // Our own window takes a new size (the host agreed to it first); the
+    // back buffer is made anew, black and opaque.
+    virtual void resize(int width, int height) { buffer_.resize(width, height, 0xFF000000u); }
+
     // The window's millisecond clock (wrapping) and a sleep on it; the
     // headless window's clock is virtual and its sleep advances it.
     virtual uint32_t nowMs() = 0;

@@ -36,6 +36,10 @@ public:
     void pump() override;
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override { cursor_ = shape; }
+    void resize(int width, int height) override {
+        EditorWindow::resize(width, height);
+        screen_.resize(width, height, 0xFF000000u);
+    }
     uint32_t nowMs() override { return clockMs_; }
     void sleepMs(unsigned milliseconds) override { clockMs_ += milliseconds; }
     uint32_t nativeId() const override { return 0; }

@@ -63,6 +63,7 @@ public:
     void pump() override;
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override;
+    void resize(int width, int height) override;
     uint32_t nowMs() override { return tickMs(); }
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
     uint32_t nativeId() const override { return window_; }
@@ -254,6 +255,14 @@ void X11Window::loadKeymap() {
     keysyms_.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(reply));
     keysymsPerCode_ = reply->keysyms_per_keycode;
     std::free(reply);
+}
+
+void X11Window::resize(int width, int height) {
+    EditorWindow::resize(width, height);
+    if (!isOpen()) return;
+    const uint32_t size[] = {static_cast<uint32_t>(std::max(width, 1)), static_cast<uint32_t>(std::max(height, 1))};
+    xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(connection_);
 }
 
 void X11Window::present(const WindowRect& area) {

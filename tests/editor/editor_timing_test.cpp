@@ -1,4 +1,4 @@
-// Held buttons on the editor's clock (held by the test): Alt-click steps a
+// Held buttons on the editor's clock (the headless window's, held by the test): Alt-click steps a
 // knob every 200 ms up or down by where it was clicked, and a repeating
 // command area fires at once, after 480 ms, then 40 ms sooner each time down
 // to 200 ms.
@@ -21,14 +21,9 @@ void releaseAfter(os::HeadlessWindow& window, int x, int y, uint32_t holdMs) {
     });
 }
 
-void useWindowClock(editor::SynthEditor_c& editor, os::HeadlessWindow& window) {
-    editor.setClock([&window] { return window.nowMs(); }, [&window](uint32_t ms) { window.sleepMs(ms); });
-}
-
 TEST_F(EditorTest, AltClickStepsEvery200MsUpAboveTheMiddleElseDown) {
     os::HeadlessWindow* window = openHeadless();
     ASSERT_NE(window, nullptr);
-    useWindowClock(*editor, *window);
     // One step of "Timbre Range" as the plug-in takes it.
     plugin->setParameter(0, 0.0f);
     plugin->stepParameter(0, true);
@@ -93,7 +88,6 @@ TEST_F(EditorTest, HeldCommandAreaRepeatsSoonerEachTimeDownTo200Ms) {
     auto owned = std::make_unique<os::HeadlessWindow>(724, 160);
     os::HeadlessWindow* window = owned.get();
     ASSERT_TRUE(ed->openInWindow(std::move(owned)));
-    useWindowClock(*ed, *window);
     synth.clock = [window] { return window->nowMs(); };
     // A repeating area of its own in a free corner of the main page.
     ed->mainPage()->addView(new editor::CTouchAreaPl(VSTGUI::CRect(700, 2, 720, 20), ed, 29, &synth, 77, 0, 0, true));

@@ -3,6 +3,8 @@
 // the parent destroyed first, and open/close cycles.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -67,14 +69,11 @@ private:
 
 #ifdef KELVANTI_TEST_READS_PNG
 // The toy's picture of a model, drawn by the toy editor on a headless window, as RGB.
-std::vector<uint8_t> headlessRendering(const toy::ToyModel& start) {
-    toy::ToyModel model = start;
-    auto window = std::make_unique<os::HeadlessWindow>(toy::kWidth, toy::kHeight);
-    os::HeadlessWindow* screen = window.get();
-    toy::ToyEditor editor(model, toy::ToyHostLink{}, std::move(window));
-    editor.idle();
+std::vector<uint8_t> headlessRendering(const toy::ToyModel& model) {
+    os::PixelSurface surface;
+    toy::renderToy(model, surface);
     std::vector<uint8_t> rgb;
-    for (uint32_t pixel : screen->screen().pixels) {
+    for (uint32_t pixel : surface.pixels) {
         rgb.push_back(static_cast<uint8_t>(pixel >> 16));
         rgb.push_back(static_cast<uint8_t>(pixel >> 8));
         rgb.push_back(static_cast<uint8_t>(pixel));
@@ -192,11 +191,14 @@ TEST(EditorTool, KeysAndDropsReachTheEditor) {
         std::vector<std::string> args;
         std::vector<std::string> expected;
     } rows[] = {
-        {{"--key", "c", "--key", "Tab", "--key", "A", "--key", "BackSpace"}, {"param 2 Text 0.000000 abc<1>"}},
+        {{"--key", "c", "--key", "Tab", "--key", "A", "--key", "BackSpace"}, {"param 2 Text 0.000000 abc<2>"}},
         {{"--drop-text", "40,120,hello"}, {"drop accepted", "param 2 Text 0.100000 hello"}},
         // On the switch the text is refused by the editor: the field keeps its text.
         {{"--drop-text", "30,30,elsewhere"}, {"param 2 Text 0.000000 ab"}},
-        {{"--drop-file", "40,40," + path}, {"drop accepted", "param 3 Files 0.000000 " + std::string(files)}},
+        // The same drop on the field whose mouse is disabled: refused, it keeps its text.
+        {{"--drop-text", std::to_string(toy::kLockedBox.x + 20) + "," + std::to_string(toy::kLockedBox.y + 10) + ",hello"},
+         {"param 4 Locked 0.000000 --", "param 2 Text 0.000000 ab"}},
+        {{"--drop-file", std::to_string(toy::kFreeX) + "," + std::to_string(toy::kFreeY) + "," + path}, {"drop accepted", "param 3 Files 0.000000 " + std::string(files)}},
     };
     for (const auto& row : rows) {
         std::vector<std::string> args = row.args;
@@ -205,6 +207,38 @@ TEST(EditorTool, KeysAndDropsReachTheEditor) {
         ASSERT_EQ(run.exitCode, 0) << run.err;
         for (const auto& line : row.expected) EXPECT_TRUE(contains(lines(run.out), line)) << line << "\n" << run.out;
     }
+}
+
+TEST(EditorTool, AFileDialogThatWaitsKeepsTheEditorPaintedAndItsAnswerArrives) {
+#ifndef KELVANTI_TEST_READS_PNG
+    GTEST_SKIP() << "libpng's development files are missing in this build: the photographs cannot be read";
+#else
+    // A fake dialog helper (first on PATH) that answers after 2 s.
+    ScratchFolder folder;
+    const std::string helper = folder.file("zenity");
+    {
+        FILE* script = std::fopen(helper.c_str(), "w");
+        ASSERT_NE(script, nullptr);
+        std::fputs("#!/bin/sh\nsleep 2\necho /tmp/chosen.fxp\n", script);
+        std::fclose(script);
+        ASSERT_EQ(::chmod(helper.c_str(), 0755), 0);
+    }
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (folder.file("") + ":" + oldPath).c_str(), 1);
+    const std::string during = folder.file("during.png");
+    const std::string button = std::to_string(toy::kDialogButtonBox.x + 10) + "," + std::to_string(toy::kDialogButtonBox.y + 10);
+    const auto run = runTool({"--click", button, "--shot-during", "1000," + during, "--log"});
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    char files[16];
+    std::snprintf(files, sizeof files, "%08x", toy::fnv1a("/tmp/chosen.fxp"));
+    EXPECT_TRUE(contains(lines(run.out), "param 3 Files 0.000000 " + std::string(files))) << run.out;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(readPng(during, width, height, rgb));
+    EXPECT_EQ(rgb, headlessRendering(toy::ToyModel{}));   // covered during the wait, and painted again
+#endif
 }
 
 TEST(EditorTool, TheParentDestroyedFirstACloseFromIdleAndManyOpenCloseCyclesEndCleanly) {

@@ -3,13 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "os/window/DropData.h"
 #include "os/window/HeadlessWindow.h"
 #include "os/window/X11Keys.h"
-#include "tests/window/toy/ToyEditor.h"
+#include "framework/platform/EditorThread.h"
+#include "gui/CDragContainer.h"
+#include "gui/CDropTarget.h"
+#include "gui/CFrame.h"
+#include "tests/window/toy/ToyPlugin.h"
 
 namespace {
 
@@ -22,17 +28,7 @@ using os::WindowEventKind;
 struct HostLog {
     std::vector<std::string> calls;
     std::function<void()> onIdle;
-    toy::ToyHostLink link() {
-        toy::ToyHostLink link;
-        link.beginEdit = [this](int i) { calls.push_back("begin " + std::to_string(i)); };
-        link.automate = [this](int i, float v) { calls.push_back("automate " + std::to_string(i) + " " + std::to_string(v)); };
-        link.endEdit = [this](int i) { calls.push_back("end " + std::to_string(i)); };
-        link.idle = [this] {
-            calls.push_back("idle");
-            if (onIdle) onIdle();
-        };
-        return link;
-    }
+    bool resizes = false;   // the host offers sizeWindow and grants it
     int count(const std::string& call) const {
         int n = 0;
         for (const auto& c : calls) n += c == call;
@@ -40,16 +36,48 @@ struct HostLog {
     }
 };
 
+std::map<AEffect*, HostLog*>& hostLogs() {
+    static std::map<AEffect*, HostLog*> logs;
+    return logs;
+}
+
+VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float opt) {
+    if (opcode == audioMasterVersion) return kVstVersion;
+    auto found = hostLogs().find(effect);
+    if (found == hostLogs().end()) return 0;
+    HostLog& log = *found->second;
+    switch (opcode) {
+    case audioMasterBeginEdit: log.calls.push_back("begin " + std::to_string(index)); break;
+    case audioMasterAutomate: log.calls.push_back("automate " + std::to_string(index) + " " + std::to_string(opt)); break;
+    case audioMasterEndEdit: log.calls.push_back("end " + std::to_string(index)); break;
+    case audioMasterIdle:
+        log.calls.push_back("idle");
+        if (log.onIdle) log.onIdle();
+        break;
+    case audioMasterCanDo: return log.resizes ? 1 : 0;
+    case audioMasterSizeWindow:
+        log.calls.push_back("size " + std::to_string(index) + " " + std::to_string(static_cast<int>(value)));
+        return log.resizes ? 1 : 0;
+    default: break;
+    }
+    return 0;
+}
+
+// The toy plug-in with its editor open on a headless window.
 struct ToyRig {
-    toy::ToyModel model;
     HostLog host;
+    std::unique_ptr<toy::ToyPlugin> plugin = std::make_unique<toy::ToyPlugin>(hostCallback);
+    toy::ToyModel& model = plugin->model;
     HeadlessWindow* window = nullptr;
-    std::unique_ptr<toy::ToyEditor> editor;
+    toy::ToyEditor* editor = plugin->toyEditor();
     ToyRig() {
+        hostLogs()[plugin->getAeffect()] = &host;
         auto owned = std::make_unique<HeadlessWindow>(toy::kWidth, toy::kHeight);
         window = owned.get();
-        editor = std::make_unique<toy::ToyEditor>(model, host.link(), std::move(owned));
+        editor->openOn(nullptr, std::move(owned));
+        editor->idle();
     }
+    ~ToyRig() { hostLogs().erase(plugin->getAeffect()); }
     // What the model looks like when drawn afresh.
     os::PixelSurface expected() const {
         os::PixelSurface surface;
@@ -168,7 +196,9 @@ TEST(ToyOnHeadless, ClicksWheelKeysAndDropsEditTheModelAndTheScreenShowsIt) {
     rig.window->injectKey(os::WindowKey::Tab);
     rig.window->injectKey(os::WindowKey::None, "\xC3\xA9");
     rig.editor->idle();
-    EXPECT_EQ(rig.model.text, "abx<1>\xC3\xA9");
+    // The wheel's edit made the slider the focus view: it ignores keys, and
+    // Tab moves the focus on to the field.
+    EXPECT_EQ(rig.model.text, "ab\xC3\xA9");
 
     // "m" waits as under a dialog: repaints are served, the click behind it waits its turn.
     const uint32_t before = rig.window->nowMs();
@@ -178,17 +208,21 @@ TEST(ToyOnHeadless, ClicksWheelKeysAndDropsEditTheModelAndTheScreenShowsIt) {
     EXPECT_EQ(rig.window->nowMs() - before, toy::kModalWaitMs);
     EXPECT_GE(rig.window->paintOnlyPumps(), static_cast<int>(toy::kModalWaitMs / 10));
     EXPECT_EQ(rig.model.values[toy::kPower], 0.0f);   // the click came after the wait
-    EXPECT_EQ(rig.model.text, "abx<1>\xC3\xA9");
+    EXPECT_EQ(rig.model.text, "ab\xC3\xA9");
 
     // A text dropped on the field replaces its text once; dropped elsewhere it is refused.
     rig.window->injectDrop(toy::kTextBox.x + 10, toy::kTextBox.y + 10, {os::textItem(std::string("dropped\0junk", 12))});
     rig.window->injectDrop(toy::kSwitchBox.x + 1, toy::kSwitchBox.y + 1, {os::textItem("elsewhere")});
-    rig.window->injectDrop(toy::kSwitchBox.x + 1, toy::kSwitchBox.y + 1,
+    rig.window->injectDrop(toy::kFreeX, toy::kFreeY,
                            {DropItem{DropItem::Type::File, "/a b"}, DropItem{DropItem::Type::File, "/c"}});
+    // The same text on the field whose mouse is disabled: refused.
+    rig.window->injectDrop(toy::kLockedBox.x + 10, toy::kLockedBox.y + 10, {os::textItem("locked")});
     rig.editor->idle();
     EXPECT_EQ(rig.model.text, "dropped");
     EXPECT_EQ(rig.model.textDrops, 1);
     EXPECT_EQ(rig.model.files, "/a b;/c");
+    EXPECT_EQ(rig.model.locked, "--");
+    EXPECT_EQ(rig.model.lockedDrops, 0);
     EXPECT_TRUE(sameScreen(*rig.window, rig.expected()));
 }
 
@@ -211,11 +245,12 @@ TEST(ToyOnHeadless, SliderTracksTheMouseIdlesTheHostOnTheVirtualClockAndEndsWhen
     EXPECT_EQ(rig.host.calls.front(), "begin 1");
     EXPECT_EQ(rig.host.calls.back(), "end 1");
     EXPECT_NEAR(rig.model.values[toy::kLevel], 69.0f / 200.0f, 1e-6f);   // the last move before the release
-    // Sleeping 4 ms per empty poll advanced the virtual clock; the host idled every 100 ms of it.
+    // Sleeping 4 ms per early poll advanced the virtual clock; the host
+    // idled on a 100 ms schedule that is caught up once less than 50 ms ahead.
     EXPECT_GT(elapsed, 500u);
     const int idles = rig.host.count("idle");
     EXPECT_GE(idles, static_cast<int>(elapsed / 100));
-    EXPECT_LE(idles, static_cast<int>(elapsed / 100) + 1);
+    EXPECT_LE(idles, static_cast<int>(elapsed / 50) + 1);
     EXPECT_TRUE(sameScreen(*rig.window, rig.expected()));
 
     // The host destroys its window from its idle in the middle of a drag:
@@ -229,6 +264,177 @@ TEST(ToyOnHeadless, SliderTracksTheMouseIdlesTheHostOnTheVirtualClockAndEndsWhen
     EXPECT_FALSE(closing.window->isOpen());
     closing.editor->idle();   // nothing more happens
     EXPECT_EQ(closing.host.calls.back(), "end 1");
+}
+
+TEST(ToyOnHeadless, AHostClosingTheEditorFromItsIdleDuringADragClosesItOnceTheDragHasUnwound) {
+    const int y = toy::kSliderBox.y + 5;
+    for (const bool closeInIdle : {false, true}) {   // false: the positive control
+        ToyRig rig;
+        AEffect* effect = rig.plugin->getAeffect();
+        rig.host.onIdle = [&] {
+            if (closeInIdle) effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+        };
+        rig.window->onPump([&](HeadlessWindow& window) {
+            if (window.pumps() == 150) window.injectRelease(toy::kSliderBox.x + 90, y, os::kMouseLeft);
+        });
+        rig.window->injectPress(toy::kSliderBox.x + 50, y, os::kMouseLeft);
+        effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        EXPECT_EQ(rig.host.calls.back(), "end 1") << closeInIdle;
+        EXPECT_EQ(rig.host.count("idle"), closeInIdle ? 1 : rig.host.count("idle")) << closeInIdle;
+        EXPECT_EQ(rig.editor->getFrame() == nullptr, closeInIdle);
+        EXPECT_EQ(VSTGUI::CFrame::frameCount(), closeInIdle ? 0 : 1);
+        // Later idles and keys reach nothing once closed.
+        effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+        effect->dispatcher(effect, effEditKeyDown, 'z', 0, nullptr, 0.0f);
+        EXPECT_EQ(rig.editor->getFrame() == nullptr, closeInIdle);
+    }
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 0);
+}
+
+TEST(ToyOnHeadless, ASecondOpenReplacesTheFirstAndEachInstanceKeepsItsOwnEditorThread) {
+    ToyRig first;
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 1);
+    first.editor->openOn(nullptr, std::make_unique<HeadlessWindow>(toy::kWidth, toy::kHeight));
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 1);   // the first frame went
+    {
+        ToyRig second;
+        EXPECT_EQ(VSTGUI::CFrame::frameCount(), 2);
+        EXPECT_TRUE(isEditorThread());
+        second.editor->close();
+        // The other instance is still open on this thread.
+        EXPECT_TRUE(isEditorThread());
+    }
+    first.editor->close();
+    EXPECT_FALSE(isEditorThread());
+    EXPECT_EQ(VSTGUI::CFrame::frameCount(), 0);
+}
+
+TEST(ToyOnHeadless, SizesAreAskedOfTheHostAndHostWindowsAreNeverRead) {
+    for (const bool granted : {false, true}) {
+        ToyRig rig;
+        rig.host.resizes = granted;
+        VSTGUI::CFrame* frame = rig.editor->getFrame();
+        EXPECT_FALSE(frame->setSize(toy::kWidth, toy::kHeight));   // unchanged
+        EXPECT_EQ(frame->setSize(500, 200), granted);
+        // Asked only of a host that offers it.
+        EXPECT_EQ(rig.host.count("size 500 200"), granted ? 1 : 0);
+        EXPECT_EQ(frame->size().width(), granted ? 500 : toy::kWidth);
+        EXPECT_EQ(rig.window->width(), granted ? 500 : toy::kWidth);
+        ERect* rect = nullptr;
+        rig.editor->getRect(&rect);
+        EXPECT_EQ(rect->right - rect->left, granted ? 500 : toy::kWidth);
+        VSTGUI::CCoord x = 0, y = 0;
+        VSTGUI::CRect host;
+        EXPECT_FALSE(frame->getPosition(x, y));
+        EXPECT_FALSE(frame->getSize(host));
+        // Repainted at the new size: the pattern's far corner is where it was.
+        rig.editor->idle();
+        EXPECT_EQ(rig.window->screenPixel(toy::kPatternBox.x, toy::kPatternBox.y), 0xFF000080u);
+    }
+}
+
+TEST(ToyOnHeadless, KeysFocusTabWheelAndCursorsThroughTheFrame) {
+    ToyRig rig;
+    VSTGUI::CFrame* frame = rig.editor->getFrame();
+    EXPECT_EQ(frame->getFocusView() != nullptr, true);   // the free field has the keys
+    // The host's keys: true only when the frame answers 1.
+    VstKeyCode key{'q', 0, 0};
+    EXPECT_TRUE(rig.editor->onKeyDown(key));
+    EXPECT_EQ(rig.model.text, "abq");
+    EXPECT_FALSE(rig.editor->onKeyUp(key));   // nobody takes key releases
+    // Tab with no focus: the first view that wants it (the free field);
+    // Shift+Tab searches from the last child (the locked field). The field
+    // with the focus takes Tab itself.
+    VSTGUI::VstKeyCode tab;
+    tab.virt = 2;
+    frame->setFocusView(nullptr);
+    EXPECT_EQ(frame->onKeyDown(tab), 1);
+    EXPECT_EQ(static_cast<VSTGUI::CControl*>(frame->getFocusView())->getTag(), toy::kText);
+    tab.modifier = 1;
+    frame->setFocusView(nullptr);
+    EXPECT_EQ(frame->onKeyDown(tab), 1);
+    EXPECT_EQ(static_cast<VSTGUI::CControl*>(frame->getFocusView())->getTag(), toy::kLocked);
+    // A click ends the focus before it is handled.
+    rig.window->injectClick(5, 5);
+    rig.editor->idle();
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+    // The wheel: one step of 0.1 per notch, both ways.
+    rig.window->injectWheel(toy::kSliderBox.x + 1, toy::kSliderBox.y + 1, -2.0f);
+    rig.editor->idle();
+    EXPECT_NEAR(rig.model.values[toy::kLevel], 0.05f, 1e-6f);
+    const struct {
+        int32_t type;
+        os::CursorShape shape;
+    } cursors[] = {{1, os::CursorShape::Wait}, {2, os::CursorShape::ResizeHorizontal},
+                   {3, os::CursorShape::ResizeVertical}, {4, os::CursorShape::Move},
+                   {5, os::CursorShape::ResizeNeSw}, {6, os::CursorShape::ResizeNwSe},
+                   {8, os::CursorShape::NotAllowed}, {9, os::CursorShape::Hand},
+                   {7, os::CursorShape::Default}, {0, os::CursorShape::Default}, {42, os::CursorShape::Default}};
+    for (const auto& c : cursors) {
+        frame->setCursor(VSTGUI::kCursorHand == c.type ? 0 : VSTGUI::kCursorHand);
+        frame->setCursor(c.type);
+        EXPECT_EQ(rig.window->cursor(), c.shape) << c.type;
+    }
+}
+
+TEST(ToyOnHeadless, DragItemsAreBoundedTerminatedAndOneDragAtATime) {
+    std::string big(VSTGUI::CDragContainer::kMaxItemBytes + 10, 'x');
+    VSTGUI::CDragContainer* drag = new VSTGUI::CDragContainer(
+        {os::textItem(big), DropItem{DropItem::Type::File, "/ignored after a text"}});
+    int32_t size = 0, type = 0;
+    const char* item = drag->first(size, type);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(type, VSTGUI::CDragContainer::kText);
+    EXPECT_EQ(static_cast<size_t>(size), VSTGUI::CDragContainer::kMaxItemBytes);
+    EXPECT_EQ(item[size], '\0');
+    EXPECT_EQ(drag->next(size, type), nullptr);
+    EXPECT_EQ(type, -1);
+    drag->setItems({DropItem{DropItem::Type::File, "/a"}, DropItem{DropItem::Type::File, std::string(70000, 'p')},
+                    DropItem{DropItem::Type::File, "/b"}});
+    EXPECT_EQ(drag->getCount(), 2);   // the over-long path is left out, never cut
+    EXPECT_STREQ(drag->first(size, type), "/a");
+    EXPECT_STREQ(drag->next(size, type), "/b");
+    drag->forget();
+
+    // Two editors: while one has a drag under way the other's is refused.
+    ToyRig a;
+    ToyRig b;
+    VSTGUI::CDropTarget targetA(a.editor->getFrame());
+    VSTGUI::CDropTarget targetB(b.editor->getFrame());
+    EXPECT_EQ(targetA.dragEnter(), VSTGUI::CDropTarget::kEffectCopy);
+    EXPECT_EQ(targetB.dragEnter(), VSTGUI::CDropTarget::kEffectNone);
+    EXPECT_FALSE(targetB.drop({os::textItem("from b")}));
+    EXPECT_EQ(targetA.dragOver(), VSTGUI::CDropTarget::kEffectCopy);
+    EXPECT_EQ(VSTGUI::CDropTarget::currentDrag() != nullptr, true);
+    targetA.dragLeave();
+    EXPECT_EQ(VSTGUI::CDropTarget::currentDrag(), nullptr);
+    // A drop without an enter does nothing; after a's drag b's goes through.
+    EXPECT_FALSE(targetB.drop({os::textItem("from b")}));
+    EXPECT_EQ(targetB.dragEnter(), VSTGUI::CDropTarget::kEffectCopy);
+    b.window->injectMove(toy::kTextBox.x + 5, toy::kTextBox.y + 5);
+    b.editor->idle();
+    EXPECT_EQ(b.model.textDrops, 0);
+    EXPECT_TRUE(targetB.drop({os::textItem("from b")}));
+    EXPECT_EQ(b.model.text, "from b");
+    EXPECT_EQ(b.model.textDrops, 1);
+}
+
+TEST(ToyOnHeadless, IdleStuffPacesOnAWrappingClock) {
+    // The clock 40 ms before 2^32: the schedule crosses the wrap.
+    ToyRig rig;
+    rig.editor->close();
+    auto owned = std::make_unique<HeadlessWindow>(toy::kWidth, toy::kHeight, 0xFFFFFFD8u);
+    HeadlessWindow* window = owned.get();
+    rig.editor->openOn(nullptr, std::move(owned));
+    rig.host.calls.clear();
+    rig.editor->doIdleStuff();   // due now
+    EXPECT_EQ(rig.host.count("idle"), 1);
+    rig.editor->doIdleStuff();   // 100 ms early: sleeps 4 ms, no idle
+    EXPECT_EQ(rig.host.count("idle"), 1);
+    EXPECT_EQ(window->nowMs(), 0xFFFFFFD8u + 4);
+    window->sleepMs(100);        // past the wrap and past the next time
+    rig.editor->doIdleStuff();
+    EXPECT_EQ(rig.host.count("idle"), 2);
 }
 
 TEST(WindowTranslations, UriListsBecomeDecodedLocalPaths) {

@@ -12,10 +12,10 @@ class ScriptedDialogs : public os::DialogBackend {
 public:
     ScriptedDialogs() {
         os::setDialogBackendForTesting(this);
-        setEditorThread();
+        setEditorThread(this);
     }
     ~ScriptedDialogs() override {
-        clearEditorThread();
+        clearEditorThread(this);
         os::setDialogBackendForTesting(nullptr);
     }
     void showError(const os::DialogRequest& r) override { asked.push_back(r); }

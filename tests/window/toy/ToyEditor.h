@@ -1,32 +1,29 @@
 #pragma once
-// A toy editor drawn straight into an os::EditorWindow's back buffer (no
-// toolkit): an on/off switch, a slider that tracks the mouse, a text field
-// that takes typed keys and dropped text, a list of dropped files, and a
-// colour pattern that shows any misplaced row or column. It lets the window
-// and the host tool be tested end to end. Editor's thread only.
-#include <functional>
+// A toy editor on the toolkit, for the window's and the host tool's tests: a
+// frame with an on/off switch, a slider that tracks the mouse, a button that
+// opens a file dialog, a free text field (typed keys, dropped text), the same
+// field with its mouse disabled, and a backdrop that takes dropped files and
+// shows a colour pattern revealing any misplaced row or column. Editor's
+// thread only.
+#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "editor/AEffGUIEditor.h"
+#include "gui/CControl.h"
 #include "os/window/EditorWindow.h"
 
 namespace toy {
 
-enum Param { kPower = 0, kLevel = 1, kText = 2, kFiles = 3, kParamCount = 4 };
+enum Param { kPower = 0, kLevel = 1, kText = 2, kFiles = 3, kLocked = 4, kParamCount = 5 };
 
 struct ToyModel {
-    float values[kParamCount] = {0.0f, 0.25f, 0.0f, 0.0f};
-    std::string text = "ab";     // the text field
-    std::string files;           // paths of the last file drop, ';' between them
-    int textDrops = 0;           // drops the text field accepted
-};
-
-// What the editor tells its host (the plug-in forwards these to audioMaster).
-struct ToyHostLink {
-    std::function<void(int)> beginEdit;
-    std::function<void(int, float)> automate;
-    std::function<void(int)> endEdit;
-    std::function<void()> idle;
+    float values[kParamCount] = {0.0f, 0.25f, 0.0f, 0.0f, 0.0f};
+    std::string text = "ab";     // the free text field
+    std::string locked = "--";   // the mouse-disabled field
+    std::string files;           // paths of the last file drop (or dialog), ';' between them
+    int textDrops = 0;           // drops the free field accepted
+    int lockedDrops = 0;         // drops the mouse-disabled field accepted (none, if all is well)
 };
 
 struct Box {
@@ -39,9 +36,14 @@ struct Box {
 constexpr int kWidth = 420;
 constexpr int kHeight = 180;
 constexpr Box kSwitchBox{20, 20, 60, 30};
+constexpr Box kDialogButtonBox{100, 20, 60, 30};
 constexpr Box kPatternBox{240, 20, 160, 150};
 constexpr Box kSliderBox{20, 70, 200, 20};
-constexpr Box kTextBox{20, 110, 200, 30};
+constexpr Box kTextBox{20, 106, 200, 30};
+constexpr Box kLockedBox{20, 144, 200, 30};
+// A free spot of the backdrop (file drops land there).
+constexpr int kFreeX = 180;
+constexpr int kFreeY = 35;
 // The key "m" makes the editor wait this long as if a dialog were open.
 constexpr uint32_t kModalWaitMs = 1500;
 
@@ -52,35 +54,36 @@ inline uint32_t fnv1a(const std::string& text) {
     return hash;
 }
 
-// The whole picture of a model, into a surface of kWidth × kHeight.
+// The toy's picture of a model: its views drawn by a frame on a headless
+// window, into a surface of kWidth × kHeight.
 void renderToy(const ToyModel& model, os::PixelSurface& surface);
 
-class ToyEditor {
+class ToyEditor : public AEffGUIEditor, public VSTGUI::CControlListener {
 public:
-    ToyEditor(ToyModel& model, ToyHostLink link, std::unique_ptr<os::EditorWindow> window);
+    ToyEditor(AudioEffectX* effect, ToyModel& model);
+    ~ToyEditor() override { close(); }
 
-    // One editor idle: reads the window's events, handles them, redraws.
-    void idle();
-    // The host changed a value: redrawn at the next idle.
-    void markDirty() { dirty_ = true; }
-    // True while an event is being handled (the host may call back meanwhile).
-    bool dispatching() const { return dispatching_; }
-    os::EditorWindow& window() { return *window_; }
+    // In an X11 child window of the host's window.
+    bool open(void* parent) override;
+    // On a window made by the caller (tests).
+    bool openOn(void* parent, std::unique_ptr<os::EditorWindow> window);
+    // Shows the model's values first, then the frame's idle.
+    void idle() override;
+    void valueChanged(VSTGUI::CDrawContext* context, VSTGUI::CControl* control) override;
+    // The host changed a value: shown at the next idle.
+    void markDirty() { modelChanged_ = true; }
+    os::EditorWindow* window() const;
+
+protected:
+    void closeFrame() override;
 
 private:
-    void handle(const os::WindowEvent& event);
-    void trackSlider(int x);
-    void modalWait(uint32_t milliseconds);
-    void setValue(int index, float value);
-    void edit(int index, float value);
-    void redraw();
+    void buildViews();
 
     ToyModel& model_;
-    ToyHostLink link_;
-    std::unique_ptr<os::EditorWindow> window_;
-    bool dirty_ = true;
-    bool dispatching_ = false;
-    uint32_t nextHostIdle_ = 0;
+    VSTGUI::CControl* controls_[kParamCount] = {};
+    VSTGUI::CView* textField_ = nullptr;
+    bool modelChanged_ = false;
 };
 
 } // namespace toy

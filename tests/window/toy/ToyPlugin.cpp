@@ -1,153 +1,71 @@
-// The toy editor as a VST 2.4 plug-in, for the host tool's tests: four
-// parameters (Power, Level, Text, Files), an editor in an X11 child window of
-// the host's parent, and audio that is the Level (so it plays with or
-// without an editor). Text shows its first 8 bytes; Files the FNV-1a hash of
-// the dropped paths (joined by ';'), as display strings are 8 bytes at most.
-#include <cstdint>
+#include "tests/window/toy/ToyPlugin.h"
+
 #include <cstdio>
-#include <cstring>
-#include <memory>
+#include <string>
 
-#include "framework/sdk/VstInterface.h"
-#include "os/window/X11Window.h"
-#include "tests/window/toy/ToyEditor.h"
-
+namespace toy {
 namespace {
 
-struct ToyPlugin {
-    AEffect effect{};
-    audioMasterCallback master = nullptr;
-    toy::ToyModel model;
-    std::unique_ptr<toy::ToyEditor> editor;
-    bool closeAfterDispatch = false;
-    ERect rect{0, 0, toy::kHeight, toy::kWidth};
-};
-
-ToyPlugin* pluginOf(AEffect* effect) { return static_cast<ToyPlugin*>(effect->object); }
-
-void copyText(void* ptr, const std::string& text, size_t size) {
-    if (!ptr) return;
-    std::snprintf(static_cast<char*>(ptr), size, "%s", text.c_str());
-}
-
-std::string displayOf(const ToyPlugin& plugin, VstInt32 index) {
-    char number[32];
-    switch (index) {
-    case toy::kPower: return plugin.model.values[toy::kPower] >= 0.5f ? "On" : "Off";
-    case toy::kLevel: std::snprintf(number, sizeof number, "%.3f", plugin.model.values[toy::kLevel]); return number;
-    case toy::kText: return plugin.model.text.substr(0, kVstMaxParamStrLen);
-    case toy::kFiles: std::snprintf(number, sizeof number, "%08x", toy::fnv1a(plugin.model.files)); return number;
-    default: return "";
-    }
-}
-
-toy::ToyHostLink linkOf(ToyPlugin* plugin) {
-    toy::ToyHostLink link;
-    AEffect* effect = &plugin->effect;
-    audioMasterCallback master = plugin->master;
-    link.beginEdit = [=](int index) { master(effect, audioMasterBeginEdit, index, 0, nullptr, 0.0f); };
-    link.automate = [=](int index, float value) { master(effect, audioMasterAutomate, index, 0, nullptr, value); };
-    link.endEdit = [=](int index) { master(effect, audioMasterEndEdit, index, 0, nullptr, 0.0f); };
-    link.idle = [=]() { master(effect, audioMasterIdle, 0, 0, nullptr, 0.0f); };
-    return link;
-}
-
-// A close asked for while the editor handles an event (from the host's idle
-// inside a drag) waits until that dispatch has unwound.
-void closeEditor(ToyPlugin* plugin) {
-    if (plugin->editor && plugin->editor->dispatching()) {
-        plugin->closeAfterDispatch = true;
-        return;
-    }
-    plugin->editor.reset();
-    plugin->closeAfterDispatch = false;
-}
-
-VstIntPtr VSTCALLBACK dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                               float) {
-    ToyPlugin* plugin = pluginOf(effect);
-    switch (opcode) {
-    case effClose:
-        plugin->editor.reset();
-        delete plugin;
-        return 1;
-    case effGetParamName: {
-        static const char* const names[] = {"Power", "Level", "Text", "Files"};
-        if (index >= 0 && index < toy::kParamCount) copyText(ptr, names[index], kVstMaxParamStrLen + 1);
-        return 0;
-    }
-    case effGetParamDisplay:
-        copyText(ptr, displayOf(*plugin, index), kVstMaxParamStrLen + 1);
-        return 0;
-    case effGetEffectName:
-        copyText(ptr, "Toy Editor", kVstMaxEffectNameLen + 1);
-        return 1;
-    case effGetVendorString:
-        copyText(ptr, "Harvell", kVstMaxVendorStrLen + 1);
-        return 1;
-    case effGetVstVersion:
-        return kVstVersion;
-    case effEditGetRect:
-        if (ptr) *static_cast<ERect**>(ptr) = &plugin->rect;
-        return 1;
-    case effEditOpen: {
-        closeEditor(plugin);   // a second open without a close replaces the first
-        if (plugin->editor) return 0;
-        auto window = os::openX11Window(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ptr)), toy::kWidth,
-                                        toy::kHeight);
-        if (!window) return 0;
-        plugin->editor = std::make_unique<toy::ToyEditor>(plugin->model, linkOf(plugin), std::move(window));
-        return 1;
-    }
-    case effEditClose:
-        closeEditor(plugin);
-        return 1;
-    case effEditIdle:
-        if (plugin->editor) {
-            plugin->editor->idle();
-            if (plugin->closeAfterDispatch) closeEditor(plugin);
-        }
-        return 1;
-    default:
-        (void)value;
-        return 0;
-    }
-}
-
-void VSTCALLBACK setParameter(AEffect* effect, VstInt32 index, float value) {
-    ToyPlugin* plugin = pluginOf(effect);
-    if (index < 0 || index >= toy::kParamCount) return;
-    plugin->model.values[index] = value;
-    if (plugin->editor) plugin->editor->markDirty();
-}
-
-float VSTCALLBACK getParameter(AEffect* effect, VstInt32 index) {
-    return index >= 0 && index < toy::kParamCount ? pluginOf(effect)->model.values[index] : 0.0f;
-}
-
-void VSTCALLBACK processReplacing(AEffect* effect, float**, float** outputs, VstInt32 frames) {
-    const float level = pluginOf(effect)->model.values[toy::kLevel];
-    for (int channel = 0; channel < 2; ++channel)
-        for (VstInt32 i = 0; i < frames; ++i) outputs[channel][i] = level;
+void copyText(char* to, const std::string& text) {
+    std::snprintf(to, kVstMaxParamStrLen + 1, "%s", text.c_str());
 }
 
 } // namespace
 
+ToyPlugin::ToyPlugin(audioMasterCallback host) : AudioEffectX(host, 1, kParamCount) {
+    setNumInputs(0);
+    setNumOutputs(2);
+    canProcessReplacing();
+    setUniqueID(vstFourCC('K', 'T', 'o', 'y'));
+    new ToyEditor(this, model);   // registers itself as the editor; deleted with the effect
+}
+
+void ToyPlugin::setParameter(VstInt32 index, float value) {
+    if (index < 0 || index >= kParamCount) return;
+    model.values[index] = value;
+    if (toyEditor()) toyEditor()->markDirty();
+}
+
+float ToyPlugin::getParameter(VstInt32 index) {
+    return index >= 0 && index < kParamCount ? model.values[index] : 0.0f;
+}
+
+void ToyPlugin::getParameterName(VstInt32 index, char* text) {
+    static const char* const names[] = {"Power", "Level", "Text", "Files", "Locked"};
+    copyText(text, index >= 0 && index < kParamCount ? names[index] : "");
+}
+
+void ToyPlugin::getParameterDisplay(VstInt32 index, char* text) {
+    char number[32];
+    switch (index) {
+    case kPower: copyText(text, model.values[kPower] >= 0.5f ? "On" : "Off"); return;
+    case kLevel: std::snprintf(number, sizeof number, "%.3f", model.values[kLevel]); copyText(text, number); return;
+    case kText: copyText(text, model.text.substr(0, kVstMaxParamStrLen)); return;
+    case kFiles: std::snprintf(number, sizeof number, "%08x", fnv1a(model.files)); copyText(text, number); return;
+    case kLocked: copyText(text, model.locked.substr(0, kVstMaxParamStrLen)); return;
+    default: copyText(text, "");
+    }
+}
+
+bool ToyPlugin::getEffectName(char* name) {
+    std::snprintf(name, kVstMaxEffectNameLen + 1, "Toy Editor");
+    return true;
+}
+
+bool ToyPlugin::getVendorString(char* text) {
+    std::snprintf(text, kVstMaxVendorStrLen + 1, "Harvell");
+    return true;
+}
+
+void ToyPlugin::processReplacing(float**, float** outputs, VstInt32 frames) {
+    const float level = model.values[kLevel];
+    for (int channel = 0; channel < 2; ++channel)
+        for (VstInt32 i = 0; i < frames; ++i) outputs[channel][i] = level;
+}
+
+} // namespace toy
+
 extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback master) {
     if (!master || master(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-    auto* plugin = new ToyPlugin;
-    plugin->master = master;
-    AEffect& e = plugin->effect;
-    e.magic = kEffectMagic;
-    e.dispatcher = dispatch;
-    e.setParameter = setParameter;
-    e.getParameter = getParameter;
-    e.processReplacing = processReplacing;
-    e.numParams = toy::kParamCount;
-    e.numOutputs = 2;
-    e.flags = effFlagsHasEditor | effFlagsCanReplacing;
-    e.object = plugin;
-    e.uniqueID = vstFourCC('K', 'T', 'o', 'y');
-    e.version = 1;
-    return &e;
+    return (new toy::ToyPlugin(master))->getAeffect();
 }
