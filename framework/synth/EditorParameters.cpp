@@ -93,6 +93,46 @@ void Synth::setParameterIntByIndex(int32_t entry, int32_t value) {
     if (t.valid()) t.target->setValue(t.row, t.column, value);
 }
 
+namespace {
+const ParamDesc* descriptorOf(const Parameter_c* cell) { return cell ? cell->descriptor() : nullptr; }
+} // namespace
+
+int32_t Synth::getParameterMinByIndex(int32_t entry) const {
+    const ParamDesc* d = descriptorOf(findParameter(entry));
+    return d ? d->min : 0;
+}
+
+int32_t Synth::getParameterMaxByIndex(int32_t entry) const {
+    const ParamDesc* d = descriptorOf(findParameter(entry));
+    return d ? d->max : 0;
+}
+
+int32_t Synth::getParameterDefaultByIndex(int32_t entry) const {
+    const ParamDesc* d = descriptorOf(findParameter(entry));
+    return d ? d->defaultValue : 0;
+}
+
+float Synth::getParameterCurveByIndex(int32_t entry) const {
+    const ParamDesc* d = descriptorOf(findParameter(entry));
+    return d ? d->curve : 0.0f;
+}
+
+int16_t Synth::getParameterDigitsByIndex(int32_t entry) const {
+    const ParamDesc* d = descriptorOf(findParameter(entry));
+    return d ? d->digits : 0;
+}
+
+const char* Synth::getParameterOptionTextByIndex(int32_t entry) const {
+    const ParamDesc* d = descriptorOf(findParameter(entry));
+    return d ? d->optionText.c_str() : "";
+}
+
+float Synth::getParameterValueByIndex(int32_t entry) const {
+    const ParameterTarget t = lookupParameter(entry);
+    const ParamDesc* d = descriptorOf(t.valid() ? t.target->getRowParameters(t.row, t.column) : nullptr);
+    return d ? t.target->normalizedFromValue(t.row, t.column, d->defaultValue) : 0.0f;
+}
+
 void Synth::getParameterText(int32_t entry, char* text, int32_t limit) {
     if (!text || limit < 0) return;
     if (!openIfNeeded()) {

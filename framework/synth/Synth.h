@@ -362,6 +362,17 @@ public:
     float getParameterByIndex(int32_t entry);
     Parameter_c* findParameter(int32_t entry) const;
     void setParameterIntByIndex(int32_t entry, int32_t value);
+    // The column's descriptor: range, default, curve, digits (the entry width
+    // of option lists) and option text ("" without a column).
+    int32_t getParameterMinByIndex(int32_t entry) const;
+    int32_t getParameterMaxByIndex(int32_t entry) const;
+    int32_t getParameterDefaultByIndex(int32_t entry) const;
+    float getParameterCurveByIndex(int32_t entry) const;
+    int16_t getParameterDigitsByIndex(int32_t entry) const;
+    const char* getParameterOptionTextByIndex(int32_t entry) const;
+    // The normalised position of the column's default value, not of its
+    // current value: it is what a control resets to on a Control-click.
+    float getParameterValueByIndex(int32_t entry) const;
     // The value text of the entry's column, at most limit characters.
     void getParameterText(int32_t entry, char* text, int32_t limit);
 

@@ -157,6 +157,8 @@ bool Synth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* t
         initialised_ = true;
         notifications_ = true;
     }
+    // The idle side rescans the list under the same lock.
+    std::lock_guard<Lock_c> guard(lock_);
     const char* name = partProgramList(getCurrentPart()).getName(index);
     vsttext::copyText(text, name ? name : "unknown", kVstMaxProgNameLen - 1);
     return true;
@@ -204,6 +206,7 @@ void Synth::afterProgramLoad(int32_t part) {
 
 void Synth::reselectPartFromPath(int32_t part, const std::string& path, bool rebase) {
     if (!programLists_ || path.empty()) return;
+    std::lock_guard<Lock_c> guard(lock_); // the file menus read the lists under it
     part = std::clamp(part, 0, config_.parts - 1);
     std::string located = path;
     if (rebase) rebasePresetPath(located);

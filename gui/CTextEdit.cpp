@@ -1,0 +1,189 @@
+#include "gui/CTextEdit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "gui/CDragContainer.h"
+#include "gui/CDrawContext.h"
+#include "gui/CFrame.h"
+#include "gui/FrameServices.h"
+
+namespace VSTGUI {
+
+const char* const kMsgLooseFocus = "LooseFocus";
+
+CTextEdit::CTextEdit(const CRect& size, CControlListener* listener, int32_t tag, const char* text,
+                     CBitmap* background, int32_t style)
+    : CParamDisplay(size, background, style) {
+    listener_ = listener;
+    tag_ = tag;
+    copyBounded(text_, text);
+    setWantsFocus(true);
+}
+
+CTextEdit::~CTextEdit() {
+    // An editor still open goes with the field; nobody is told.
+    editor_.reset();
+    if (keyboardTaken_)
+        if (FrameServices* services = frameServices(getFrame())) services->releaseKeyboard();
+}
+
+bool CTextEdit::isTypeOf(const char* type) const {
+    return (type && std::strcmp(type, "CTextEdit") == 0) || CParamDisplay::isTypeOf(type);
+}
+
+int32_t CTextEdit::editFontSize(int32_t fontId, int32_t boxHeight) {
+    return std::max<int32_t>(1, std::min(defaultFontSize(fontId), boxHeight - 2));
+}
+
+void CTextEdit::setText(const char* text) {
+    if (!text) {
+        if (text_[0]) {
+            text_[0] = '\0';
+            CControl::setDirty(true);
+        }
+        return;
+    }
+    char bounded[kTextBufferSize];
+    copyBounded(bounded, text);
+    if (std::strcmp(bounded, text_) == 0) return;
+    std::memcpy(text_, bounded, sizeof text_);
+    CControl::setDirty(true);
+}
+
+void CTextEdit::getText(char* out) const {
+    if (out) std::memcpy(out, text_, sizeof text_);
+}
+
+void CTextEdit::setTextEditConvertUserData(CTextEditStringToStringUserData converter, void* userData) {
+    textToStringUserData_ = converter;
+    userData_ = userData;
+}
+
+void CTextEdit::draw(CDrawContext* context) {
+    if (editor_) {
+        drawText(context, nullptr);   // the background and frame
+        CRect box = size_;
+        editor_->draw(context, CRect(box.left + 1, box.top + 1, box.right - 1, box.bottom - 1), fontId_,
+                      editFontSize(fontId_, box.height()), fontColour_, backColour_);
+        CControl::setDirty(false);
+        return;
+    }
+    char shown[kTextBufferSize] = {};
+    if (textToStringUserData_) {
+        textToStringUserData_(text_, shown, userData_);
+    } else if (textToString_) {
+        textToString_(text_, shown);
+    } else if (valueToStringUserData_) {
+        valueToStringUserData_(value_, shown, userData_);
+        shown[kTextBufferSize - 1] = '\0';
+        copyBounded(text_, shown);
+    } else if (valueToString_) {
+        valueToString_(value_, shown);
+        shown[kTextBufferSize - 1] = '\0';
+        copyBounded(text_, shown);
+    } else {
+        copyBounded(shown, text_);
+    }
+    shown[kTextBufferSize - 1] = '\0';
+    drawText(context, shown);
+    CControl::setDirty(false);
+}
+
+void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
+    if (!mouseEnabled_) return;
+    if (buttons == -1 && context) buttons = context->getMouseButtons();
+    if (!(buttons & kLButton)) return;
+    CFrame* frame = getFrame();
+    if (!frame || frame->getFocusView() == this || editor_) return;
+    if ((style_ & kDoubleClickStyle) && !isDoubleClick(where)) return;
+    beginEdit();
+    editBracketOpen_ = true;
+    takeFocus(context);
+}
+
+void CTextEdit::takeFocus(CDrawContext* /*context*/) {
+    if (editor_) return;
+    editor_ = std::make_unique<LineEditor>(kTextBufferSize - 1);
+    editor_->reset(text_);
+    if (FrameServices* services = frameServices(getFrame())) {
+        services->takeKeyboard();
+        keyboardTaken_ = true;
+    }
+    CControl::setDirty(true);
+    redraw();
+}
+
+int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
+    if (!editor_) return -1;
+    switch (editor_->key(key)) {
+    case LineEditor::Outcome::Unhandled:
+        return -1;
+    case LineEditor::Outcome::Edited:
+        CControl::setDirty(true);
+        redraw();
+        return 1;
+    case LineEditor::Outcome::Commit:
+        finishEditing(nullptr, true);
+        return 1;
+    case LineEditor::Outcome::Cancel:
+        finishEditing(nullptr, false);
+        return 1;
+    }
+    return -1;
+}
+
+void CTextEdit::looseFocus(CDrawContext* context) { finishEditing(context, true); }
+
+bool CTextEdit::removed(CView* parent) {
+    // Taken out of its container while editing: the gesture ends here, the
+    // text stays as it was.
+    if (editor_ || editBracketOpen_) finishEditing(nullptr, false);
+    return CParamDisplay::removed(parent);
+}
+
+void CTextEdit::finishEditing(CDrawContext* context, bool keep) {
+    // The editor is taken first: the focus change below enters again.
+    std::unique_ptr<LineEditor> editor = std::move(editor_);
+    CFrame* frame = getFrame();
+    if (editBracketOpen_) {
+        editBracketOpen_ = false;
+        endEdit();
+    }
+    if (frame && frame->getFocusView() == this) frame->setFocusView(nullptr);
+    if (!editor) return;
+    if (keyboardTaken_) {
+        keyboardTaken_ = false;
+        if (FrameServices* services = frameServices(frame)) services->releaseKeyboard();
+    }
+    char old[kTextBufferSize];
+    std::memcpy(old, text_, sizeof old);
+    if (keep) copyBounded(text_, editor->text().c_str());
+    editor.reset();
+    const bool changed = std::strcmp(old, text_) != 0;
+    CDrawContext* made = nullptr;
+    if (!context && frame) context = made = frame->getFrameContext();
+    if (changed && listener_) listener_->valueChanged(context, this);
+    if (made) made->forget();
+    CControl::setDirty(true);
+    if (changed) doIdleStuff();
+    if (CViewContainer* parent = getParentView())
+        parent->notify(this, kMsgLooseFocus);
+    else if (frame)
+        frame->notify(this, kMsgLooseFocus);
+}
+
+bool CTextEdit::onDrop(CDrawContext* context, CDragContainer* drag, const CPoint& /*where*/) {
+    if (!drag) return false;
+    int32_t size = 0;
+    int32_t type = 0;
+    for (const char* item = drag->first(size, type); item; item = drag->next(size, type)) {
+        if (type != CDragContainer::kText || size <= 0) continue;
+        setText(item);   // cut to the field's 255 bytes
+        if (listener_) listener_->valueChanged(context, this);
+        return true;
+    }
+    return false;
+}
+
+} // namespace VSTGUI

@@ -1,0 +1,60 @@
+#pragma once
+// A display of a text the user can type: a click opens our single-line
+// editor inside the frame over the field; Return or the loss of focus ends
+// editing (Escape ends it keeping the old text), the listener is told when
+// the text changed, and the parent is notified with "LooseFocus".
+// One endEdit for every beginEdit, however often the focus is lost.
+// Editor thread only.
+#include <memory>
+
+#include "gui/CParamDisplay.h"
+#include "gui/LineEditor.h"
+
+namespace VSTGUI {
+
+// The message a text field sends its parent (or the frame) when editing ends.
+extern const char* const kMsgLooseFocus;
+
+using CTextEditStringToString = void (*)(const char* text, char* out);
+using CTextEditStringToStringUserData = void (*)(const char* text, char* out, void* userData);
+
+class CTextEdit : public CParamDisplay {
+public:
+    CTextEdit(const CRect& size, CControlListener* listener, int32_t tag, const char* text = nullptr,
+              CBitmap* background = nullptr, int32_t style = 0);
+    ~CTextEdit() override;
+
+    void draw(CDrawContext* context) override;
+    void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
+    bool onDrop(CDrawContext* context, CDragContainer* drag, const CPoint& where) override;
+    int32_t onKeyDown(VstKeyCode& key) override;
+    void looseFocus(CDrawContext* context = nullptr) override;
+    void takeFocus(CDrawContext* context = nullptr) override;
+    bool removed(CView* parent) override;
+    bool isTypeOf(const char* type) const override;
+
+    // Copied up to 255 bytes (none: empty); dirty only when it changed.
+    virtual void setText(const char* text);
+    // out holds kTextBufferSize bytes.
+    virtual void getText(char* out) const;
+    virtual void setTextEditConvertUserData(CTextEditStringToStringUserData converter, void* userData);
+    virtual void setTextEditConvert(CTextEditStringToString converter) { textToString_ = converter; }
+
+    bool isEditing() const { return editor_ != nullptr; }
+    const LineEditor* lineEditor() const { return editor_.get(); }
+    // The editor's font size: the font's own, or less in a low box.
+    static int32_t editFontSize(int32_t fontId, int32_t boxHeight);
+
+private:
+    // Ends editing: keep = take the typed text over.
+    void finishEditing(CDrawContext* context, bool keep);
+
+    char text_[kTextBufferSize] = {};
+    CTextEditStringToString textToString_ = nullptr;
+    CTextEditStringToStringUserData textToStringUserData_ = nullptr;
+    std::unique_ptr<LineEditor> editor_;   // open while editing
+    bool editBracketOpen_ = false;         // beginEdit sent, endEdit not yet
+    bool keyboardTaken_ = false;
+};
+
+} // namespace VSTGUI

@@ -1,0 +1,67 @@
+#pragma once
+// The single-line editor a text field opens inside the frame: the text as
+// typed (UTF-8 bytes, at most a limit of bytes), a caret and a selection,
+// moved and edited by keys. Drawing turns the text into the toolkit's 8-bit
+// font text for display only. Editor thread only.
+#include <cstdint>
+#include <string>
+
+#include "gui/CColor.h"
+#include "gui/Geometry.h"
+
+namespace VSTGUI {
+
+class CDrawContext;
+struct VstKeyCode;
+
+// The plug-in interface's virtual key and modifier numbers.
+enum VirtualKey : uint8_t {
+    kVkBack = 1, kVkTab = 2, kVkReturn = 4, kVkEscape = 6, kVkSpace = 7, kVkEnd = 9, kVkHome = 10,
+    kVkLeft = 11, kVkUp = 12, kVkRight = 13, kVkDown = 14, kVkEnter = 19, kVkDelete = 22,
+};
+enum KeyModifier : uint8_t { kModShift = 1, kModAlt = 2, kModCommand = 4, kModControl = 8 };
+
+class LineEditor {
+public:
+    enum class Outcome { Unhandled, Edited, Commit, Cancel };
+
+    explicit LineEditor(size_t limit = 255) : limit_(limit) {}
+
+    // Starts over with a text, all of it selected.
+    void reset(const std::string& text);
+    const std::string& text() const { return text_; }
+    size_t caret() const { return caret_; }
+    bool hasSelection() const { return anchor_ != caret_; }
+    size_t selectionStart() const { return anchor_ < caret_ ? anchor_ : caret_; }
+    size_t selectionEnd() const { return anchor_ < caret_ ? caret_ : anchor_; }
+
+    // Replaces the selection with UTF-8 bytes; what would pass the limit is
+    // left out (whole characters only).
+    void insert(const std::string& utf8);
+    Outcome key(const VstKeyCode& key);
+
+    // The field: background, text (scrolled so the caret shows), selection
+    // and caret, in the given font and colours.
+    void draw(CDrawContext* context, const CRect& box, int32_t fontId, int32_t fontSize, const CColor& fontColour,
+              const CColor& backColour);
+
+private:
+    void eraseSelection();
+    void moveCaret(size_t to, bool extend);
+    size_t previousCharacter(size_t at) const;
+    size_t nextCharacter(size_t at) const;
+
+    size_t limit_;
+    std::string text_;
+    size_t caret_ = 0;
+    size_t anchor_ = 0;
+    int32_t scroll_ = 0;   // pixels of text hidden on the left
+};
+
+// The UTF-8 bytes of a code point (empty for surrogates and above U+10FFFF).
+std::string utf8FromCodePoint(uint32_t codePoint);
+// UTF-8 as the toolkit's 8-bit font text: Latin-1 characters as they are,
+// anything else '?'. Malformed bytes are taken as Latin-1.
+std::string displayTextOf(const std::string& utf8);
+
+} // namespace VSTGUI

@@ -1,0 +1,288 @@
+// The text field on a headless frame: typing into our line editor, the
+// listener told once on a change and never without one, "LooseFocus" to the
+// parent, one endEdit per beginEdit however the focus goes, the keyboard
+// taken and given back, drops, and the field removed while editing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/CDragContainer.h"
+#include "gui/CDrawContext.h"
+#include "gui/CFrame.h"
+#include "gui/CFrameEditor.h"
+#include "gui/CParamDisplay.h"
+#include "gui/CTextEdit.h"
+#include "gui/FrameServices.h"
+#include "os/window/HeadlessWindow.h"
+
+using namespace VSTGUI;
+
+namespace {
+
+struct Log : CFrameEditor, CControlListener, FrameServices {
+    std::vector<std::string> calls;
+    void beginEdit(int32_t i) override { calls.push_back("begin " + std::to_string(i)); }
+    void endEdit(int32_t i) override { calls.push_back("end " + std::to_string(i)); }
+    void doIdleStuff() override {}
+    bool requestSize(int32_t, int32_t) override { return false; }
+    void valueChanged(CDrawContext*, CControl* c) override {
+        char text[kTextBufferSize];
+        static_cast<CTextEdit*>(c)->getText(text);
+        calls.push_back(std::string("changed ") + text);
+    }
+    int32_t trackPopup(const PopupRequest&) override { return -1; }
+    void takeKeyboard() override { calls.push_back("keyboard taken"); }
+    void releaseKeyboard() override { calls.push_back("keyboard released"); }
+};
+
+// A container that records what its children notify.
+struct Panel : CViewContainer {
+    Panel(const CRect& size, CFrame* frame, Log& log) : CViewContainer(size, frame), log_(log) {}
+    int32_t notify(CView* sender, const char* message) override {
+        if (message == kMsgLooseFocus) log_.calls.push_back("notify LooseFocus");
+        return CViewContainer::notify(sender, message);
+    }
+    Log& log_;
+};
+
+struct Bench {
+    Log log;
+    os::HeadlessWindow* window;
+    CFrame* frame;
+    CTextEdit* field;
+    Bench(const char* text = "ab") {
+        auto owned = std::make_unique<os::HeadlessWindow>(200, 100);
+        window = owned.get();
+        frame = new CFrame(CRect(0, 0, 200, 100), std::move(owned), &log);
+        setFrameServices(frame, &log);
+        auto* panel = new Panel(CRect(0, 0, 200, 100), frame, log);
+        frame->addView(panel);
+        field = new CTextEdit(CRect(10, 10, 110, 30), &log, 5, text);
+        panel->addView(field);
+        frame->idle();
+    }
+    ~Bench() {
+        setFrameServices(frame, nullptr);
+        frame->forget();
+    }
+    void click(int x, int y) {
+        window->injectClick(x, y);
+        frame->idle();
+    }
+    void type(const std::string& text) {
+        window->injectKey(os::WindowKey::None, text);
+        frame->idle();
+    }
+    void key(os::WindowKey key) {
+        window->injectKey(key);
+        frame->idle();
+    }
+    std::string text() const {
+        char out[kTextBufferSize];
+        field->getText(out);
+        return out;
+    }
+};
+
+TEST(GuiTextEdit, TypingAndReturnTellTheListenerOnceAndNotifyTheParent) {
+    Bench bench;
+    bench.click(20, 20);
+    ASSERT_TRUE(bench.field->isEditing());
+    EXPECT_EQ(bench.frame->getFocusView(), bench.field);
+    bench.key(os::WindowKey::End);          // all was selected: keep it, go to the end
+    bench.type("c");
+    bench.type("\xC3\xA9");                 // é, stored as typed
+    EXPECT_EQ(bench.field->lineEditor()->text(), "abc\xC3\xA9");
+    bench.key(os::WindowKey::Return);
+    EXPECT_FALSE(bench.field->isEditing());
+    EXPECT_EQ(bench.text(), "abc\xC3\xA9");
+    const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
+                                            "changed abc\xC3\xA9", "notify LooseFocus"};
+    EXPECT_EQ(bench.log.calls, calls);
+    EXPECT_EQ(bench.frame->getFocusView(), nullptr);
+}
+
+TEST(GuiTextEdit, NothingTypedTellsNobodyButStillNotifiesAndEndsTheEditOnce) {
+    Bench bench;
+    bench.click(20, 20);
+    // The loss of focus enters again (clearing the frame's focus): still
+    // one endEdit; a click on the focused field does nothing.
+    bench.field->looseFocus();
+    bench.field->looseFocus();
+    bench.field->takeFocus();   // an editor without a gesture
+    CPoint where(20, 20);
+    bench.frame->setFocusView(bench.field);
+    bench.field->mouse(nullptr, where, kLButton);
+    bench.field->looseFocus();
+    const std::vector<std::string> calls = {"begin 5",           "keyboard taken", "end 5",
+                                            "keyboard released", "notify LooseFocus", "keyboard taken",
+                                            "keyboard released", "notify LooseFocus"};
+    EXPECT_EQ(bench.log.calls, calls);
+    EXPECT_EQ(bench.text(), "ab");
+    // Positive control: a click elsewhere after a click on the field ends
+    // that edit, once.
+    bench.log.calls.clear();
+    bench.click(20, 20);
+    bench.click(150, 80);
+    const std::vector<std::string> again = {"begin 5", "keyboard taken", "end 5", "keyboard released",
+                                            "notify LooseFocus"};
+    EXPECT_EQ(bench.log.calls, again);
+}
+
+TEST(GuiTextEdit, EscapeKeepsTheOldTextAndEditingKeysWork) {
+    Bench bench("hello");
+    bench.click(20, 20);
+    bench.type("x");   // replaces the selection
+    EXPECT_EQ(bench.field->lineEditor()->text(), "x");
+    bench.key(os::WindowKey::Escape);
+    EXPECT_EQ(bench.text(), "hello");
+    for (const auto& call : bench.log.calls) EXPECT_EQ(call.rfind("changed", 0), std::string::npos);
+
+    LineEditor editor(8);
+    editor.reset("abcd");
+    const struct {
+        uint8_t virt;
+        uint8_t modifier;
+        int32_t character;
+        const char* text;
+        size_t caret;
+    } steps[] = {
+        {kVkHome, 0, 0, "abcd", 0},        {kVkDelete, 0, 0, "bcd", 0},     {kVkEnd, 0, 0, "bcd", 3},
+        {kVkBack, 0, 0, "bc", 2},          {kVkLeft, 0, 0, "bc", 1},        {0, 0, 0xE9, "b\xC3\xA9" "c", 3},
+        {kVkLeft, 0, 0, "b\xC3\xA9" "c", 1}, {kVkRight, kModShift, 0, "b\xC3\xA9" "c", 3},
+        {kVkBack, 0, 0, "bc", 1},          {kVkSpace, 0, ' ', "b c", 2},    {0, kModControl, 'v', "b c", 2},
+        {0, 0, 0x20AC, "b \xE2\x82\xAC" "c", 5},   // €: three bytes
+        {0, 0, 'x', "b \xE2\x82\xAC" "xc", 6},     // the limit of 8 bytes is not passed
+        {0, 0, 0x20AC, "b \xE2\x82\xAC" "xc", 6},
+    };
+    for (const auto& step : steps) {
+        VstKeyCode key;
+        key.virt = step.virt;
+        key.modifier = step.modifier;
+        key.character = step.character;
+        editor.key(key);
+        EXPECT_EQ(editor.text(), step.text) << int(step.virt) << " " << step.character;
+        EXPECT_EQ(editor.caret(), step.caret) << int(step.virt) << " " << step.character;
+    }
+    EXPECT_EQ(displayTextOf("b\xC3\xA9\xE2\x82\xAC"), "b\xE9?");
+}
+
+TEST(GuiTextEdit, DropsTakeTheFirstTextCutTo255Bytes) {
+    Bench bench;
+    auto* files = new CDragContainer({{os::DropItem::Type::File, "/tmp/a.fxp"}});
+    EXPECT_FALSE(bench.field->onDrop(nullptr, files, CPoint()));
+    EXPECT_EQ(bench.text(), "ab");
+    files->forget();
+    const std::string longText(320, 't');
+    auto* mixed = new CDragContainer({{os::DropItem::Type::Text, longText}});
+    EXPECT_TRUE(bench.field->onDrop(nullptr, mixed, CPoint()));
+    EXPECT_EQ(bench.text(), longText.substr(0, 255));
+    mixed->forget();
+    // The constructor and setText cut the same way.
+    CTextEdit constructed(CRect(), nullptr, 0, longText.c_str());
+    char out[kTextBufferSize];
+    constructed.getText(out);
+    EXPECT_EQ(std::strlen(out), 255u);
+    constructed.setText(nullptr);
+    constructed.getText(out);
+    EXPECT_STREQ(out, "");
+}
+
+TEST(GuiTextEdit, AFieldRemovedWhileEditingEndsItsEditAndGivesTheKeyboardBack) {
+    Bench bench;
+    bench.click(20, 20);
+    bench.type("z");
+    CViewContainer* panel = bench.field->getParentView();
+    bench.field->remember();
+    panel->removeView(bench.field);   // the frame's focus goes first: the text is kept
+    EXPECT_FALSE(bench.field->isEditing());
+    const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
+                                            "changed z", "notify LooseFocus"};
+    EXPECT_EQ(bench.log.calls, calls);
+    EXPECT_EQ(bench.frame->getFocusView(), nullptr);
+    bench.field->forget();
+    // Destroyed while editing: the keyboard goes back, nobody else is told.
+    Bench second;
+    second.click(20, 20);
+    second.log.calls.clear();
+    // Taken out without being released: the container's reference is ours now.
+    second.field->getParentView()->removeView(second.field, false);
+    second.field->takeFocus();
+    second.field->forget();   // the last reference
+    const std::vector<std::string> released = {"end 5", "keyboard released", "notify LooseFocus",
+                                               "keyboard taken", "keyboard released"};
+    EXPECT_EQ(second.log.calls, released);
+}
+
+TEST(GuiTextEdit, TheEditorsFontFitsALowBox) {
+    EXPECT_EQ(CTextEdit::editFontSize(kNormalFont, 12), 10);
+    EXPECT_EQ(CTextEdit::editFontSize(kNormalFont, 40), defaultFontSize(kNormalFont));
+}
+
+TEST(GuiParamDisplay, DefaultsShowTheValueWithTheUsersDecimalSeparator) {
+    CParamDisplay display(CRect(0, 0, 60, 20));
+    EXPECT_EQ(display.getFont(), kNormalFont);
+    EXPECT_EQ(display.getHoriAlign(), kCenterText);
+    EXPECT_EQ(display.getFontColor(), kWhiteCColor);
+    EXPECT_EQ(display.getBackColor(), kBlackCColor);
+    EXPECT_EQ(display.getFrameColor(), kBlackCColor);
+    EXPECT_EQ(display.getShadowColor(), kRedCColor);
+    char text[kTextBufferSize];
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    CParamDisplay::formatValue(0.0f, text, sizeof text);
+    ::unsetenv("LC_ALL");
+    const std::string zero = text;
+    EXPECT_TRUE(zero == "0,00" || zero == "0.00") << zero;   // read once per process
+    CParamDisplay::formatValue(12.345f, text, sizeof text);
+    EXPECT_EQ(std::string(text).substr(0, 2), "12");
+    EXPECT_EQ(std::strlen(text), 5u);
+
+    display.setDirty(false);
+    display.setFontColor(kWhiteCColor);
+    EXPECT_FALSE(display.isDirty());
+    display.setFontColor(CColor{255, 255, 255, 254});   // alpha only
+    EXPECT_TRUE(display.isDirty());
+    display.setDirty(false);
+    display.setTextTransparency(false);
+    EXPECT_FALSE(display.isDirty());
+}
+
+TEST(GuiParamDisplay, ShadowEdgesAndNothingDrawnFollowTheStyle) {
+    const auto render = [](int32_t style, float value) {
+        CParamDisplay display(CRect(0, 0, 60, 20), nullptr, style);
+        display.setTransparency(false);
+        display.setFrameColor(kGreenCColor);
+        display.setValue(value);
+        raster::PixelBuffer pixels(60, 20);
+        CDrawContext context(nullptr, &pixels);
+        display.draw(&context);
+        return pixels;
+    };
+    // Pixels mostly of one colour (text is antialiased): each channel within 100 of it.
+    const auto countWhere = [](const raster::PixelBuffer& p, uint32_t rgb) {
+        int n = 0;
+        for (uint32_t pixel : p.pixels()) {
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near = near && std::abs(static_cast<int>((pixel >> shift) & 0xFF) - static_cast<int>((rgb >> shift) & 0xFF)) < 100;
+            n += near ? 1 : 0;
+        }
+        return n;
+    };
+    EXPECT_GT(countWhere(render(kShadowText, 0.5f), 0xFF0000u), 0);   // the red shadow
+    EXPECT_EQ(countWhere(render(0, 0.5f), 0xFF0000u), 0);
+    EXPECT_GT(countWhere(render(0, 0.5f), 0x00FF00u), 0);             // the frame
+    EXPECT_EQ(countWhere(render(kNoFrame, 0.5f), 0x00FF00u), 0);
+    // Sunken: the frame colour on the lower and right edges only.
+    const raster::PixelBuffer sunken = render(k3DIn | kNoTextStyle, 0.0f);
+    EXPECT_EQ(sunken.at(59, 10) & 0xFFFFFFu, 0x00FF00u);
+    EXPECT_EQ(sunken.at(0, 10) & 0xFFFFFFu, 0x000000u);
+    EXPECT_EQ(countWhere(render(kNoDrawStyle, 0.5f), 0xFFFFFFu), 0);
+    EXPECT_GT(countWhere(render(0, 0.5f), 0xFFFFFFu), 0);             // white text when drawn
+}
+
+} // namespace
