@@ -5,6 +5,8 @@
 #include <mutex>
 
 #include "editor/CFileDialog3Pl.h"
+#include "editor/CMenuFileList.h"
+#include "editor/CMenuSimple.h"
 #include "framework/sdk/EditorSnapshot.h"
 #include "framework/platform/EditorThread.h"
 #include "framework/synth/Synth.h"
@@ -13,7 +15,10 @@
 #include "gui/CFrame.h"
 #include "os/Clock.h"
 #include "os/window/EditorWindow.h"
+#include "gui/CTextEdit.h"
+#include "gui/FrameServices.h"
 #if KELVANTI_EDITOR_WINDOW
+#include "editor/X11Services.h"
 #include "os/window/X11Window.h"
 #endif
 
@@ -127,6 +132,7 @@ bool SynthEditor_c::open(void* window) {
         static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)), windowWidth_, windowHeight_);
     if (!x11) return false;
     if (!openInWindow(std::move(x11))) return false;
+    services_ = makeX11Services(frame_);  // the menus' popups, the text field's keyboard
     AEffEditor::open(window);
     return true;
 #else
@@ -189,6 +195,7 @@ void SynthEditor_c::close() {
 
 void SynthEditor_c::closeFrames() {
     if (!frame_) return;
+    services_.reset();
     for (int i = 0; i < kCloseWaitRounds && draining_.load(); ++i) os::sleepMs(kCloseWaitMs);
     if (mainFrame_) mainFrame_->removeAll(true);
     if (backFrame_) backFrame_->removeAll(true);
@@ -256,11 +263,24 @@ void SynthEditor_c::updateControl(int32_t index, bool refreshGroups) {
         return;
     }
     ControlSlot& s = slots_[index];
-    if (!s.primary) return;
+    if (!s.primary && !s.secondary) return;
     char text[kEditorTextLimit + 1] = {};
     synth_->getParameterText(index, text, kEditorTextLimit);
+    const float value = synth_->getParameterByIndex(index);
+    switch (s.kind) {
+    case kSlotEcsMenu: static_cast<CMenuECS*>(s.secondary)->setValue(value); break;
+    case kSlotFileList: static_cast<CMenuFileList*>(s.secondary)->fillEntries(); break;
+    case kSlotTextEdit:
+    case kSlotNameEdit:
+        static_cast<VSTGUI::CTextEdit*>(s.secondary)->setText(text);
+        static_cast<VSTGUI::CTextEdit*>(s.secondary)->setValue(value);
+        break;
+    default: break;
+    }
+    if (s.secondary) s.secondary->setDirty(true);
+    if (!s.primary) return;
     s.primary->setText(text);
-    s.primary->setSubValue(index, synth_->getParameterByIndex(index));
+    s.primary->setSubValue(index, value);
 }
 
 void SynthEditor_c::updateAllControls() {
@@ -396,6 +416,8 @@ void SynthEditor_c::setColors(const CColor& colour) {
     controlColour_ = colour;
     if (!isOpen()) return;
     for (int32_t i = 0; i < controlCount_; ++i) {
+        if ((slots_[i].kind == kSlotEcsMenu || slots_[i].kind == kSlotFileList) && slots_[i].secondary)
+            static_cast<VSTGUI::CParamDisplay*>(slots_[i].secondary)->setFontColor(colour);
         if (slots_[i].primary) slots_[i].primary->setColor(colour);
         else if (edits_[i].kind() == Edit::kBoundControl && edits_[i].control()) edits_[i].control()->setColor(colour);
     }
@@ -419,6 +441,30 @@ void SynthEditor_c::valueChanged(VSTGUI::CDrawContext* /*context*/, CControlPl* 
     writeControlValues(control);
     control->setDirty(true);
     (void)index;
+}
+
+void SynthEditor_c::valueChanged(VSTGUI::CDrawContext* /*context*/, VSTGUI::CControl* control) {
+    if (!control || !synth_) return;
+    const int32_t index = clampIndex(control->getTag());
+    const ControlSlot& s = slots_[index];
+    if (s.secondary != control) return;
+    switch (s.kind) {
+    case kSlotEcsMenu: synth_->setParameterFromEditor(index, control->getValue()); break;
+    case kSlotFileList: {
+        // A menu of one entry (or only its placeholder) never writes.
+        auto* menu = static_cast<CMenuFileList*>(control);
+        if (menu->hasFiles() && menu->getNbEntries() != 1) synth_->setParameterFromEditor(index, menu->choiceValue());
+        break;
+    }
+    case kSlotTextEdit: {
+        char text[VSTGUI::kTextBufferSize] = {};
+        static_cast<VSTGUI::CTextEdit*>(control)->getText(text);
+        synth_->setParameterText(index, text);
+        break;
+    }
+    default: break;  // names (kind 18) reach nothing in this instrument
+    }
+    control->setDirty(true);
 }
 
 void SynthEditor_c::writeControlValues(CControlPl* control) {
@@ -526,6 +572,51 @@ void SynthEditor_c::addRadioButtons(VSTGUI::CViewContainer* container, int32_t i
                                                  bitmap, container);
 }
 
+void SynthEditor_c::addEcsMenu(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y,
+                               CBitmap* face) {
+    if (!synth_ || !container || !face || !face->isLoaded()) return;
+    index = clampIndex(index);
+    auto* menu = new CMenuECS(CRect(x, y, x + face->getWidth(), y + face->getHeight() / 2),
+                              static_cast<VSTGUI::CControlListener*>(this), index, synth_, face);
+    // The face says what it is; the mode shows when the menu opens.
+    menu->setStyle(menu->getStyle() | VSTGUI::kNoTextStyle);
+    menu->setFontColor(controlColour_);
+    slots_[index].secondary = menu;
+    slots_[index].kind = kSlotEcsMenu;
+    container->addView(menu);
+}
+
+void SynthEditor_c::addFileListMenu(VSTGUI::CViewContainer* container, int32_t index, int32_t part, int32_t x,
+                                    int32_t y, int32_t w, int32_t h, bool banks, const char* placeholder) {
+    if (!synth_ || !container) return;
+    index = clampIndex(index);
+    auto* menu = new CMenuFileList(CRect(x, y, x + w, y + h), static_cast<VSTGUI::CControlListener*>(this), index,
+                                   nullptr, synth_, part, placeholder, banks);
+    menu->setFontColor(controlColour_);
+    slots_[index].secondary = menu;
+    slots_[index].kind = kSlotFileList;
+    container->addView(menu);
+}
+
+void SynthEditor_c::addTextEdit(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y, int32_t w,
+                                int32_t h, const CColor& fontColour, int32_t alignment) {
+    if (!synth_ || !container || w <= 0 || h <= 0) return;
+    index = clampIndex(index);
+    char text[kEditorTextLimit + 1] = {};
+    synth_->getParameterText(index, text, kEditorTextLimit);
+    auto* field = new VSTGUI::CTextEdit(CRect(x, y, x + w, y + h), static_cast<VSTGUI::CControlListener*>(this),
+                                        index, text);
+    // Light text on dark, dark text on light.
+    const bool darkText = fontColour.red + fontColour.green + fontColour.blue < 334;
+    field->setBackColor(darkText ? CColor{240, 240, 255, 255} : CColor{20, 20, 40, 255});
+    field->setFontColor(fontColour);
+    field->setFont(h == 10 ? 6 : (h >= 11 && h <= 13) ? 4 : 3);
+    field->setHoriAlign(alignment);
+    slots_[index].secondary = field;
+    slots_[index].kind = kSlotTextEdit;
+    container->addView(field);
+}
+
 void SynthEditor_c::bindEdit(int32_t index) {
     edits_[clampIndex(index)].bind(clampIndex(index), this, synth_, mainFrame_);
 }
@@ -560,13 +651,18 @@ bool SynthEditor_c::snapshot(EditorSnapshot& request) {
     if (request.rects && request.rectsCapacity > 0) {
         std::string lines;
         for (int32_t i = 0; i < controlCount_; ++i) {
-            CControlPl* c = controlOf(i);
-            if (!c) continue;
-            const bool back = backFrame_ && backFrame_->isChild(c);
-            const CRect& r = c->size();
+            VSTGUI::CView* view = controlOf(i);
+            const char* kind = view ? controlOf(i)->className() : nullptr;
+            if (!view && slots_[i].secondary) {
+                view = slots_[i].secondary;
+                kind = slots_[i].kind == kSlotTextEdit || slots_[i].kind == kSlotNameEdit ? "textedit" : "menu";
+            }
+            if (!view) continue;
+            const bool back = backFrame_ && backFrame_->isChild(view);
+            const CRect& r = view->size();
             char line[96];
-            std::snprintf(line, sizeof line, "%d %s %s %d %d %d %d\n", i, back ? "back" : "main", c->className(),
-                          r.left, r.top, r.right, r.bottom);
+            std::snprintf(line, sizeof line, "%d %s %s %d %d %d %d\n", i, back ? "back" : "main", kind, r.left, r.top,
+                          r.right, r.bottom);
             lines += line;
         }
         const size_t n = std::min(lines.size(), static_cast<size_t>(request.rectsCapacity - 1));

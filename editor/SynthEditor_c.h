@@ -24,11 +24,13 @@
 #include "framework/sdk/AEffEditor.h"
 #include "framework/synth/EditorListener.h"
 #include "gui/CColor.h"
+#include "gui/CControl.h"
 #include "gui/CFrameEditor.h"
 #include "gui/raster/PixelBuffer.h"
 
 namespace VSTGUI {
 class CFrame;
+class FrameServices;
 }
 namespace os {
 class EditorWindow;
@@ -39,6 +41,7 @@ namespace editor {
 class SynthEditor_c : public AEffEditor,
                       public EditorListener,
                       public CControlListenerPl,
+                      public VSTGUI::CControlListener,
                       public VSTGUI::CFrameEditor {
 public:
     static constexpr int32_t kSkinCacheSize = 601;  // resource ids 0..600
@@ -79,6 +82,8 @@ public:
 
     // ---- CControlListenerPl (controls without an Edit)
     void valueChanged(VSTGUI::CDrawContext* context, CControlPl* control) override;
+    // ---- CControlListener (the menus and the text field)
+    void valueChanged(VSTGUI::CDrawContext* context, VSTGUI::CControl* control) override;
     void controlTouched(VSTGUI::CDrawContext* context, CControlPl* control, int32_t flags) override;
 
     // ---- CFrameEditor (the frame asks while controls track the mouse)
@@ -115,6 +120,13 @@ public:
                                     int32_t y, int32_t w, int32_t h);
     void addRadioButtons(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y, int32_t columns,
                          int32_t rows, VSTGUI::CBitmap* bitmap, int32_t orientation);
+    void addEcsMenu(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y, VSTGUI::CBitmap* face);
+    // banks: the part's bank folders, else its programs; placeholder when empty.
+    void addFileListMenu(VSTGUI::CViewContainer* container, int32_t index, int32_t part, int32_t x, int32_t y,
+                         int32_t w, int32_t h, bool banks, const char* placeholder);
+    // The parameter's text in a field (display only when its mouse is disabled).
+    void addTextEdit(VSTGUI::CViewContainer* container, int32_t index, int32_t x, int32_t y, int32_t w, int32_t h,
+                     const VSTGUI::CColor& fontColour, int32_t alignment);
     void bindEdit(int32_t index);
     void setControlMouseEnabled(int32_t index, bool enabled);
 
@@ -170,6 +182,7 @@ private:
     CModulFramePl* mainFrame_ = nullptr;
     CModulFramePl* backFrame_ = nullptr;
     raster::PixelBuffer backBuffer_;
+    std::unique_ptr<VSTGUI::FrameServices> services_;  // popups and keyboard on X
     std::atomic<bool> open_{false};
     std::atomic<bool> draining_{false};
     std::atomic<std::thread::id> editorThread_{};

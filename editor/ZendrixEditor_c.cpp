@@ -74,7 +74,8 @@ void ZendrixEditor_c::addPlusMinus(VSTGUI::CViewContainer* page, int32_t index, 
 }
 
 void ZendrixEditor_c::buildPresetControls(VSTGUI::CViewContainer* page) {
-    // The bank and program menus (40, 41) join with the menu controls.
+    addFileListMenu(page, 40, 0, 514, 87, 96, 13, true, kUnboundText);
+    addFileListMenu(page, 41, 0, 514, 101, 96, 13, false, kUnboundText);
     addCommandArea(page, 29, kCmdProgramDown, -1, 0, 614, 101, 14, 14, true);
     addFileDialogButton(page, 27, "Import Kelvanti Sound Program", "Standard FXP format", {"*.fxp"},
                         dataSubfolder("KelvantiPresets"), "FxpImportFolder", false, 628, 101, 14, 14);
@@ -91,7 +92,8 @@ void ZendrixEditor_c::buildBackPage(VSTGUI::CViewContainer* page) {
     addOnOffButton(page, 32, 489, 55, skin(kButton32), false);
     addPlusMinus(page, 39, 435, 86);
     // The version text (33): shown, never edited.
-    addLabel(page, 33, 408, 36, 50, 12, CColor{255, 255, 255, 255});
+    addTextEdit(page, 33, 408, 36, 50, 12, CColor{255, 255, 255, 255}, VSTGUI::kLeftText);
+    setControlMouseEnabled(33, false);
     addLabel(page, 42, 432, 102, 95, 13, controlColour_);
     // Both spellings of the pattern: tuning files come from Windows and Linux alike.
     addFileDialogButton(page, 43, "Load Microtuning Definition", "TUN format", {"*.TUN", "*.tun"},
@@ -103,6 +105,7 @@ void ZendrixEditor_c::buildControls() {
     bindEdit(26);
     bindEdit(25);
     addFrameSwapArea(main, 36, 36, 130, 650, 22);
+    addEcsMenu(main, 37, 627, 85, skin(kEcsFace));
     buildPresetControls(main);
     addKnob(main, 21, 580, 36);
     // The badge is one picture, shown whole whatever the value.

@@ -60,6 +60,7 @@ std::map<int, Rect> expectedLayout() {
         if (auto s = skinSize(skin)) t[i] = {page, kind, x, y, x + s->first, y + s->second / 2};
     };
     face(10, "main", "radio", 256, 125, 137);
+    face(37, "main", "menu", 627, 85, 131);
     face(11, "main", "onoff", 316, 22, 130);
     face(12, "main", "onoff", 316, 36, 134);
     face(31, "back", "onoff", 397, 55, 132);
@@ -77,14 +78,14 @@ std::map<int, Rect> expectedLayout() {
     t[28] = {"main", "file", 656, 101, 670, 115};
     t[29] = {"main", "command", 614, 101, 628, 115};
     t[30] = {"main", "command", 642, 101, 656, 115};
-    t[33] = {"back", "label", 408, 36, 458, 48};
+    t[33] = {"back", "textedit", 408, 36, 458, 48};
+    t[40] = {"main", "menu", 514, 87, 610, 100};
+    t[41] = {"main", "menu", 514, 101, 610, 114};
     t[36] = {"main", "swap", 36, 130, 686, 152};
     t[38] = {"back", "swap", 0, 0, 724, 44};
     t[39] = {"back", "plusminus", 435, 86, 488, 101};
     t[42] = {"back", "label", 432, 102, 527, 115};
     t[43] = {"back", "file", 415, 101, 430, 116};
-    // The controller-assignment menu (37) and the bank and program menus
-    // (40, 41) come with the menu controls.
     return t;
 }
 

@@ -36,6 +36,10 @@ int runEditorShot(const Options& options) {
     plugin->open();
     plugin->setSampleRate(static_cast<float>(options.sampleRate));
     plugin->setBlockSize(options.blockSize);
+    // Switched on as a host does before it shows the editor: the first
+    // preset folder is opened, so the menus show banks and programs.
+    plugin->resume();
+    plugin->dispatch(effIdle);
     std::vector<VstInt32> touched;
     if (!applySettings(*plugin, options.settings, touched, error)) return fail(error);
 
