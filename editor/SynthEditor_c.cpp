@@ -309,9 +309,10 @@ void SynthEditor_c::idle() {
     synth_->fxIdle();
     hoverNotice();
     drainRefresh();
-    // The window's events, then what is dirty is drawn and shown.
+    // What changed is drawn and shown, then the window's events are handled
+    // (the frame redraws what they changed).
+    paint(false);
     if (frame_->isOpen()) frame_->idle();
-    else paint(false);
     // The host's window went away: close quietly.
     if (frame_ && !frame_->isOpen() && frame_->getBackBuffer() != &backBuffer_) close();
 }
@@ -336,21 +337,40 @@ void SynthEditor_c::hoverNotice() {
 void SynthEditor_c::paint(bool full) {
     if (!frame_) return;
     const CRect whole(0, 0, windowWidth_, windowHeight_);
+    CModulFramePl* page = backShown_ ? backFrame_ : mainFrame_;
+    // Only the area of the dirty controls is drawn (and shown), so one knob
+    // costs one knob; the page's own mark (set when it was added) means all.
+    CRect area;
+    if (full || !page || page->VSTGUI::CView::isDirty()) {
+        area = whole;
+    } else {
+        for (int32_t i = 0; i < page->getNbViews(); ++i) {
+            VSTGUI::CView* v = page->getView(i);
+            if (!v || !v->isDirty()) continue;
+            const CRect& r = v->size();
+            area = area.isEmpty() ? r
+                                  : CRect(std::min(area.left, r.left), std::min(area.top, r.top),
+                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom));
+        }
+        if (area.isEmpty()) return;
+    }
     if (frame_->isOpen()) {
         // The frame draws into its own pixels and shows them in the window.
-        if (full) frame_->setDirty(true);
-        frame_->update(nullptr);
-        return;
-    }
-    VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
-    if (full) {
-        frame_->drawRect(context, whole);
-        frame_->setDirty(false);
+        frame_->drawRect(nullptr, area);
     } else {
-        CModulFramePl* page = backShown_ ? backFrame_ : mainFrame_;
-        if (page) page->update(context);
+        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
+        frame_->drawRect(context, area);
+        context->forget();
     }
-    context->forget();
+    if (area == whole) {
+        frame_->VSTGUI::CView::setDirty(false);
+        if (mainFrame_) mainFrame_->VSTGUI::CView::setDirty(false);
+        if (backFrame_) backFrame_->VSTGUI::CView::setDirty(false);
+    } else if (page) {
+        // The frame marks a page drawn in part as owing the rest; every dirty
+        // control lay inside the area, so it owes nothing.
+        page->VSTGUI::CView::setDirty(false);
+    }
 }
 
 const raster::PixelBuffer& SynthEditor_c::backBuffer() const {
