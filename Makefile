@@ -1,6 +1,6 @@
 # Kelvanti: the two commands of the README.
 #   make demo   install what is missing, build the x86-64 plug-in and renderer, render the demo on three
-#               factory presets to build/x64/demo*.wav
+#               factory presets to build/x64/demo*.wav and draw the editor's two pages beside them
 #   make test   install, build x86-64, 32-bit, sanitizer and fuzz flavours, run every test
 JOBS      ?= $(shell nproc)
 BUILD     ?= build
@@ -92,12 +92,14 @@ bench-callgrind: build-x64
 	bench/callgrind.sh $(BENCH_DIR)/kelvanti-bench $(BENCH_DIR)
 
 # A full repaint of a 724 x 160 editor page: microseconds, then instructions
-# per repaint under callgrind.
+# per repaint under callgrind; then the open editor's idle, one knob's
+# redraw, opening it and its memory.
 bench-gui: build-x64
 	$(BENCH_DIR)/kelvanti-gui-bench --repaints 2000
 	valgrind -q --tool=callgrind --collect-atstart=no --callgrind-out-file=$(BENCH_DIR)/callgrind.gui.out \
 	    $(BENCH_DIR)/kelvanti-gui-bench --callgrind 20 >/dev/null
 	@awk '/^totals:/ { printf "instructions per repaint: %.0f\n", $$2 / 20 }' $(BENCH_DIR)/callgrind.gui.out
+	$(BENCH_DIR)/kelvanti-editor-bench --runs 4000
 
 bench-peers: build-x64
 	bench/peers.sh $(BENCH_DIR)/kelvanti-bench $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so $(BENCH_DIR)/peers
@@ -118,7 +120,12 @@ demo: plugin-x64
 	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
 	    --fxp "$(BUILD)/x64/data/Kelvanti Banks/$$preset.fxp" --out $$out || exit 1; \
 	done
+	@for page in main back; do \
+	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
+	    --editor-shot $(BUILD)/x64/editor-$$page.png --page $$page || exit 1; \
+	done
 	@echo "demo: the rendered demos are $(BUILD)/x64/demo.wav, demo-2.wav and demo-3.wav"
+	@echo "demo: the editor's pages are $(BUILD)/x64/editor-main.png and editor-back.png"
 
 # Writes the factory banks again into resources/banks (commit them) after
 # tools/presets/factory-banks.txt or the plug-in's preset format changed.

@@ -8,9 +8,9 @@
 using namespace VSTGUI;
 
 CMenuFileList::CMenuFileList(const CRect& size, CControlListener* listener, int32_t index, CBitmap* background,
-                             Synth* synth, int32_t part, const char* placeholder)
+                             Synth* synth, int32_t part, const char* placeholder, bool banks)
     : CMenuBase(size, listener, index, background), synth_(synth), part_(part),
-      placeholder_(placeholder ? placeholder : "") {
+      placeholder_(placeholder ? placeholder : ""), banks_(banks) {
     setNbItemsPerColumn(kItemsPerColumn);
     fillEntries();
 }
@@ -26,14 +26,14 @@ void CMenuFileList::fillEntries() {
     int32_t current = 0;
     {
         std::lock_guard<Lock_c> guard(synth_->lock());
-        FileList_c& list = synth_->partProgramList(part);
+        FileList_c& list = banks_ ? synth_->partBankList(part) : synth_->partProgramList(part);
         const int32_t count = std::min(list.count(), OptionEntries::kMaxEntries);
         for (int32_t i = 0; i < count; ++i) {
             const char* name = list.getName(i);
             addEntry(name ? name : "unknown");   // names longer than an entry are cut
         }
         hasFiles_ = count > 0;
-        current = synth_->getPartProgramNumber(part);
+        current = banks_ ? synth_->currentBankIndex() : synth_->getPartProgramNumber(part);
     }
     if (!hasFiles_) {
         addEntry(placeholder_.c_str());

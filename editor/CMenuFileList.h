@@ -13,9 +13,10 @@ class CMenuFileList : public CMenuBase {
 public:
     static constexpr int32_t kItemsPerColumn = 26;
 
-    // part -1: the current part.
+    // part -1: the current part. banks: the part's bank folders instead of its programs.
     CMenuFileList(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t index,
-                  VSTGUI::CBitmap* background, Synth* synth, int32_t part, const char* placeholder);
+                  VSTGUI::CBitmap* background, Synth* synth, int32_t part, const char* placeholder,
+                  bool banks = false);
 
     void fillEntries();
     // False while the menu shows only its placeholder.
@@ -32,4 +33,5 @@ private:
     int32_t part_;
     std::string placeholder_;
     bool hasFiles_ = false;
+    bool banks_ = false;
 };

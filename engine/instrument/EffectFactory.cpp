@@ -6,17 +6,17 @@
 
 namespace instrument {
 
-AudioEffect* createEffectInstance(audioMasterCallback host) {
+AudioEffect* createEffectInstance(audioMasterCallback host, EditorMaker makeEditor) {
     // The host's locale is left alone: display texts take the user's decimal
     // separator from the effect itself.
-    return new (std::nothrow) Zendrix_c(host);
+    return new (std::nothrow) Zendrix_c(host, makeEditor);
 }
 
-AEffect* instantiatePlugin(audioMasterCallback host) {
+AEffect* instantiatePlugin(audioMasterCallback host, EditorMaker makeEditor) {
     if (!host) return nullptr;
     try {
         if (host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-        AudioEffect* effect = createEffectInstance(host);
+        AudioEffect* effect = createEffectInstance(host, makeEditor);
         return effect ? effect->getAeffect() : nullptr;
     } catch (...) {
         return nullptr;

@@ -1,5 +1,6 @@
 // The library's exported entry points. Hosts look up VSTPluginMain, older ones
 // main; both make one new effect per call. Nothing else is exported.
+#include "editor/ZendrixEditor_c.h"
 #include "engine/instrument/EffectFactory.h"
 
 extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host);
@@ -8,7 +9,7 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
 extern "C" __attribute__((visibility("default"))) AEffect* legacyPluginMain(audioMasterCallback host) asm("main");
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback host) {
-    return instrument::instantiatePlugin(host);
+    return instrument::instantiatePlugin(host, &editor::ZendrixEditor_c::make);
 }
 
 extern "C" AEffect* legacyPluginMain(audioMasterCallback host) {

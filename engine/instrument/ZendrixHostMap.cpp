@@ -75,4 +75,6 @@ void Zendrix_c::fillHostParameterMap() {
     // The editor refreshes entries 33 and 35 together with 34.
     addParameterLink(34, 33);
     addParameterLink(34, 35);
+    // A tuning file loaded through its button shows its name at once.
+    addParameterLink(43, 42);
 }

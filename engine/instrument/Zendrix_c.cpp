@@ -6,6 +6,8 @@
 #include "engine/instrument/InstrumentIdentity.h"
 #include "engine/dsp/WaveBank.h"
 #include "os/PathText.h"
+#include "framework/sdk/AEffEditor.h"
+#include "framework/sdk/EditorSnapshot.h"
 #include "framework/sdk/ValueText.h"
 #include "framework/synth/VersionNumber.h"
 #include "framework/voice/AudioTables.h"
@@ -35,7 +37,7 @@ SynthConfig zendrixConfig() {
 
 } // namespace
 
-Zendrix_c::Zendrix_c(audioMasterCallback host) : Synth(host, zendrixConfig()) {
+Zendrix_c::Zendrix_c(audioMasterCallback host, EditorMaker makeEditor) : Synth(host, zendrixConfig()) {
     // Settings handlers act at once while the object is being made.
     setOpeningFlag(true);
     setUniqueID(instrument::kUniqueId);
@@ -44,14 +46,16 @@ Zendrix_c::Zendrix_c(audioMasterCallback host) : Synth(host, zendrixConfig()) {
         partProgramList(0).setup(pathtext::kPathBufferSize, "empty", &presets, false);
         partBankList(0).setup(pathtext::kPathBufferSize, "empty", nullptr, false);
     }
-    // The editor joins with the window toolkit; without one the plug-in runs
-    // headless. Nothing below depends on it, and the flag is lowered on
-    // every path.
+    // The editor registers itself with the effect (has-editor flag); without
+    // a maker, or when it cannot be made, the plug-in runs without one.
+    if (isUsable() && makeEditor) editorListener_ = makeEditor(*this);
     setOpeningFlag(false);
 }
 
 Zendrix_c::~Zendrix_c() {
-    // The idle timer and any open editor stop before the members go.
+    // The idle timer and any open editor stop before the members go; the
+    // editor object itself is deleted last, by the effect base.
+    if (AEffEditor* e = getEditor()) e->close();
     close();
 }
 
@@ -289,4 +293,29 @@ bool Zendrix_c::getProductString(char* text) {
 
 VstInt32 Zendrix_c::getVendorVersion() {
     return synth::versionNumberFromText(instrument::kVersionText);
+}
+
+void Zendrix_c::editorParameterChanged(int32_t entry, bool now) {
+    if (editorListener_) editorListener_->parameterChanged(entry, now);
+}
+
+void Zendrix_c::editorRefreshAll() {
+    if (editorListener_) editorListener_->requestRefreshAll();
+}
+
+bool Zendrix_c::onEditorThread() const {
+    return editorListener_ && editorListener_->isEditorThread();
+}
+
+void Zendrix_c::swapEditorFrames() {
+    if (editorListener_) editorListener_->swapFrames();
+}
+
+VstIntPtr Zendrix_c::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+    if (index == kEditorSnapshotIndex && value == kEditorSnapshotValue) {
+        auto* request = static_cast<EditorSnapshot*>(ptr);
+        if (!editorListener_ || !request || request->size != static_cast<int32_t>(sizeof(EditorSnapshot))) return 0;
+        return editorListener_->snapshot(*request) ? 1 : 0;
+    }
+    return Synth::vendorSpecific(index, value, ptr, opt);
 }

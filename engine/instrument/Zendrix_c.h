@@ -17,6 +17,7 @@
 #include "engine/instrument/ZendrixInst_c.h"
 #include "engine/instrument/ZendrixTone_c.h"
 #include "engine/instrument/ZendrixVoiceLanes.h"
+#include "framework/synth/EditorListener.h"
 #include "framework/synth/Synth.h"
 #include "framework/voice/InBuffer2.h"
 
@@ -30,8 +31,19 @@ public:
     static constexpr int32_t kVersionLabelEntry = 33;
     static constexpr int32_t kAssignmentModeEntry = 37;
 
-    explicit Zendrix_c(audioMasterCallback host);
+    // makeEditor: the editor made in the constructor (null: none).
+    explicit Zendrix_c(audioMasterCallback host, EditorMaker makeEditor = nullptr);
     ~Zendrix_c() override;
+
+    // The editor's side of the parameter road. On the audio thread these
+    // only store atomics in the editor's refresh set.
+    void editorParameterChanged(int32_t entry, bool now) override;
+    void editorRefreshAll() override;
+    bool hasEditorListener() const override { return editorListener_ != nullptr; }
+    bool onEditorThread() const override;
+    void swapEditorFrames() override;
+    // The private editor snapshot call (framework/sdk/EditorSnapshot.h), then the base's.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     void open() override;
     void onParameterChanged(int32_t row, Part_c* target, int32_t column) override;
@@ -90,4 +102,6 @@ private:
     ZendrixVoiceLanes lanes_;
     os::Random15 noteSeeds_; // the voices' noise seeds, one draw per note (audio thread)
     bool modulesDefined_ = false;
+    // Owned by the effect base (deleted last); set once in the constructor.
+    EditorListener* editorListener_ = nullptr;
 };

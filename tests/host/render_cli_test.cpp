@@ -19,7 +19,7 @@ TEST(RenderCli, InfoPrintsTheIdentity) {
     for (const char* line : {"Effect name:    Kelvanti\n", "Vendor:         Harvell\n", "Product:        Kelvanti\n",
                              "Vendor version: 1100\n", "Unique id:      HRVK (0x4852564B)\n",
                              "VST version:    2400\n", "Category:       synth\n", "Inputs:         0\n",
-                             "Outputs:        2\n", "Flags:          0x130 (canReplacing programChunks isSynth)\n",
+                             "Outputs:        2\n", "Flags:          0x131 (hasEditor canReplacing programChunks isSynth)\n",
                              "Programs:       128", "Parameters:     26\n"}) {
         EXPECT_NE(result.out.find(line), std::string::npos) << "missing: " << line << "\nin:\n" << result.out;
     }

@@ -127,7 +127,7 @@ TEST(SdkPluginRecord, IdentityAndIo) {
     EXPECT_EQ(e->numOutputs, 2);
     EXPECT_EQ(e->numPrograms, 128);
     EXPECT_EQ(e->numParams, 26);
-    EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth);
+    EXPECT_EQ(e->flags, effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth);
     EXPECT_NE(e->processReplacing, nullptr);
     EXPECT_NE(e->setParameter, nullptr);
     EXPECT_NE(e->getParameter, nullptr);
@@ -192,14 +192,19 @@ TEST(SdkPluginRecord, OpcodeTable) {
     EXPECT_EQ(plugin->dispatch(effConnectOutput, 0, 1), 1);
     EXPECT_EQ(plugin->dispatch(effGetVu), 0);
 
-    // No editor: editor opcodes answer 0, a null rectangle pointer is harmless.
+    // The editor: its rectangle before it opens, a null rectangle pointer is
+    // harmless, no parent window opens nothing; keys it does not use answer 0.
     ERect* rect = nullptr;
-    EXPECT_EQ(plugin->dispatch(effEditGetRect, 0, 0, &rect), 0);
+    EXPECT_EQ(plugin->dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 724);
+    EXPECT_EQ(rect->bottom - rect->top, 160);
     EXPECT_EQ(plugin->dispatch(effEditGetRect, 0, 0, nullptr), 0);
     EXPECT_EQ(plugin->dispatch(effEditOpen), 0);
+    EXPECT_EQ(plugin->dispatch(effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(effEditKeyDown, 'a', 0, nullptr, 0.0f), 0);
     EXPECT_EQ(plugin->dispatch(effEditKeyUp, 'a', 0, nullptr, 0.0f), 0);
-    EXPECT_EQ(plugin->dispatch(effSetEditKnobMode, 0, 2), 0);
+    EXPECT_EQ(plugin->dispatch(effSetEditKnobMode, 0, 2), 1);
     EXPECT_EQ(plugin->dispatch(effGetSpeakerArrangement, 0, 0, nullptr), 0);
     EXPECT_EQ(plugin->dispatch(9999), 0);
     EXPECT_EQ(plugin->dispatch(-1), 0);

@@ -1,7 +1,7 @@
 #pragma once
-// A small PNG writer for the tests' fixtures, the test card, the gui bench and
-// the skin generator (tools/skin): any colour type and bit depth, optional
-// Adam7 interlacing (8 and 16 bits), filter 0, zlib at a fixed level so the
+// A small PNG writer for the tests' fixtures, the test card, the gui bench,
+// the skin generator (tools/skin) and the tools' editor photographs: any
+// colour type and bit depth, optional Adam7 interlacing (8 and 16 bits), filter 0, zlib at a fixed level so the
 // same image always gives the same bytes.
 #include <cstdint>
 #include <string>
@@ -26,6 +26,10 @@ std::vector<uint8_t> encode(const Image& image);
 // IHDR claiming width × height, then an IDAT of a few bytes and IEND.
 std::vector<uint8_t> encodeHeaderOnly(uint32_t width, uint32_t height);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+// A picture of 8-bit RGB (width × height × 3 bytes, rows top first), as the
+// tools photograph editors; false for a size that does not match or a file
+// that cannot be written.
+bool writeRgbFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
 std::vector<uint8_t> readFile(const std::string& path);
 
 } // namespace pngtest

@@ -34,6 +34,8 @@ flavours=(demo x64 x86 asan tsan fuzz xvfb)
 # 32-bit build compiles against the x86-64 headers (one set for all
 # architectures) and links the i386 runtime libraries; xvfb-run needs xauth.
 pkgs_window=(libxcb1-dev libxcb-xtest0-dev)
+# The installed plug-in opens its editor in the host's window: xcb for it too.
+pkgs_demo+=(libxcb1-dev)
 pkgs_x64+=("${pkgs_window[@]}")
 pkgs_asan+=("${pkgs_window[@]}")
 pkgs_tsan+=("${pkgs_window[@]}")

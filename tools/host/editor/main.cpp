@@ -13,7 +13,7 @@
 
 #include "tools/host/editor/HostDisplay.h"
 #include "tools/host/editor/Options.h"
-#include "tools/host/editor/PngWriter.h"
+#include "tools/png/PngWriter.h"
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInstance.h"
 
@@ -78,7 +78,7 @@ public:
             int width = 0;
             int height = 0;
             std::vector<uint8_t> rgb;
-            if (!display_.photograph(width, height, rgb) || !editor_tool::writePng(action.text, width, height, rgb)) {
+            if (!display_.photograph(width, height, rgb) || !pngtest::writeRgbFile(action.text, width, height, rgb)) {
                 std::fprintf(stderr, "kelvanti-editor: cannot photograph the editor into %s\n", action.text.c_str());
                 return false;
             }
@@ -136,7 +136,7 @@ bool photographFromAside(uint32_t parent, const std::string& path) {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> rgb;
-    return aside.photograph(width, height, rgb) && editor_tool::writePng(path, width, height, rgb);
+    return aside.photograph(width, height, rgb) && pngtest::writeRgbFile(path, width, height, rgb);
 }
 
 void logCall(const vsthost::HostCall& call) {

@@ -41,6 +41,7 @@ private:
     ParseResult number(const std::string& text, long low, long high, int& into);
     ParseResult setting(const std::string& text);
     ParseResult renderOption(const std::string& arg);
+    ParseResult editorOption(const std::string& arg);
 
     const std::vector<std::string>& args_;
     Options& options_;
@@ -141,6 +142,43 @@ ParseResult Parser::renderOption(const std::string& arg) {
     return ParseResult::UsageError;
 }
 
+ParseResult Parser::editorOption(const std::string& arg) {
+    if (options_.command != Command::EditorShot) {
+        if (commandGiven_ || renderOptionGiven_) {
+            // --set and the plug-in may come first; anything of playing may not.
+            const bool onlySettings = options_.midiPath.empty() && options_.outputPath.empty() &&
+                                      options_.bankPath.empty() && options_.fxpPath.empty() &&
+                                      options_.saveBankPath.empty() && options_.saveFxpPath.empty() && !commandGiven_;
+            if (!onlySettings) {
+                error_ = arg + " does not go with another command or with playing options";
+                return ParseResult::UsageError;
+            }
+        }
+        options_.command = Command::EditorShot;
+        commandGiven_ = true;
+    }
+    std::string text;
+    if (arg == "--editor-rects") {
+        options_.editorRects = true;
+        return ParseResult::Ok;
+    }
+    if (!value(text)) return ParseResult::UsageError;
+    if (arg == "--page") {
+        if (text != "main" && text != "back") {
+            error_ = "--page: '" + text + "' is not main or back";
+            return ParseResult::BadValue;
+        }
+        options_.editorBackPage = text == "back";
+        return ParseResult::Ok;
+    }
+    if (text.empty()) {
+        error_ = arg + ": an empty path";
+        return ParseResult::BadValue;
+    }
+    options_.editorShotPath = text;
+    return ParseResult::Ok;
+}
+
 ParseResult Parser::run() {
     for (at_ = 0; at_ < args_.size(); ++at_) {
         const std::string& arg = args_[at_];
@@ -152,7 +190,21 @@ ParseResult Parser::run() {
                 error_ = "--info: an empty plug-in path";
                 return ParseResult::BadValue;
             }
+        } else if (arg == "--editor-shot" || arg == "--editor-rects" || arg == "--page") {
+            const ParseResult result = editorOption(arg);
+            if (result != ParseResult::Ok) return result;
         } else {
+            if (options_.command == Command::EditorShot) {
+                // The editor's picture takes the plug-in and --set, nothing of playing.
+                const bool allowed = arg == "--set" || arg.rfind("-", 0) != 0;
+                if (!allowed) {
+                    error_ = arg + " does not go with --editor-shot or --editor-rects";
+                    return ParseResult::UsageError;
+                }
+                const ParseResult result = renderOption(arg);
+                if (result != ParseResult::Ok) return result;
+                continue;
+            }
             if (!command(Command::Render)) return ParseResult::UsageError;
             const ParseResult result = renderOption(arg);
             if (result != ParseResult::Ok) return result;
@@ -171,6 +223,10 @@ const char* usageText() {
     return "usage: kelvanti-render [PLUGIN] [--midi FILE.mid] [--out FILE.wav] [--rate HZ] [--block N]\n"
            "                       [--set NAME=VALUE ...] [--tail SECONDS] [--float]\n"
            "                       [--bank FILE] [--fxp FILE] [--save-bank FILE] [--save-fxp FILE]\n"
+           "       kelvanti-render [PLUGIN] --editor-shot FILE.png [--page main|back] [--set NAME=VALUE ...]\n"
+           "                       [--editor-rects]   draw the editor without a display; with\n"
+           "                       --editor-rects print \"index page kind left top right bottom\"\n"
+           "                       for every control\n"
            "       kelvanti-render --info PLUGIN   print what a host learns from the plug-in\n"
            "       kelvanti-render --help          this text\n"
            "\n"

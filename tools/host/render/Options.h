@@ -8,7 +8,7 @@
 
 namespace render {
 
-enum class Command { Help, Info, Render };
+enum class Command { Help, Info, Render, EditorShot };
 
 // One --set NAME=VALUE, the value already parsed.
 struct ParameterSetting {
@@ -31,6 +31,9 @@ struct Options {
     std::string fxpPath;
     std::string saveBankPath;
     std::string saveFxpPath;
+    std::string editorShotPath;      // --editor-shot
+    bool editorBackPage = false;     // --page back
+    bool editorRects = false;        // --editor-rects
 };
 
 constexpr const char* kDefaultOutputPath = "kelvanti.wav";

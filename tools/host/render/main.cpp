@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "os/PrintableText.h"
+#include "tools/host/render/EditorShotCommand.h"
 #include "tools/host/render/InfoCommand.h"
 #include "tools/host/render/Options.h"
 #include "tools/host/render/RenderCommand.h"
@@ -25,6 +26,7 @@ constexpr CommandEntry kCommands[] = {
     {render::Command::Help, runHelp},
     {render::Command::Info, render::runInfo},
     {render::Command::Render, render::runRender},
+    {render::Command::EditorShot, render::runEditorShot},
 };
 
 } // namespace

@@ -1,0 +1,104 @@
+// kelvanti-editor-bench: what the open editor costs. The plug-in object and
+// its editor run in this process on a headless window; without the skin art
+// in the tree, test skins of the same sizes stand in (so knobs really draw).
+//   idle        one effEditIdle with nothing changed; as a share of a core
+//               at 25 idle calls a second (the most hosts send)
+//   knob        one knob changed by the host and redrawn at the next idle
+//               (the write itself measured apart and taken off); drawn into
+//               the editor's pixels, without a window: what a window then
+//               shows is the window's cost (the headless test window copies
+//               its whole picture on every pump, an X window sends the area)
+//   open        opening the editor again (skins cached), and closing it
+//   memory      heap taken by one open editor (glibc's count)
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "TestSkins.h"
+#include "editor/ZendrixEditor_c.h"
+#include "engine/instrument/Zendrix_c.h"
+#include "os/window/HeadlessWindow.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+VstIntPtr host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+    if (opcode == audioMasterVersion) return 2400;
+    if (opcode == audioMasterCanDo) return ptr && std::strcmp(static_cast<const char*>(ptr), "supplyIdle") == 0;
+    return 0;
+}
+
+double microsecondsEach(int runs, const Clock::time_point& start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / runs;
+}
+
+size_t heapInUse() { return mallinfo2().uordblks; }
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 2000;
+    if (argc == 3 && std::strcmp(argv[1], "--runs") == 0) runs = std::max(10, std::atoi(argv[2]));
+    std::unique_ptr<resources::ScopedExtraTable> stand;
+    const bool art = static_cast<bool>(resources::findByNumber("PNG", 138));
+    if (!art) stand = std::make_unique<resources::ScopedExtraTable>(editortest::testSkinTable());
+
+    auto plugin = std::make_unique<Zendrix_c>(&host, &editor::ZendrixEditor_c::make);
+    plugin->dispatcher(effOpen, 0, 0, nullptr, 0.0f);
+    auto* ed = static_cast<editor::ZendrixEditor_c*>(plugin->getEditor());
+    auto openOnce = [&] { return ed->openInWindow(std::make_unique<os::HeadlessWindow>(724, 160)); };
+    auto openWithoutWindow = [&] { return ed->openInWindow(nullptr); };
+
+    // The first open decodes the skins; later ones find them cached.
+    const size_t before = heapInUse();
+    if (!openWithoutWindow()) {
+        std::fprintf(stderr, "kelvanti-editor-bench: the editor did not open\n");
+        return 1;
+    }
+    const size_t openHeap = heapInUse() - before;
+    for (int i = 0; i < 50; ++i) ed->idle();
+
+    Clock::time_point t = Clock::now();
+    for (int i = 0; i < runs; ++i) ed->idle();
+    const double idleUs = microsecondsEach(runs, t);
+
+    t = Clock::now();
+    for (int i = 0; i < runs; ++i) {
+        plugin->setParameter(0, (i & 1) ? 0.9f : 0.1f);
+        ed->idle();
+    }
+    const double knobAndWriteUs = microsecondsEach(runs, t) - idleUs;
+
+    ed->close();
+    openOnce();
+    const int cycles = std::max(10, runs / 20);
+    double openUs = 0.0, closeUs = 0.0;
+    for (int i = 0; i < cycles; ++i) {
+        t = Clock::now();
+        ed->close();
+        closeUs += microsecondsEach(1, t);
+        t = Clock::now();
+        openOnce();
+        openUs += microsecondsEach(1, t);
+    }
+    ed->close();
+    // The parameter write alone (editor closed), taken off the knob's time.
+    t = Clock::now();
+    for (int i = 0; i < runs; ++i) plugin->setParameter(0, (i & 1) ? 0.9f : 0.1f);
+    const double writeUs = microsecondsEach(runs, t);
+    const double knobUs = knobAndWriteUs - writeUs;
+    plugin.reset();
+
+    std::printf("skins:              %s\n", art ? "the art in resources/png" : "test skins of the same sizes");
+    std::printf("idle, no change:    %.2f us per call, %.4f %% of a core at 25 calls a second\n", idleUs,
+                idleUs * 25.0 / 1e6 * 100.0);
+    std::printf("one knob redrawn:   %.2f us (the host's write of it %.2f us more)\n", knobUs, writeUs);
+    std::printf("open (cached):      %.3f ms, close %.3f ms\n", openUs / cycles / 1000.0, closeUs / cycles / 1000.0);
+    std::printf("memory, open:       %.1f KiB more heap than closed-at-start (editor object %zu bytes)\n",
+                openHeap / 1024.0, sizeof(editor::ZendrixEditor_c));
+    return 0;
+}

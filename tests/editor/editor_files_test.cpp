@@ -1,0 +1,106 @@
+// The editor's file buttons with scripted answers: export and import of a
+// preset, the overwrite question ("no" writes nothing), each button's own
+// start folder, and a tuning file whose name shows at once.
+#include "EditorFixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "../unit/support/ScriptedDialogs.h"
+#include "framework/platform/Registry.h"
+#include "os/ModulePath.h"
+
+namespace {
+
+using editortest::EditorTest;
+
+std::string bytesOf(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class EditorFiles : public EditorTest {
+protected:
+    void SetUp() override {
+        folder = std::filesystem::temp_directory_path() /
+                 ("editor_files_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder / "registry");
+        setenv("KELVANTI_REGISTRY_DIR", (folder / "registry").c_str(), 1);
+        EditorTest::SetUp();
+        window = openHeadless();
+        ASSERT_NE(window, nullptr);
+        dialogs = std::make_unique<ScriptedDialogs>();
+    }
+    void TearDown() override {
+        dialogs.reset();
+        EditorTest::TearDown();
+        std::filesystem::remove_all(folder);
+    }
+    void click(int x, int y) {
+        window->injectClick(x, y);
+        editor->idle();
+        editor->idle();
+    }
+    std::filesystem::path folder;
+    os::HeadlessWindow* window = nullptr;
+    std::unique_ptr<ScriptedDialogs> dialogs;
+};
+
+TEST_F(EditorFiles, ExportImportAndTheOverwriteQuestion) {
+    const std::filesystem::path preset = folder / "Tick.fxp";
+    plugin->setParameter(0, 1.0f);
+    dialogs->paths.push_back(preset.string());
+    click(663, 108);  // export
+    ASSERT_TRUE(std::filesystem::exists(preset));
+    ASSERT_EQ(dialogs->asked.size(), 1u);
+    EXPECT_EQ(dialogs->asked[0].caption, "Export Kelvanti Sound Program");
+    EXPECT_EQ(dialogs->asked[0].startFolder, os::dataFolder() + "/KelvantiPresets");
+    const std::string saved = bytesOf(preset);
+
+    // Onto the existing file: the question, and "no" keeps the file as it was.
+    plugin->setParameter(0, 0.0f);
+    dialogs->paths.push_back(preset.string());
+    dialogs->answers.push_back(false);
+    click(663, 108);
+    ASSERT_EQ(dialogs->asked.size(), 3u);
+    EXPECT_EQ(dialogs->asked[2].text, "Overwrite existing file ?");
+    EXPECT_EQ(bytesOf(preset), saved);
+
+    // Import: the file's sound comes back; the import button started where
+    // it starts, not where the export button left off.
+    dialogs->paths.push_back(preset.string());
+    click(635, 108);
+    ASSERT_EQ(dialogs->asked.size(), 4u);
+    EXPECT_EQ(dialogs->asked[3].caption, "Import Kelvanti Sound Program");
+    EXPECT_EQ(dialogs->asked[3].startFolder, os::dataFolder() + "/KelvantiPresets");
+    EXPECT_FLOAT_EQ(plugin->getParameter(0), 1.0f);
+    EXPECT_NEAR(editor->controlOf(0)->shownValue(), 1.0f, 1e-6);
+    // The export button remembers its own folder.
+    char stored[320] = {};
+    ASSERT_TRUE(readRegistryString("FxpExportFolder", stored, sizeof stored));
+    EXPECT_EQ(std::string(stored), folder.string());
+}
+
+TEST_F(EditorFiles, ATuningFileShowsItsNameAtOnce) {
+    const std::filesystem::path tun = folder / "Pythagorean.tun";
+    std::ofstream(tun) << "[Tuning]\r\nnote 60=6000\r\nnote 61=6090\r\n";
+    editor->swapFrames();
+    editor->idle();
+    const std::string before = editor->slot(42).primary->getText();
+    dialogs->paths.push_back(tun.string());
+    click(422, 108);
+    ASSERT_EQ(dialogs->asked.size(), 1u);
+    EXPECT_EQ(dialogs->asked[0].caption, "Load Microtuning Definition");
+    EXPECT_EQ(dialogs->asked[0].startFolder, os::dataFolder() + "/NoteFreqTables");
+    // Both spellings of the pattern.
+    ASSERT_EQ(dialogs->asked[0].filters.size(), 1u);
+    EXPECT_EQ(dialogs->asked[0].filters[0].patterns, (std::vector<std::string>{"*.TUN", "*.tun"}));
+    // The label of the tuning's name follows without another refresh.
+    const std::string after = editor->slot(42).primary->getText();
+    EXPECT_NE(after, before);
+    EXPECT_NE(after.find("Pythagorean"), std::string::npos) << after;
+}
+
+} // namespace
