@@ -62,11 +62,13 @@ test-fuzz: build-fuzz
 	cd $(BUILD)/fuzz && $(CTEST)
 
 # The x86-64 plug-in's renders against the 32-bit one's (a fixed performance and
-# every factory preset), and the toolkit's test cards (all written by their test runs).
+# every factory preset), the toolkit's test cards (all written by their test
+# runs), and both builds' editor pages drawn with the same settings.
 cross-check: test-x64 test-x86
 	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/params_crossbuild_test
 	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/presets_factory_test --gtest_filter=FactoryBanks.EveryPreset*
 	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/tests/gui_testcard_test
+	tools/setup/editor-shots-alike.sh $(BUILD)
 
 # Renders of an earlier run are not compared with this one's.
 cross-clean:
