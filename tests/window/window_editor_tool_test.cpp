@@ -16,6 +16,7 @@
 #include <png.h>
 #endif
 
+#include "tests/host/support/ScratchFolder.h"
 #include "os/window/HeadlessWindow.h"
 #include "tests/window/toy/ToyEditor.h"
 #include "tools/host/lib/Process.h"
@@ -51,21 +52,7 @@ std::vector<std::string> gestureCalls(const std::vector<std::string>& log) {
     return out;
 }
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvanti-editor-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using render_run::ScratchFolder;
 
 #ifdef KELVANTI_TEST_READS_PNG
 // The toy's picture of a model, drawn by the toy editor on a headless window, as RGB.

@@ -9,6 +9,7 @@
 
 #include "tools/host/lib/Process.h"
 #include "tools/host/lib/WavReader.h"
+#include "tests/host/support/ScratchFolder.h"
 
 namespace render_run {
 
@@ -58,33 +59,6 @@ inline int lineCount(const std::string& text) {
     for (char c : text) lines += c == '\n' ? 1 : 0;
     return lines;
 }
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvanti-render-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    bool ok() const { return !path_.empty(); }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // The names in the folder, for checks that nothing else was left behind.
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) out.push_back(entry.path().filename());
-        return out;
-    }
-
-private:
-    std::string path_;
-};
 
 inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/host/support/ScratchFolder.h"
 #include "tools/host/lib/Process.h"
 
 namespace {
@@ -112,21 +113,7 @@ private:
     xcb_screen_t* screen_ = nullptr;
 };
 
-class Scratch {
-public:
-    Scratch() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvanti-menus-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using render_run::ScratchFolder;
 
 // The tool on a thread of its own; `done` once it returned.
 struct ToolRun {
@@ -204,7 +191,7 @@ protected:
         if (!display.ok()) GTEST_SKIP() << "no X display";
     }
     Display& display = sharedDisplay();
-    Scratch scratch;
+    ScratchFolder scratch;
 };
 
 TEST_F(MenusTool, AClickOnEntryTwoSelectsItAndTheEditorGetsTheNextClickAndKeys) {
