@@ -38,7 +38,22 @@ struct SkinCache {
 };
 
 SkinCache& skinCache() {
-    static SkinCache* cache = new SkinCache;  // never freed: editors may outlive static destruction
+    // Made on first use and kept while an editor may still need it: an editor
+    // alive at the library's static destruction keeps it. With none left it
+    // goes with the library, so a host that unloads the plug-in gets its
+    // memory back.
+    static SkinCache* cache = new SkinCache;
+    static struct Release {
+        ~Release() {
+            {
+                std::lock_guard<std::mutex> guard(cache->lock);
+                if (cache->editors != 0) return;
+                for (CBitmap* b : cache->bitmaps)
+                    if (b) b->forget();
+            }
+            delete cache;
+        }
+    } release;
     return *cache;
 }
 

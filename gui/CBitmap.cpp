@@ -16,9 +16,11 @@ namespace {
 // bitmap holds them (resource bytes never change while the process runs).
 class DecodedImages {
 public:
+    // Goes with the library (a host that unloads the plug-in gets its memory
+    // back); bitmaps alive then keep their own images, and none is made after.
     static DecodedImages& instance() {
-        static DecodedImages* images = new DecodedImages;  // outlives static teardown
-        return *images;
+        static DecodedImages images;
+        return images;
     }
 
     std::shared_ptr<const raster::PixelBuffer> get(const resources::Bytes& bytes) {
