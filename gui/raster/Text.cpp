@@ -183,8 +183,14 @@ private:
             }
         }
     }
-    // Lives as long as the process: glyph users may run during static teardown.
-    ~FontStore() = default;
+    // FreeType's memory goes with the library (a host that unloads the
+    // plug-in gets it back); nothing draws text once the library is unloading.
+    ~FontStore() {
+        std::lock_guard<std::mutex> hold(lock);
+        faces_[0] = faces_[1] = nullptr;
+        if (library_) FT_Done_FreeType(library_);   // frees its faces too
+        library_ = nullptr;
+    }
 
     FT_Library library_ = nullptr;
     FT_Face faces_[2] = {nullptr, nullptr};
