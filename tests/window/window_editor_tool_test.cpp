@@ -13,7 +13,7 @@
 #include <vector>
 
 #ifdef KELVANTI_TEST_READS_PNG
-#include <png.h>
+#include "tests/window/ReadPng.h"
 #endif
 
 #include "tests/host/support/ScratchFolder.h"
@@ -68,18 +68,6 @@ std::vector<uint8_t> headlessRendering(const toy::ToyModel& model) {
     return rgb;
 }
 
-bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    rgb.resize(PNG_IMAGE_SIZE(image));
-    const bool read = png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    png_image_free(&image);
-    return read;
-}
 #endif
 
 TEST(EditorTool, ShotsEqualTheToysOwnRenderingPixelForPixel) {

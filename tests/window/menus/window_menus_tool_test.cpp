@@ -5,7 +5,7 @@
 // entry, presses Escape or clicks outside. Then the tool carries on: its
 // next click and keys must reach the editor (the grab was released).
 #include <gtest/gtest.h>
-#include <png.h>
+#include "tests/window/ReadPng.h"
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
@@ -153,19 +153,6 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
     for (std::string line; std::getline(in, line);)
         if (line.rfind(prefix, 0) == 0) out.push_back(line);
     return out;
-}
-
-bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    rgb.resize(PNG_IMAGE_SIZE(image));
-    const bool read = png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    png_image_free(&image);
-    return read;
 }
 
 // The pixel's RGB at (x, y) as 0xRRGGBB.
