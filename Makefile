@@ -57,7 +57,7 @@ test-asan: build-asan
 	cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=use_tls=0:print_suppressions=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 test-tsan: build-tsan
-	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(CTEST)
+	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tools/setup/tsan.supp $(CTEST)
 test-fuzz: build-fuzz
 	cd $(BUILD)/fuzz && $(CTEST)
 

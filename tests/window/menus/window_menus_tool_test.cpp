@@ -194,13 +194,19 @@ TEST_F(MenusTool, AClickOnEntryTwoSelectsItAndTheEditorGetsTheNextClickAndKeys) 
     const Rect popup = display.popups().at(0);
     // The photograph taken meanwhile (the editor covered and uncovered first).
     ASSERT_TRUE(waitFor(10000, [&] { return std::filesystem::exists(during) || tool.done; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
     // On the screen the popup sits right below the option menu, at its left
     // edge: the menu's colour just above its top-left corner, our panel
-    // (drawn after the cover went) inside it.
-    EXPECT_EQ(display.screenPixel(popup.x + 10, popup.y - 10), 0x204080u);
-    EXPECT_EQ(display.screenPixel(popup.x + 4, popup.y + 1 + kPanelItemHeight * 2 + kPanelItemHeight / 2), 0xF0F0F0u);
-    EXPECT_EQ(display.screenPixel(popup.x, popup.y), 0x646464u);   // its border
+    // (drawn after the cover went) inside it. A slow build paints late: wait.
+    const struct {
+        int x, y;
+        uint32_t colour;
+    } pixels[] = {{popup.x + 10, popup.y - 10, 0x204080u},
+                  {popup.x + 4, popup.y + 1 + kPanelItemHeight * 2 + kPanelItemHeight / 2, 0xF0F0F0u},
+                  {popup.x, popup.y, 0x646464u}};   // the last: its border
+    for (const auto& p : pixels) {
+        waitFor(5000, [&] { return display.screenPixel(p.x, p.y) == p.colour; });
+        EXPECT_EQ(display.screenPixel(p.x, p.y), p.colour) << p.x << "," << p.y;
+    }
     const int second = 1 + kPanelItemHeight + kPanelItemHeight / 2;
     display.moveTo(popup.x + 30, popup.y + second);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
