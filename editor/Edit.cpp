@@ -30,13 +30,11 @@ void Edit::bind(int32_t index, SynthEditor_c* editor, Synth* synth, VSTGUI::CVie
     minimum_ = maximum_ = default_ = 0;
     curve_ = 0.0f;
     if (!synth) return;
-    if (const Parameter_c* p = synth->findParameter(index))
-        if (const ParamDesc* d = p->descriptor()) {
-            minimum_ = d->min;
-            maximum_ = d->max;
-            default_ = d->defaultValue;
-            curve_ = d->curve;
-        }
+    // The parameter map's by-index reads (0 for an entry without a cell).
+    minimum_ = synth->getParameterMinByIndex(index);
+    maximum_ = synth->getParameterMaxByIndex(index);
+    default_ = synth->getParameterDefaultByIndex(index);
+    curve_ = synth->getParameterCurveByIndex(index);
 }
 
 void Edit::bindControl(CControlPl* control, int32_t index, SynthEditor_c* editor, Synth* synth,
