@@ -281,6 +281,14 @@ void CFrame::handleEvent(const os::WindowEvent& event) {
     case WindowEventKind::Closed:
         setOpenFlag(false);
         break;
+    case WindowEventKind::FocusOut:
+        // The keys go elsewhere now: text entry ends, as a click elsewhere ends it.
+        setFocusView(nullptr);
+        break;
+    case WindowEventKind::FocusIn:
+    case WindowEventKind::Hidden:
+    case WindowEventKind::Shown:
+        break;
     }
     // Whatever the views drew while handling the event shows now.
     present(CRect(0, 0, size_.width(), size_.height()));

@@ -62,6 +62,10 @@ enum class WindowEventKind {
     DragLeave,
     Drop,
     Closed,      // the window or the host's parent was destroyed; nothing follows
+    FocusIn,     // the keyboard focus came to the window (keys arrive)
+    FocusOut,    // the keyboard focus left it: to another window, or taken by a grab
+    Hidden,      // the window itself was unmapped: nothing of it is on screen
+    Shown,       // mapped again
 };
 
 struct WindowEvent {
@@ -163,6 +167,10 @@ public:
     bool isOpen() const { return open_; }
 
     virtual void setCursor(CursorShape shape) = 0;
+
+    // Asks for the keyboard focus (a text field starts editing), so keys come
+    // here until the user gives the focus to another window (FocusOut).
+    virtual void takeFocus() = 0;
 
     // Our own window takes a new size (the host agreed to it first); the
     // back buffer is made anew, black and opaque.

@@ -83,6 +83,20 @@ void HeadlessWindow::injectParentDestroyed() {
     markClosed();
 }
 
+void HeadlessWindow::injectFocus(bool in) {
+    WindowEvent event;
+    event.kind = in ? WindowEventKind::FocusIn : WindowEventKind::FocusOut;
+    event.buttons = heldButtons_;
+    queueEvent(event);
+}
+
+void HeadlessWindow::injectHidden(bool hidden) {
+    WindowEvent event;
+    event.kind = hidden ? WindowEventKind::Hidden : WindowEventKind::Shown;
+    event.buttons = heldButtons_;
+    queueEvent(event);
+}
+
 void HeadlessWindow::present(const WindowRect& area) {
     if (!isOpen()) return;
     const WindowRect clipped = clipRect(area, width(), height());

@@ -29,6 +29,9 @@ public:
     void injectDrop(int x, int y, std::vector<DropItem> items);
     // The host destroyed the parent window.
     void injectParentDestroyed();
+    // The keyboard focus came or went; the window was unmapped or mapped again.
+    void injectFocus(bool in);
+    void injectHidden(bool hidden);
     // Run on every pump (a test's script of what happens while the owner loops).
     void onPump(std::function<void(HeadlessWindow&)> script) { pumpScript_ = std::move(script); }
 
@@ -36,6 +39,7 @@ public:
     void pump() override;
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override { cursor_ = shape; }
+    void takeFocus() override { ++focusRequests_; }
     void resize(int width, int height) override {
         EditorWindow::resize(width, height);
         screen_.resize(width, height, 0xFF000000u);
@@ -46,6 +50,7 @@ public:
 
     CursorShape cursor() const { return cursor_; }
     int pumps() const { return pumps_; }
+    int focusRequests() const { return focusRequests_; }
     int paintOnlyPumps() const { return paintOnlyPumps_; }
     // Asks for a repaint of the whole window at the next pump of either kind
     // (as an expose would).
@@ -60,6 +65,7 @@ private:
     CursorShape cursor_ = CursorShape::Default;
     int pumps_ = 0;
     int paintOnlyPumps_ = 0;
+    int focusRequests_ = 0;
     bool exposed_ = false;
     std::function<void(HeadlessWindow&)> pumpScript_;
 };

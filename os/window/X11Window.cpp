@@ -63,6 +63,7 @@ public:
     void pump() override;
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override;
+    void takeFocus() override;
     void resize(int width, int height) override;
     uint32_t nowMs() override { return tickMs(); }
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
@@ -198,7 +199,7 @@ bool X11Window::open(uint32_t parent, const char*& why) {
                                XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
                                XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
                                XCB_EVENT_MASK_ENTER_WINDOW | XCB_EVENT_MASK_LEAVE_WINDOW |
-                               XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+                               XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE;
     uint32_t valueMask = XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
     std::vector<uint32_t> values = {XCB_BACK_PIXMAP_NONE, 0, eventMask};
     if (colormap_) {
@@ -381,6 +382,30 @@ void X11Window::handle(xcb_generic_event_t* event) {
             windowGone_ = true;
             markClosed();
         }
+        break;
+    }
+    case XCB_FOCUS_IN:
+    case XCB_FOCUS_OUT: {
+        const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
+        // Focus moving between our window and a window inside it changes nothing.
+        if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR) break;
+        WindowEvent change;
+        change.kind = (event->response_type & 0x7F) == XCB_FOCUS_IN ? WindowEventKind::FocusIn
+                                                                    : WindowEventKind::FocusOut;
+        change.buttons = lastButtons_;
+        queueEvent(std::move(change));
+        break;
+    }
+    case XCB_UNMAP_NOTIFY:
+    case XCB_MAP_NOTIFY: {
+        const bool unmap = (event->response_type & 0x7F) == XCB_UNMAP_NOTIFY;
+        const xcb_window_t which = unmap ? reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window
+                                         : reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+        if (which != window_) break;
+        WindowEvent change;
+        change.kind = unmap ? WindowEventKind::Hidden : WindowEventKind::Shown;
+        change.buttons = lastButtons_;
+        queueEvent(std::move(change));
         break;
     }
     case XCB_CLIENT_MESSAGE:
@@ -580,6 +605,14 @@ void X11Window::forgetDrag(bool announceLeave) {
 
 void X11Window::checkDropTimeout() {
     if (dropPending_ && tickDiff(nowMs(), dropStartMs_) > kDropTimeoutMs) finishDrop(false);
+}
+
+void X11Window::takeFocus() {
+    if (!isOpen() || windowGone_) return;
+    // Back to the host's window when ours goes; errors (our window already
+    // gone, or not viewable) arrive as events and are ignored there.
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+    xcb_flush(connection_);
 }
 
 void X11Window::setCursor(CursorShape shape) {

@@ -354,6 +354,18 @@ TEST(ToyOnHeadless, KeysFocusTabWheelAndCursorsThroughTheFrame) {
     frame->setFocusView(nullptr);
     EXPECT_EQ(frame->onKeyDown(tab), 1);
     EXPECT_EQ(static_cast<VSTGUI::CControl*>(frame->getFocusView())->getTag(), toy::kLocked);
+    // The keyboard focus leaving the window ends the focus too; its coming
+    // back, or the window being hidden and shown, does not.
+    rig.window->injectFocus(true);
+    rig.window->injectHidden(true);
+    rig.window->injectHidden(false);
+    rig.editor->idle();
+    EXPECT_NE(frame->getFocusView(), nullptr);
+    rig.window->injectFocus(false);
+    rig.editor->idle();
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+    frame->setFocusView(nullptr);
+    EXPECT_EQ(frame->onKeyDown(tab), 1);
     // A click ends the focus before it is handled.
     rig.window->injectClick(5, 5);
     rig.editor->idle();
