@@ -63,7 +63,6 @@ public:
     void pump() override;
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override;
-    void takeFocus() override;
     void resize(int width, int height) override;
     uint32_t nowMs() override { return tickMs(); }
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
@@ -387,8 +386,13 @@ void X11Window::handle(xcb_generic_event_t* event) {
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT: {
         const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
-        // Focus moving between our window and a window inside it changes nothing.
-        if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR) break;
+        // Focus moving between our window and a window inside it changes
+        // nothing. Pointer details only say that keys following the pointer
+        // (focus on an ancestor) come or go; a text field being edited holds
+        // the focus itself, so its loss arrives with one of the other details.
+        if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR ||
+            focus->detail == XCB_NOTIFY_DETAIL_POINTER)
+            break;
         WindowEvent change;
         change.kind = (event->response_type & 0x7F) == XCB_FOCUS_IN ? WindowEventKind::FocusIn
                                                                     : WindowEventKind::FocusOut;
@@ -605,14 +609,6 @@ void X11Window::forgetDrag(bool announceLeave) {
 
 void X11Window::checkDropTimeout() {
     if (dropPending_ && tickDiff(nowMs(), dropStartMs_) > kDropTimeoutMs) finishDrop(false);
-}
-
-void X11Window::takeFocus() {
-    if (!isOpen() || windowGone_) return;
-    // Back to the host's window when ours goes; errors (our window already
-    // gone, or not viewable) arrive as events and are ignored there.
-    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
-    xcb_flush(connection_);
 }
 
 void X11Window::setCursor(CursorShape shape) {

@@ -228,6 +228,22 @@ void HostDisplay::wheel(int x, int y, int notches) {
     sync();
 }
 
+bool HostDisplay::focusInsideParent() {
+    xcb_get_input_focus_reply_t* focus =
+        xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+    xcb_window_t window = focus ? focus->focus : XCB_NONE;
+    std::free(focus);
+    // PointerRoot (1) and None (0) are no windows of ours.
+    for (int depth = 0; window > 1 && depth < 64; ++depth) {
+        if (window == parent_) return true;
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
+        if (!tree) return false;
+        window = tree->parent == tree->root ? XCB_NONE : tree->parent;
+        std::free(tree);
+    }
+    return false;
+}
+
 bool HostDisplay::key(const std::string& name) {
     uint32_t keysym = 0;
     const auto named = namedKeys().find(name);
@@ -238,8 +254,9 @@ bool HostDisplay::key(const std::string& name) {
     const uint8_t code = keysym ? keycodeOf(keysym, shifted) : 0;
     if (!code) return false;
     // Keys go to the focus window's descendant under the pointer: the host
-    // gives its own window the focus and the pointer rests on the editor.
-    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, parent_, XCB_CURRENT_TIME);
+    // gives its own window the focus (unless the focus is in the editor
+    // already: a text field holds it) and the pointer rests on the editor.
+    if (!focusInsideParent()) xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, parent_, XCB_CURRENT_TIME);
     moveTo(1, 1);
     bool ignored = false;
     const uint8_t shift = keycodeOf(kShiftL, ignored);

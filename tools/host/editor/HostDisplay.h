@@ -60,6 +60,8 @@ public:
 
 private:
     void moveTo(int x, int y);
+    // The keyboard focus is the parent or a window inside it.
+    bool focusInsideParent();
     void fake(uint8_t type, uint8_t detail);
     void holdModifiers(int modifiers, bool press);
     uint8_t keycodeOf(uint32_t keysym, bool& shifted);
