@@ -112,6 +112,10 @@ public:
     // the old one loses focus.
     void setFocusView(CView* view);
     CView* getFocusView() const { return focusView_; }
+    // Called by a container before a view leaves it: the modal and focus
+    // views let go of the view and of whatever it contains (the focus
+    // losing its focus on the way).
+    void viewLeaving(CView* view);
     // Routes the window's drags and drops to the views while on. False
     // without a window.
     bool setDropActive(bool active);

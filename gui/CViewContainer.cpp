@@ -172,6 +172,12 @@ void CViewContainer::redrawRect(CDrawContext* context, const CRect& rect) {
     if (parentView_) {
         CPoint at(0, 0);
         parentView_->localToFrame(at);
+        if (!context) {
+            // Nothing to shift: the frame draws the area from the top and shows it.
+            moved.offset(at.h, at.v);
+            if (parentFrame_) parentFrame_->drawRect(nullptr, moved);
+            return;
+        }
         const CPoint origin = context->getScreenOrigin(), offset = context->getOffset();
         CPoint shiftedOrigin = origin, shiftedOffset = offset;
         context->setScreenOrigin(shiftedOrigin.offset(at.h, at.v));
@@ -236,6 +242,8 @@ bool CViewContainer::attached(CView* parent) {
 }
 
 bool CViewContainer::removed(CView* parent) {
+    // A drag under way here ends for a container that leaves.
+    currentDragView_ = nullptr;
     dropOffscreen();
     return CView::removed(parent);
 }
@@ -268,24 +276,40 @@ void CViewContainer::addView(CView* view) {
 }
 
 void CViewContainer::removeView(CView* view, bool withForget) {
+    if (!isChild(view)) return;
+    // The frame lets go first (a text field ends its edit meanwhile), so
+    // the list is searched again afterwards.
+    if (CFrame* frame = attachedFrame()) frame->viewLeaving(view);
     auto found = std::find(children_.begin(), children_.end(), view);
     if (found == children_.end()) return;
-    if (parentFrame_ && parentFrame_->getFocusView() == view) parentFrame_->setFocusView(nullptr);
     children_.erase(found);
-    view->removed(this);
-    if (withForget) view->forget();
-    view->forget();
+    detach(view, withForget);
 }
 
 void CViewContainer::removeAll(bool withForget) {
     std::vector<CView*> leaving;
     leaving.swap(children_);
     for (CView* view : leaving) {
-        view->removed(this);
-        if (withForget) view->forget();
-        view->forget();
+        if (CFrame* frame = attachedFrame()) frame->viewLeaving(view);
+        detach(view, withForget);
     }
-    currentDragView_ = nullptr;
+}
+
+CFrame* CViewContainer::attachedFrame() const {
+    // Compares addresses only: the frame of a detached container may be gone.
+    for (const CView* view = this; view; view = view->getParentView())
+        if (view == parentFrame_) return parentFrame_;
+    return nullptr;
+}
+
+void CViewContainer::detach(CView* view, bool withForget) {
+    if (currentDragView_ == view) currentDragView_ = nullptr;
+    view->removed(this);
+    // A view kept beyond its removal must not reach back into a container
+    // that may be gone by then. Its frame stays: an edit it began ends there.
+    view->setParentView(nullptr);
+    if (withForget) view->forget();
+    view->forget();
 }
 
 bool CViewContainer::isChild(CView* view) const {
@@ -430,11 +454,12 @@ bool CViewContainer::onDrop(CDrawContext* context, CDragContainer* drag, const C
         currentDragView_ = under;
     }
     bool dropped = false;
-    if (currentDragView_) {
+    if (CView* target = currentDragView_) {
         // A view that takes no mouse takes no drop either (it would change
         // what the user cannot click).
-        if (currentDragView_->getMouseEnabled()) dropped = currentDragView_->onDrop(context, drag, local);
-        currentDragView_->onDragLeave(context, drag, local);
+        if (target->getMouseEnabled()) dropped = target->onDrop(context, drag, local);
+        // One that left while taking the drop is told nothing more.
+        if (currentDragView_ == target) target->onDragLeave(context, drag, local);
     }
     currentDragView_ = nullptr;
     restoreDrawContext(context, saved);

@@ -44,7 +44,10 @@ public:
 
     virtual void addViewInArea(CView* view, const CRect& mouseableArea, bool mouseEnabled = true);
     virtual void addView(CView* view);
-    // Nothing happens for a view that is not a child.
+    // Nothing happens for a view that is not a child. A view that leaves
+    // (removeView, removeAll, the destructor) stops being, with whatever it
+    // contains, the frame's focus or modal view and the drag's current view,
+    // and is left with no parent view (its frame stays).
     virtual void removeView(CView* view, bool withForget = true);
     virtual void removeAll(bool withForget = true);
     virtual bool isChild(CView* view) const;
@@ -76,6 +79,11 @@ public:
     COffscreenContext* getOffscreen() const { return offscreen_; }
 
 private:
+    // Takes a view out that is no longer listed: tells it, cuts its links
+    // back here, drops the list's reference (and the creator's with forget).
+    void detach(CView* view, bool withForget);
+    // The frame when this container lies in its tree; none when detached.
+    CFrame* attachedFrame() const;
     void ensureOffscreen();
     void dropOffscreen();
     void drawBackground(CDrawContext* target, const CRect& rect);
