@@ -1,0 +1,173 @@
+// The skin fits the editor's layout: every control the editor places
+// (kelvanti-render --editor-rects, the swap areas aside: the bar and the
+// header are their pictures) stands wholly inside each panel of the
+// generator's page art, a pixel clear of its edge, or wholly outside it, a
+// pixel clear; no caption, hairline or arrow touches a control; captions keep
+// clear of the panels' edges the same way; and no two controls touch, but the
+// program buttons, which the layout sets edge to edge.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gui/raster/Text.h"
+#include "support/RenderRun.h"
+#include "tools/skin/PageArt.h"
+
+namespace {
+
+using skin::Panel;
+using skin::layout::Box;
+using skin::layout::span;
+
+struct Control {
+    int index;
+    std::string page, kind;
+    Box area;
+};
+
+Box grown(const Box& b) { return span(b.x - 1, b.y - 1, b.right() + 1, b.bottom() + 1); }
+bool meet(const Box& a, const Box& b) {
+    return a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
+}
+
+// Where a box stands against a panel: inside, a pixel clear of the edge;
+// outside, a pixel clear; or across the edge.
+enum class Fit { inside, outside, across };
+
+Fit fitOf(const Panel& panel, const Box& box) {
+    const Box near = grown(box);
+    bool allInterior = true, anyCovered = false;
+    for (int y = near.y; y < near.bottom(); ++y) {
+        for (int x = near.x; x < near.right(); ++x) {
+            anyCovered = anyCovered || skin::panelCovers(panel, x, y);
+            allInterior = allInterior && skin::panelInterior(panel, x, y);
+        }
+    }
+    return allInterior ? Fit::inside : anyCovered ? Fit::across : Fit::outside;
+}
+
+// What the page draws outside the controls' own areas, besides the panels.
+std::vector<std::pair<std::string, Box>> inkOf(const skin::PageArt& art) {
+    std::vector<std::pair<std::string, Box>> ink;
+    for (const skin::Caption& c : art.captions) ink.push_back({"caption \"" + c.text + "\"", skin::inkBox(c)});
+    for (const Box& r : art.rules) ink.push_back({"hairline", r});
+    for (const skin::Arrow& a : art.arrows) ink.push_back({"arrow", a.box});
+    return ink;
+}
+
+bool isProgramButton(int index) { return index >= 27 && index <= 30; }
+
+// Every way the controls of one page and its art fail to fit, one line each.
+std::vector<std::string> misfits(const std::vector<Control>& controls, const skin::PageArt& art) {
+    std::vector<std::string> found;
+    const auto ink = inkOf(art);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const Control& c = controls[i];
+        const std::string name = "control " + std::to_string(c.index) + " (" + c.kind + ")";
+        for (size_t p = 0; p < art.panels.size(); ++p) {
+            if (fitOf(art.panels[p], c.area) == Fit::across) found.push_back(name + " across panel " + std::to_string(p));
+        }
+        for (const auto& [what, box] : ink) {
+            if (meet(grown(c.area), box)) found.push_back(name + " touches " + what);
+        }
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            const Control& d = controls[j];
+            if (isProgramButton(c.index) && isProgramButton(d.index)) continue;
+            if (meet(grown(c.area), d.area)) found.push_back(name + " touches control " + std::to_string(d.index));
+        }
+    }
+    for (const auto& [what, box] : ink) {
+        for (size_t p = 0; p < art.panels.size(); ++p) {
+            if (fitOf(art.panels[p], box) == Fit::across) found.push_back(what + " across panel " + std::to_string(p));
+        }
+    }
+    return found;
+}
+
+// The controls of both pages but the swap areas.
+std::vector<Control> editorControls() {
+    const vsthost::ProcessResult run = render_run::runRender({KELVANTI_PLUGIN_PATH, "--editor-rects"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::vector<Control> controls;
+    std::istringstream lines(run.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        Control c;
+        int left, top, right, bottom;
+        EXPECT_TRUE(fields >> c.index >> c.page >> c.kind >> left >> top >> right >> bottom) << line;
+        c.area = span(left, top, right, bottom);
+        if (c.kind != "swap") controls.push_back(c);
+    }
+    return controls;
+}
+
+std::vector<Control> onPage(const std::vector<Control>& controls, const std::string& page) {
+    std::vector<Control> kept;
+    for (const Control& c : controls) {
+        if (c.page == page) kept.push_back(c);
+    }
+    return kept;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& l : lines) all += l + "\n";
+    return all;
+}
+
+bool listed(const std::vector<Control>& controls, int index) {
+    for (const Control& c : controls) {
+        if (c.index == index) return true;
+    }
+    return false;
+}
+
+TEST(SkinFit, EveryControlClearOfThePagesArt) {
+    ASSERT_TRUE(raster::fontsAvailable());
+    const std::vector<Control> controls = editorControls();
+    const std::vector<Control> main = onPage(controls, "main"), back = onPage(controls, "back");
+    // The three the eye caught first are among those held to the art.
+    for (int index : {10, 11, 12, 13}) EXPECT_TRUE(listed(main, index)) << index;
+    EXPECT_TRUE(listed(back, 33));
+    EXPECT_GE(main.size(), 30u);
+    EXPECT_GE(back.size(), 6u);
+    EXPECT_EQ(joined(misfits(main, skin::mainPageArt())), "");
+    EXPECT_EQ(joined(misfits(back, skin::backPageArt())), "");
+
+    // Positive control: the same controls a few pixels off their places do
+    // not fit (each shift puts some control across an edge or a caption).
+    for (const auto& [dx, dy] : {std::pair{0, 3}, std::pair{0, -3}, std::pair{3, 0}, std::pair{-3, 0}}) {
+        std::vector<Control> moved = main;
+        for (Control& c : moved) c.area = span(c.area.x + dx, c.area.y + dy, c.area.right() + dx, c.area.bottom() + dy);
+        EXPECT_FALSE(misfits(moved, skin::mainPageArt()).empty()) << dx << ", " << dy;
+    }
+}
+
+TEST(SkinFit, ABoxFitsAPanelOnlyAPixelClearOfItsEdge) {
+    // A panel of two pieces: 20..80 x 10..50 with its lower right corner
+    // 60..80 x 40..50 cut away.
+    const Panel panel{skin::PanelStyle::panel, 5.0, {span(20, 10, 80, 40), span(20, 10, 60, 50)}};
+    struct Case {
+        const char* what;
+        Box box;
+        Fit fit;
+    } cases[] = {
+        {"in the middle", span(30, 20, 50, 30), Fit::inside},
+        {"a pixel from the left edge", span(22, 20, 30, 30), Fit::inside},
+        {"on the left edge's inner side", span(21, 20, 30, 30), Fit::across},
+        {"a pixel from the cut's floor", span(62, 30, 70, 38), Fit::inside},
+        {"on the cut's floor", span(62, 30, 70, 39), Fit::across},
+        {"in the cut, a pixel clear", span(62, 41, 70, 48), Fit::outside},
+        {"in the cut, touching its wall", span(60, 41, 70, 48), Fit::across},
+        {"outside, a pixel clear", span(81, 10, 90, 20), Fit::outside},
+        {"outside, touching", span(80, 10, 90, 20), Fit::across},
+        {"across the top", span(30, 5, 40, 15), Fit::across},
+        {"in a rounded corner", span(22, 12, 26, 16), Fit::across},
+    };
+    for (const Case& c : cases) EXPECT_EQ(static_cast<int>(fitOf(panel, c.box)), static_cast<int>(c.fit)) << c.what;
+}
+
+} // namespace
