@@ -14,6 +14,7 @@
 #include "gui/raster/Text.h"
 #include "support/RenderRun.h"
 #include "tools/skin/PageArt.h"
+#include "tools/skin/SkinArt.h"
 
 namespace {
 
@@ -66,8 +67,8 @@ std::vector<std::string> misfits(const std::vector<Control>& controls, const ski
     for (size_t i = 0; i < controls.size(); ++i) {
         const Control& c = controls[i];
         const std::string name = "control " + std::to_string(c.index) + " (" + c.kind + ")";
-        for (size_t p = 0; p < art.panels.size(); ++p) {
-            if (fitOf(art.panels[p], c.area) == Fit::across) found.push_back(name + " across panel " + std::to_string(p));
+        for (const Panel& panel : art.panels) {
+            if (fitOf(panel, c.area) == Fit::across) found.push_back(name + " across the " + panel.name);
         }
         for (const auto& [what, box] : ink) {
             if (meet(grown(c.area), box)) found.push_back(name + " touches " + what);
@@ -79,8 +80,8 @@ std::vector<std::string> misfits(const std::vector<Control>& controls, const ski
         }
     }
     for (const auto& [what, box] : ink) {
-        for (size_t p = 0; p < art.panels.size(); ++p) {
-            if (fitOf(art.panels[p], box) == Fit::across) found.push_back(what + " across panel " + std::to_string(p));
+        for (const Panel& panel : art.panels) {
+            if (fitOf(panel, box) == Fit::across) found.push_back(what + " across the " + panel.name);
         }
     }
     return found;
@@ -112,6 +113,26 @@ std::vector<Control> onPage(const std::vector<Control>& controls, const std::str
     return kept;
 }
 
+// How many pixels the page paints outside its art and its controls' areas:
+// none, when the art the controls are held to is all the page draws.
+int strayPixels(const raster::PixelBuffer& page, const std::vector<Control>& controls, const skin::PageArt& art) {
+    const uint32_t plain = raster::packPixel(skin::colours::kPage.r, skin::colours::kPage.g, skin::colours::kPage.b);
+    std::vector<Box> known;
+    for (const Control& c : controls) known.push_back(c.area);
+    for (const auto& [what, box] : inkOf(art)) known.push_back(box);
+    int stray = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            if (page.at(x, y) == plain) continue;
+            bool accounted = false;
+            for (const Box& b : known) accounted = accounted || meet(b, span(x, y, x + 1, y + 1));
+            for (const Panel& panel : art.panels) accounted = accounted || skin::panelCovers(panel, x, y);
+            if (!accounted) ++stray;
+        }
+    }
+    return stray;
+}
+
 std::string joined(const std::vector<std::string>& lines) {
     std::string all;
     for (const std::string& l : lines) all += l + "\n";
@@ -137,6 +158,13 @@ TEST(SkinFit, EveryControlClearOfThePagesArt) {
     EXPECT_EQ(joined(misfits(main, skin::mainPageArt())), "");
     EXPECT_EQ(joined(misfits(back, skin::backPageArt())), "");
 
+    EXPECT_EQ(strayPixels(skin::drawMainPage(), main, skin::mainPageArt()), 0);
+    EXPECT_EQ(strayPixels(skin::drawBackPage(), back, skin::backPageArt()), 0);
+    // Positive control: without its captions, the back page's help text is stray.
+    skin::PageArt uncaptioned = skin::backPageArt();
+    uncaptioned.captions.clear();
+    EXPECT_GT(strayPixels(skin::drawBackPage(), back, uncaptioned), 100);
+
     // Positive control: the same controls a few pixels off their places do
     // not fit (each shift puts some control across an edge or a caption).
     for (const auto& [dx, dy] : {std::pair{0, 3}, std::pair{0, -3}, std::pair{3, 0}, std::pair{-3, 0}}) {
@@ -149,7 +177,7 @@ TEST(SkinFit, EveryControlClearOfThePagesArt) {
 TEST(SkinFit, ABoxFitsAPanelOnlyAPixelClearOfItsEdge) {
     // A panel of two pieces: 20..80 x 10..50 with its lower right corner
     // 60..80 x 40..50 cut away.
-    const Panel panel{skin::PanelStyle::panel, 5.0, {span(20, 10, 80, 40), span(20, 10, 60, 50)}};
+    const Panel panel{"cut", skin::PanelStyle::panel, 5.0, {span(20, 10, 80, 40), span(20, 10, 60, 50)}};
     struct Case {
         const char* what;
         Box box;

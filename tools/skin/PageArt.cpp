@@ -17,8 +17,8 @@ constexpr double kPanelRadius = 5.0, kBarRadius = 4.0;
 // A knob's caption under it, one pixel clear of its area.
 constexpr int kKnobCaptionBelow = kKnobSize - kKnobAbove + 8;
 
-void addPanel(PageArt& art, std::vector<Box> pieces, const Box& outline, const char* title) {
-    art.panels.push_back({PanelStyle::panel, kPanelRadius, std::move(pieces)});
+void addPanel(PageArt& art, const std::string& name, std::vector<Box> pieces, const Box& outline, const char* title) {
+    art.panels.push_back({name, PanelStyle::panel, kPanelRadius, std::move(pieces)});
     if (!title) return;
     // The title in the top-left corner, a hairline after it where there is
     // room for more than a stub.
@@ -28,7 +28,9 @@ void addPanel(PageArt& art, std::vector<Box> pieces, const Box& outline, const c
     if (end - after >= 12) art.rules.push_back(span(after, baseline - 4, end, baseline - 3));
 }
 
-void addPanel(PageArt& art, const Box& outline, const char* title) { addPanel(art, {outline}, outline, title); }
+void addPanel(PageArt& art, const std::string& name, const Box& outline, const char* title) {
+    addPanel(art, name, {outline}, outline, title);
+}
 
 void addCaption(PageArt& art, const std::string& text, int x, int baseline, Align align = Align::left) {
     art.captions.push_back({text, x, baseline, kCaptionSize, false, kCaption, align});
@@ -39,16 +41,16 @@ void addCaption(PageArt& art, const std::string& text, int x, int baseline, Alig
 PageArt mainPageArt() {
     PageArt art;
     // The instrument's name down the left margin.
-    addPanel(art, span(4, 2, 46, 128), nullptr);
+    addPanel(art, "name", span(4, 2, 46, 128), nullptr);
     const char* name = "ZENDRIX";
     for (int i = 0; name[i]; ++i) {
         art.captions.push_back({std::string(1, name[i]), 25, 22 + i * 16, 13, true, kTitle, Align::centre});
     }
 
-    addPanel(art, span(50, 2, 300, 67), "TIMBRE");
-    addPanel(art, span(304, 2, 545, 67), "PITCH");
-    addPanel(art, span(548, 2, 601, 67), "MAIN");
-    addPanel(art, span(604, 2, 720, 78), "VELOCITY");
+    addPanel(art, "TIMBRE", span(50, 2, 300, 67), "TIMBRE");
+    addPanel(art, "PITCH", span(304, 2, 545, 67), "PITCH");
+    addPanel(art, "MAIN", span(548, 2, 601, 67), "MAIN");
+    addPanel(art, "VELOCITY", span(604, 2, 720, 78), "VELOCITY");
 
     // The waveform row stands under the Sound and Mix knobs and reaches into
     // the bar: it keeps a pocket of the page around it, one pixel above and
@@ -57,12 +59,12 @@ PageArt mainPageArt() {
     const Box pocket = span(kRadioX - 2, kRadioY - 1, kRadioX + kRadioCells * kRadioCellWidth + 2,
                             kRadioY + kRadioHeight + 1);
     const Box base = span(50, 70, 300, 128), noise = span(304, 70, 502, 128);
-    addPanel(art, {span(base.x, base.y, base.right(), pocket.y), span(base.x, base.y, pocket.x, base.bottom())}, base,
+    addPanel(art, "BASE", {span(base.x, base.y, base.right(), pocket.y), span(base.x, base.y, pocket.x, base.bottom())}, base,
              "BASE");
-    addPanel(art, {span(noise.x, noise.y, noise.right(), pocket.y), span(pocket.right(), noise.y, noise.right(), noise.bottom())},
+    addPanel(art, "NOISE", {span(noise.x, noise.y, noise.right(), pocket.y), span(pocket.right(), noise.y, noise.right(), noise.bottom())},
              noise, "NOISE");
     // The programs: menus, steps, import and export, the MIDI menu.
-    addPanel(art, span(506, 81, 720, 128), nullptr);
+    addPanel(art, "programs", span(506, 81, 720, 128), nullptr);
 
     for (const Knob& knob : kKnobs) addCaption(art, knob.caption, knob.x + 1, knob.y + kKnobCaptionBelow, Align::centre);
     // The sliders' captions in two rows, as their neighbours are only 20 apart.
@@ -72,7 +74,7 @@ PageArt mainPageArt() {
 
     // The bar that shows the back page (its swap area); the badge sits on it.
     const Box& bar = kMainSwap;
-    art.panels.push_back({PanelStyle::bar, kBarRadius,
+    art.panels.push_back({"bar", PanelStyle::bar, kBarRadius,
                           {span(bar.x, bar.y, pocket.x, bar.bottom()), span(pocket.right(), bar.y, bar.right(), bar.bottom()),
                            span(bar.x, pocket.bottom(), bar.right(), bar.bottom())}});
     const int baseline = bar.y + 15;
@@ -88,7 +90,7 @@ PageArt backPageArt() {
     // The header returns to the main page; it ends above the version display,
     // which stands in the header's swap area.
     const Box header = span(0, 0, kPageWidth, kVersion.y - 3);
-    art.panels.push_back({PanelStyle::header, 0.0, {header}});
+    art.panels.push_back({"header", PanelStyle::header, 0.0, {header}});
     art.captions.push_back({"ZENDRIX", 16, 24, 20, true, kTitle, Align::left});
     art.captions.push_back({"Settings", 16 + Canvas::textWidth("ZENDRIX", 20, true) + 10, 24, 13, false, kCaption, Align::left});
     art.captions.push_back({"Back to the sound", header.right() - 26, 22, 11, false, kCaption, Align::right});
@@ -96,7 +98,7 @@ PageArt backPageArt() {
 
     addCaption(art, "Version", kVersion.x - 5, kVersion.bottom() - 2, Align::right);
 
-    addPanel(art, span(330, 52, 600, 124), nullptr);
+    addPanel(art, "settings", span(330, 52, 600, 124), nullptr);
     // Knob mode's caption before its switch, exactness's after (the two are
     // too close for a caption between them).
     for (const Switch& s : kSwitches) {

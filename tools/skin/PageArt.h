@@ -24,6 +24,7 @@ enum class PanelStyle {
 // `radius`. A panel of several pieces steps around a control that stands at
 // its corner or across its edge.
 struct Panel {
+    std::string name;  // for people reading a test's findings
     PanelStyle style;
     double radius;
     std::vector<layout::Box> pieces;
