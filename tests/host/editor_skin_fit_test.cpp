@@ -7,6 +7,7 @@
 // program buttons, which the layout sets edge to edge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,8 +43,10 @@ Fit fitOf(const Panel& panel, const Box& box) {
     bool allInterior = true, anyCovered = false;
     for (int y = near.y; y < near.bottom(); ++y) {
         for (int x = near.x; x < near.right(); ++x) {
-            anyCovered = anyCovered || skin::panelCovers(panel, x, y);
-            allInterior = allInterior && skin::panelInterior(panel, x, y);
+            const bool covered = skin::panelCovers(panel, x, y);
+            anyCovered = anyCovered || covered;
+            allInterior = allInterior && covered && skin::panelInterior(panel, x, y);
+            if (anyCovered && !allInterior) return Fit::across;
         }
     }
     return allInterior ? Fit::inside : anyCovered ? Fit::across : Fit::outside;
@@ -117,17 +120,23 @@ std::vector<Control> onPage(const std::vector<Control>& controls, const std::str
 // none, when the art the controls are held to is all the page draws.
 int strayPixels(const raster::PixelBuffer& page, const std::vector<Control>& controls, const skin::PageArt& art) {
     const uint32_t plain = raster::packPixel(skin::colours::kPage.r, skin::colours::kPage.g, skin::colours::kPage.b);
-    std::vector<Box> known;
-    for (const Control& c : controls) known.push_back(c.area);
-    for (const auto& [what, box] : inkOf(art)) known.push_back(box);
+    std::vector<bool> known(static_cast<size_t>(page.width() * page.height()), false);
+    auto mark = [&](const Box& b, const Panel* panel) {
+        for (int y = std::max(b.y, 0); y < std::min(b.bottom(), page.height()); ++y) {
+            for (int x = std::max(b.x, 0); x < std::min(b.right(), page.width()); ++x) {
+                if (!panel || skin::panelCovers(*panel, x, y)) known[static_cast<size_t>(y * page.width() + x)] = true;
+            }
+        }
+    };
+    for (const Control& c : controls) mark(c.area, nullptr);
+    for (const auto& [what, box] : inkOf(art)) mark(box, nullptr);
+    for (const Panel& panel : art.panels) {
+        for (const Box& piece : panel.pieces) mark(piece, &panel);
+    }
     int stray = 0;
     for (int y = 0; y < page.height(); ++y) {
         for (int x = 0; x < page.width(); ++x) {
-            if (page.at(x, y) == plain) continue;
-            bool accounted = false;
-            for (const Box& b : known) accounted = accounted || meet(b, span(x, y, x + 1, y + 1));
-            for (const Panel& panel : art.panels) accounted = accounted || skin::panelCovers(panel, x, y);
-            if (!accounted) ++stray;
+            if (page.at(x, y) != plain && !known[static_cast<size_t>(y * page.width() + x)]) ++stray;
         }
     }
     return stray;

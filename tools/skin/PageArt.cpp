@@ -129,6 +129,10 @@ PageArt backPageArt() {
 bool panelCovers(const Panel& panel, int x, int y) {
     for (const Box& piece : panel.pieces) {
         if (x < piece.x || y < piece.y || x >= piece.right() || y >= piece.bottom()) continue;
+        // Away from the rounded corners the piece covers its pixels whole.
+        const int r = static_cast<int>(panel.radius + 0.999);
+        const bool nearCorner = (x < piece.x + r || x >= piece.right() - r) && (y < piece.y + r || y >= piece.bottom() - r);
+        if (!nearCorner) return true;
         const Canvas::Inside inside =
             Canvas::roundRectInside(piece.x, piece.y, piece.right(), piece.bottom(), panel.radius);
         if (Canvas::samplesInside(x, y, inside) > 0) return true;
