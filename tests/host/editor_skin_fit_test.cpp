@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -90,11 +91,11 @@ std::vector<std::string> misfits(const std::vector<Control>& controls, const ski
     return found;
 }
 
-// The controls of both pages but the swap areas.
-std::vector<Control> editorControls() {
+// The controls of each page but the swap areas.
+std::map<std::string, std::vector<Control>> editorControls() {
     const vsthost::ProcessResult run = render_run::runRender({KELVANTI_PLUGIN_PATH, "--editor-rects"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::vector<Control> controls;
+    std::map<std::string, std::vector<Control>> pages;
     std::istringstream lines(run.out);
     std::string line;
     while (std::getline(lines, line)) {
@@ -103,17 +104,9 @@ std::vector<Control> editorControls() {
         int left, top, right, bottom;
         EXPECT_TRUE(fields >> c.index >> c.page >> c.kind >> left >> top >> right >> bottom) << line;
         c.area = span(left, top, right, bottom);
-        if (c.kind != "swap") controls.push_back(c);
+        if (c.kind != "swap") pages[c.page].push_back(c);
     }
-    return controls;
-}
-
-std::vector<Control> onPage(const std::vector<Control>& controls, const std::string& page) {
-    std::vector<Control> kept;
-    for (const Control& c : controls) {
-        if (c.page == page) kept.push_back(c);
-    }
-    return kept;
+    return pages;
 }
 
 // How many pixels the page paints outside its art and its controls' areas:
@@ -148,20 +141,16 @@ std::string joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-bool listed(const std::vector<Control>& controls, int index) {
-    for (const Control& c : controls) {
-        if (c.index == index) return true;
-    }
-    return false;
-}
-
 TEST(SkinFit, EveryControlClearOfThePagesArt) {
     ASSERT_TRUE(raster::fontsAvailable());
-    const std::vector<Control> controls = editorControls();
-    const std::vector<Control> main = onPage(controls, "main"), back = onPage(controls, "back");
-    // The three the eye caught first are among those held to the art.
-    for (int index : {10, 11, 12, 13}) EXPECT_TRUE(listed(main, index)) << index;
-    EXPECT_TRUE(listed(back, 33));
+    auto pages = editorControls();
+    const std::vector<Control>&main = pages["main"], &back = pages["back"];
+    // The controls the eye caught first are among those held to the art.
+    auto has = [](const std::vector<Control>& page, int index) {
+        return std::any_of(page.begin(), page.end(), [&](const Control& c) { return c.index == index; });
+    };
+    for (int index : {10, 11, 12, 13}) EXPECT_TRUE(has(main, index)) << index;
+    EXPECT_TRUE(has(back, 33));
     EXPECT_GE(main.size(), 30u);
     EXPECT_GE(back.size(), 6u);
     EXPECT_EQ(joined(misfits(main, skin::mainPageArt())), "");
