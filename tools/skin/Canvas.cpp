@@ -113,18 +113,20 @@ void Canvas::frame(int left, int top, int right, int bottom, Rgb colour) {
     fill(right - 1, top, right, bottom, colour);
 }
 
+int Canvas::samplesInside(int x, int y, const Inside& inside) {
+    int samples = 0;
+    for (int j = 0; j < kGrid; ++j) {
+        const double sy = y + (2 * j + 1) / (2.0 * kGrid);
+        for (int i = 0; i < kGrid; ++i) {
+            if (inside(x + (2 * i + 1) / (2.0 * kGrid), sy)) ++samples;
+        }
+    }
+    return samples;
+}
+
 void Canvas::shape(int left, int top, int right, int bottom, const Inside& inside, Rgb colour) {
     for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x) {
-            int samples = 0;
-            for (int j = 0; j < kGrid; ++j) {
-                const double sy = y + (2 * j + 1) / (2.0 * kGrid);
-                for (int i = 0; i < kGrid; ++i) {
-                    if (inside(x + (2 * i + 1) / (2.0 * kGrid), sy)) ++samples;
-                }
-            }
-            blend(x, y, colour, samples);
-        }
+        for (int x = left; x < right; ++x) blend(x, y, colour, samplesInside(x, y, inside));
     }
 }
 
@@ -164,15 +166,18 @@ void Canvas::stroke(double x0, double y0, double x1, double y1, double width, Rg
           [&](double x, double y) { return distanceToSegmentSquared(x, y, x0, y0, x1, y1) <= h2; }, colour);
 }
 
-void Canvas::roundRect(double left, double top, double right, double bottom, double radius, Rgb colour) {
+Canvas::Inside Canvas::roundRectInside(double left, double top, double right, double bottom, double radius) {
     const double r2 = radius * radius;
-    shape(floorOf(left), floorOf(top), ceilOf(right), ceilOf(bottom),
-          [&](double x, double y) {
-              if (x < left || x > right || y < top || y > bottom) return false;
-              const double cx = std::min(std::max(x, left + radius), right - radius);
-              const double cy = std::min(std::max(y, top + radius), bottom - radius);
-              return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r2;
-          },
+    return [=](double x, double y) {
+        if (x < left || x > right || y < top || y > bottom) return false;
+        const double cx = std::min(std::max(x, left + radius), right - radius);
+        const double cy = std::min(std::max(y, top + radius), bottom - radius);
+        return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r2;
+    };
+}
+
+void Canvas::roundRect(double left, double top, double right, double bottom, double radius, Rgb colour) {
+    shape(floorOf(left), floorOf(top), ceilOf(right), ceilOf(bottom), roundRectInside(left, top, right, bottom, radius),
           colour);
 }
 
@@ -203,7 +208,7 @@ void Canvas::text(const std::string& text, int x, int baseline, int pixelSize, b
                      clip);
 }
 
-int Canvas::textWidth(const std::string& text, int pixelSize, bool bold) const {
+int Canvas::textWidth(const std::string& text, int pixelSize, bool bold) {
     raster::FontSpec font;
     font.pixelSize = pixelSize;
     font.bold = bold;

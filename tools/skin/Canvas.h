@@ -44,6 +44,10 @@ public:
     // spans i..i+1, j..j+1), over the pixels left..right-1, top..bottom-1.
     using Inside = std::function<bool(double x, double y)>;
     void shape(int left, int top, int right, int bottom, const Inside& inside, Rgb colour);
+    // How many of the pixel's 16 samples lie inside (what shape() blends with).
+    static int samplesInside(int x, int y, const Inside& inside);
+    // The rectangle with rounded corners that roundRect() paints.
+    static Inside roundRectInside(double left, double top, double right, double bottom, double radius);
 
     void disc(double cx, double cy, double radius, Rgb colour);
     void ring(double cx, double cy, double inner, double outer, Rgb colour);
@@ -60,7 +64,7 @@ public:
     // right edge as `align` says; `baseline` is the baseline's row.
     void text(const std::string& text, int x, int baseline, int pixelSize, bool bold, Rgb colour,
               Align align = Align::left);
-    int textWidth(const std::string& text, int pixelSize, bool bold) const;
+    static int textWidth(const std::string& text, int pixelSize, bool bold);
 
 private:
     void blend(int x, int y, Rgb colour, int samples);

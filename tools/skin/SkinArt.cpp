@@ -30,6 +30,15 @@ void lamp(Canvas& canvas, double cx, double cy, bool on) {
     if (on) canvas.disc(cx - 0.6, cy - 0.6, 0.9, Rgb{255, 228, 170});
 }
 
+constexpr Rgb kLitInk{255, 214, 140};
+
+// A square cell, dark-edged, lit amber when on.
+void litCell(Canvas& canvas, int left, int top, int width, int height, bool on) {
+    canvas.fill(left, top, left + width, top + height, kFaceEdge);
+    canvas.fill(left + 1, top + 1, left + width - 1, top + height - 1, on ? kCellOn : kFaceOff);
+    canvas.fill(left + 1, top + 1, left + width - 1, top + 2, on ? Rgb{128, 92, 38} : Rgb{72, 77, 88});
+}
+
 void waveIcon(Canvas& canvas, int left, int top, int cell, Rgb colour) {
     const double x0 = left + 4.5, x1 = left + 17.5, mid = top + 9.0, lift = 4.0;
     const double width = 1.5;
@@ -120,22 +129,35 @@ void drawSliderGroove(Canvas& canvas, int left, int top) {
 
 raster::PixelBuffer drawSwitchFace(int skinId) {
     using namespace layout;
-    raster::PixelBuffer face = opaque(kSwitchWidth, 2 * kSwitchHeight, kPanel);
+    const Switch* which = nullptr;
+    for (const Switch& s : kSwitches) {
+        if (s.skin == skinId) which = &s;
+    }
+    if (!which) return {};
+    const int width = which->width, height = which->height;
+    raster::PixelBuffer face = opaque(width, 2 * height, kPanel);
     Canvas canvas(face);
     for (int state = 0; state < 2; ++state) {
         const bool on = state == 1;
-        const int top = state * kSwitchHeight;
-        drawButtonFace(canvas, 0, top, kSwitchWidth, kSwitchHeight, on);
-        const Rgb ink = on ? kCaption : kDim;
-        const int baseline = top + 11;
+        const int top = state * height;
+        // Seven-pixel letters in the middle of the state.
+        const int baseline = top + (height + 7) / 2;
+        if (skinId == 130 || skinId == 134) {
+            // The pitch envelope's targets: too narrow for a lamp, the face
+            // lights up as the waveform row's cells do.
+            litCell(canvas, 0, top, width, height, on);
+            canvas.text(skinId == 130 ? "Timbre" : "Base", width / 2, baseline, 10, false, on ? kLitInk : kDim,
+                        Align::centre);
+            continue;
+        }
+        drawButtonFace(canvas, 0, top, width, height, on);
         if (skinId == 132) {
             // Knob mode: off = circular drags, on = linear drags.
-            canvas.text(on ? "Linear" : "Circular", kSwitchWidth / 2, baseline - 1, 10, false, kCaption, Align::centre);
+            canvas.text(on ? "Linear" : "Circular", width / 2, baseline, 10, false, kCaption, Align::centre);
             continue;
         }
         lamp(canvas, 7.0, top + 7.0, on);
-        const char* label = skinId == 130 ? "Timbre" : skinId == 134 ? "Base" : on ? "On" : "Off";
-        canvas.text(label, 27, baseline - 1, 10, false, ink, Align::centre);
+        canvas.text(on ? "On" : "Off", 27, baseline, 10, false, on ? kCaption : kDim, Align::centre);
     }
     return face;
 }
@@ -160,10 +182,8 @@ raster::PixelBuffer drawWaveformRow() {
         const int top = state * kRadioHeight;
         for (int cell = 0; cell < kRadioCells; ++cell) {
             const int left = cell * kRadioCellWidth;
-            canvas.fill(left, top, left + kRadioCellWidth, top + kRadioHeight, kFaceEdge);
-            canvas.fill(left + 1, top + 1, left + kRadioCellWidth - 1, top + kRadioHeight - 1, on ? kCellOn : kFaceOff);
-            canvas.fill(left + 1, top + 1, left + kRadioCellWidth - 1, top + 2, on ? Rgb{128, 92, 38} : Rgb{72, 77, 88});
-            waveIcon(canvas, left, top, cell, on ? Rgb{255, 214, 140} : kCaption);
+            litCell(canvas, left, top, kRadioCellWidth, kRadioHeight, on);
+            waveIcon(canvas, left, top, cell, on ? kLitInk : kCaption);
         }
     }
     return row;

@@ -21,7 +21,6 @@ constexpr Rgb kTitle{242, 172, 66};       // section titles, lit arcs and lamps
 constexpr Rgb kCaption{222, 225, 232};
 constexpr Rgb kDim{150, 157, 170};
 constexpr Rgb kScreen{14, 16, 21};        // the boxes under menus and displays
-constexpr Rgb kScreenEdge{78, 84, 97};
 constexpr Rgb kDisplayText{255, 251, 210};  // the controls' own text colour
 constexpr Rgb kGroove{15, 16, 20};
 constexpr Rgb kFooter{46, 50, 59};       // the main page's bar to the back page

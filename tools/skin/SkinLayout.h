@@ -31,14 +31,17 @@ struct Slider {
 constexpr Slider kSliders[] = {{22, 618, 24, "Curve"}, {23, 638, 24, "Attack"}, {24, 658, 24, "Timbre"}};
 
 // The faces of the on/off buttons: two states stacked (off above, on below),
-// except the badge, one state drawn whole.
-constexpr int kSwitchWidth = 46, kSwitchHeight = 14;
+// except the badge, one state drawn whole. The pitch envelope's two switches
+// stand 14 apart, left of the Depth knob: their faces are narrower and a
+// pixel shorter than the back page's, so that they touch neither the knob
+// nor each other.
 struct Switch {
     int index, x, y, skin;
+    int width, height;  // one state
     bool backPage;
 };
-constexpr Switch kSwitches[] = {{11, 316, 22, 130, false}, {12, 316, 36, 134, false}, {31, 397, 55, 132, true},
-                                {32, 489, 55, 136, true}};
+constexpr Switch kSwitches[] = {{11, 316, 22, 130, 40, 13, false}, {12, 316, 36, 134, 40, 13, false},
+                                {31, 397, 55, 132, 46, 14, true},  {32, 489, 55, 136, 46, 14, true}};
 constexpr int kBadgeX = 465, kBadgeY = 135, kBadgeWidth = 84, kBadgeHeight = 14;
 
 // The waveform row: three cells side by side, all off above, all on below.
@@ -49,9 +52,11 @@ constexpr int kEcsX = 627, kEcsY = 85, kEcsWidth = 44, kEcsHeight = 14;
 
 struct Box {
     int x, y, width, height;
-    int right() const { return x + width; }
-    int bottom() const { return y + height; }
+    constexpr int right() const { return x + width; }
+    constexpr int bottom() const { return y + height; }
 };
+// The box from its left, top, right and bottom (right and bottom excluded).
+constexpr Box span(int left, int top, int right, int bottom) { return {left, top, right - left, bottom - top}; }
 // Main page.
 constexpr Box kBankMenu{514, 87, 96, 13}, kProgramMenu{514, 101, 96, 13};
 constexpr Box kPreviousProgram{614, 101, 14, 14}, kImport{628, 101, 14, 14}, kNextProgram{642, 101, 14, 14},

@@ -1,11 +1,12 @@
-// The two page backgrounds: panels with their titles, the captions of every
-// control, the knobs' tracks and caps at value 0 (the strip's frame 0, so a
-// page looks whole before any control has drawn), the sliders' grooves, the
-// boxes under the transparent menus and displays, the page's own buttons
-// (program steps, import, export, the display's - and +, the tuning file) and
-// the two bars that swap the pages.
-#include <string>
+// The two page backgrounds: the art around the controls (PageArt), and under
+// each control what it stands on: the knobs' tracks and caps at value 0 (the
+// strip's frame 0, so a page looks whole before any control has drawn), the
+// sliders' grooves, the dark ground of the menus and displays, and the page's
+// own buttons (program steps, import, export, the display's - and +, the
+// tuning file). Nothing of a control's ground reaches outside its area.
+#include <algorithm>
 
+#include "tools/skin/PageArt.h"
 #include "tools/skin/SkinArt.h"
 #include "tools/skin/SkinLayout.h"
 
@@ -15,28 +16,67 @@ namespace {
 using namespace colours;
 using namespace layout;
 
-constexpr int kTitleSize = 10, kCaptionSize = 10;
+constexpr Rgb kBarEdge{74, 80, 93}, kBarLight{66, 71, 83};
+constexpr Rgb kHeaderTop{60, 65, 77}, kHeaderFoot{33, 35, 41};
 
-// A panel: rounded, one pixel of edge, a title in the top-left corner
-// followed by a hairline (none without a title).
-void panel(Canvas& canvas, int left, int top, int right, int bottom, const char* title, int titleBaseline) {
-    canvas.roundRect(left, top, right, bottom, 5.0, kPanelEdge);
-    canvas.roundRect(left + 1, top + 1, right - 1, bottom - 1, 4.0, kPanel);
-    if (!title) return;
-    canvas.text(title, left + 8, titleBaseline, kTitleSize, true, kTitle);
-    const int after = left + 8 + canvas.textWidth(title, kTitleSize, true) + 6;
-    canvas.fill(after, titleBaseline - 4, right - 8, titleBaseline - 3, kPanelEdge);
+Box boundsOf(const Panel& panel) {
+    Box all = panel.pieces.front();
+    for (const Box& piece : panel.pieces) {
+        all = span(std::min(all.x, piece.x), std::min(all.y, piece.y), std::max(all.right(), piece.right()),
+                   std::max(all.bottom(), piece.bottom()));
+    }
+    return all;
 }
 
-void screenBox(Canvas& canvas, int left, int top, int right, int bottom) {
-    canvas.fill(left - 1, top - 1, right + 1, bottom + 1, kScreenEdge);
-    canvas.fill(left, top, right, bottom, kScreen);
+void drawHeader(Canvas& canvas, const Panel& panel) {
+    const Box all = boundsOf(panel);
+    for (int y = all.y; y < all.bottom(); ++y) {
+        const Rgb colour = mix(kHeaderTop, kHeaderFoot, y - all.y, all.height - 1);
+        for (int x = all.x; x < all.right(); ++x) {
+            // The foot: the header's last pixel above the page.
+            const bool foot = !panelCovers(panel, x, y + 1);
+            if (panelCovers(panel, x, y)) canvas.fill(x, y, x + 1, y + 1, foot ? kPanelEdge : colour);
+        }
+    }
 }
 
-void knobWithCaption(Canvas& canvas, const Knob& knob) {
-    drawKnob(canvas, knob.x - kKnobLeft, knob.y - kKnobAbove, 0.0);
-    canvas.text(knob.caption, knob.x + 1, knob.y + 23, kCaptionSize, false, kCaption, Align::centre);
+// Every piece's edge first, then every piece's inside, so the edges between
+// pieces vanish and only the union's outline stays.
+void drawPanel(Canvas& canvas, const Panel& panel) {
+    if (panel.style == PanelStyle::header) {
+        drawHeader(canvas, panel);
+        return;
+    }
+    const bool bar = panel.style == PanelStyle::bar;
+    for (const Box& p : panel.pieces) {
+        canvas.roundRect(p.x, p.y, p.right(), p.bottom(), panel.radius, bar ? kBarEdge : kPanelEdge);
+    }
+    for (const Box& p : panel.pieces) {
+        canvas.roundRect(p.x + 1, p.y + 1, p.right() - 1, p.bottom() - 1, panel.radius - 1, bar ? kFooter : kPanel);
+    }
+    if (!bar) return;
+    // The bar is lit under its top edge, short of its corners.
+    const Box all = boundsOf(panel);
+    for (int y = all.y; y < all.bottom(); ++y) {
+        for (int x = all.x; x < all.right(); ++x) {
+            if (panelInterior(panel, x, y) && !panelInterior(panel, x, y - 1) && panelInterior(panel, x - 3, y) &&
+                panelInterior(panel, x + 3, y))
+                canvas.fill(x, y, x + 1, y + 1, kBarLight);
+        }
+    }
 }
+
+void drawArt(Canvas& canvas, const PageArt& art) {
+    for (const Panel& panel : art.panels) drawPanel(canvas, panel);
+    for (const Box& rule : art.rules) canvas.fill(rule.x, rule.y, rule.right(), rule.bottom(), kPanelEdge);
+    for (const Caption& c : art.captions) canvas.text(c.text, c.x, c.baseline, c.size, c.bold, c.colour, c.align);
+    for (const Arrow& a : art.arrows) {
+        const double tip = a.pointsRight ? a.box.right() : a.box.x, back = a.pointsRight ? a.box.x : a.box.right();
+        canvas.triangle(back, a.box.y, tip, a.box.y + a.box.height / 2.0, back, a.box.bottom(), kTitle);
+    }
+}
+
+void ground(Canvas& canvas, const Box& box, Rgb colour) { canvas.fill(box.x, box.y, box.right(), box.bottom(), colour); }
 
 // The icons of the small buttons, drawn in a box's middle.
 void stepIcon(Canvas& canvas, const Box& box, bool forward) {
@@ -66,7 +106,7 @@ void fileIcon(Canvas& canvas, const Box& box, bool save) {
 }
 
 void menuBox(Canvas& canvas, const Box& box) {
-    screenBox(canvas, box.x, box.y, box.right(), box.bottom());
+    ground(canvas, box, kScreen);
     // A small mark at the right end: this box opens a menu.
     const double cx = box.right() - 5.5, cy = box.y + box.height / 2.0;
     canvas.triangle(cx - 2.5, cy - 1.5, cx + 2.5, cy - 1.5, cx, cy + 1.5, kDim);
@@ -78,33 +118,10 @@ raster::PixelBuffer drawMainPage() {
     raster::PixelBuffer page(kPageWidth, kPageHeight);
     Canvas canvas(page);
     canvas.fill(0, 0, kPageWidth, kPageHeight, kPage);
+    drawArt(canvas, mainPageArt());
 
-    panel(canvas, 50, 2, 300, 67, "TIMBRE", 13);
-    panel(canvas, 304, 2, 548, 67, "PITCH", 13);
-    panel(canvas, 552, 2, 600, 67, "MAIN", 13);
-    panel(canvas, 603, 2, 720, 78, "VELOCITY", 13);
-    panel(canvas, 50, 70, 300, 128, "BASE", 81);
-    panel(canvas, 304, 70, 502, 128, "NOISE", 81);
-    panel(canvas, 506, 81, 720, 128, nullptr, 0);
-
-    // The instrument's name down the left margin.
-    panel(canvas, 4, 2, 46, 128, nullptr, 0);
-    const char* name = "ZENDRIX";
-    for (int i = 0; name[i]; ++i) {
-        canvas.text(std::string(1, name[i]), 25, 22 + i * 16, 13, true, kTitle, Align::centre);
-    }
-
-    for (const Knob& knob : kKnobs) knobWithCaption(canvas, knob);
-
-    // The pitch envelope's two switches carry their names on their faces.
-
-    // Sliders: the captions in two rows, as their neighbours are only 20 apart.
-    for (size_t i = 0; i < sizeof(kSliders) / sizeof(kSliders[0]); ++i) {
-        const Slider& slider = kSliders[i];
-        drawSliderGroove(canvas, slider.x - kSliderLeft, slider.y - kSliderAbove);
-        canvas.text(slider.caption, slider.x + 1, i % 2 ? 74 : 64, kCaptionSize, false, kCaption, Align::centre);
-    }
-
+    for (const Knob& knob : kKnobs) drawKnob(canvas, knob.x - kKnobLeft, knob.y - kKnobAbove, 0.0);
+    for (const Slider& slider : kSliders) drawSliderGroove(canvas, slider.x - kSliderLeft, slider.y - kSliderAbove);
     // Programs: the bank and program menus, the step and file buttons.
     menuBox(canvas, kBankMenu);
     menuBox(canvas, kProgramMenu);
@@ -112,23 +129,6 @@ raster::PixelBuffer drawMainPage() {
     fileIcon(canvas, kImport, false);
     stepIcon(canvas, kNextProgram, true);
     fileIcon(canvas, kExport, true);
-
-    // The bar that shows the back page; the waveform row and the badge sit on it.
-    const Box& bar = kMainSwap;
-    canvas.roundRect(bar.x, bar.y, bar.right(), bar.bottom(), 4.0, Rgb{74, 80, 93});
-    canvas.roundRect(bar.x + 1, bar.y + 1, bar.right() - 1, bar.bottom() - 1, 3.0, kFooter);
-    canvas.fill(bar.x + 4, bar.y + 1, bar.right() - 4, bar.y + 2, Rgb{66, 71, 83});
-    // A tab of the bar holds the waveform row, which stands higher than the bar.
-    const int tabLeft = kRadioX - 4, tabRight = kRadioX + kRadioCells * kRadioCellWidth + 4;
-    canvas.roundRect(tabLeft, kRadioY - 2, tabRight, bar.y + 10, 4.0, Rgb{74, 80, 93});
-    canvas.roundRect(tabLeft + 1, kRadioY - 1, tabRight - 1, bar.y + 10, 3.0, kFooter);
-    canvas.fill(tabLeft + 1, bar.y, tabRight - 1, bar.y + 2, kFooter);
-    const int baseline = bar.y + 15;
-    canvas.text("KELVANTI", bar.x + 12, baseline, 9, true, kDim);
-    canvas.text("Waveform", kRadioX - 6, baseline, kCaptionSize, false, kCaption, Align::right);
-    canvas.text("Settings and tuning", bar.right() - 22, baseline, kCaptionSize, false, kCaption, Align::right);
-    const double ax = bar.right() - 14.5, ay = bar.y + bar.height / 2.0;
-    canvas.triangle(ax - 2.5, ay - 4.0, ax + 3.0, ay, ax - 2.5, ay + 4.0, kTitle);
     return page;
 }
 
@@ -136,34 +136,13 @@ raster::PixelBuffer drawBackPage() {
     raster::PixelBuffer page(kPageWidth, kPageHeight);
     Canvas canvas(page);
     canvas.fill(0, 0, kPageWidth, kPageHeight, kPage);
+    drawArt(canvas, backPageArt());
 
-    // The header: the whole bar returns to the main page.
-    const Box& bar = kBackSwap;
-    // It fades into the page: the version display hangs over its lower edge.
-    canvas.verticalRamp(bar.x, bar.y, bar.right(), bar.bottom(), Rgb{60, 65, 77}, Rgb{33, 35, 41});
-    canvas.text("ZENDRIX", 16, 29, 20, true, kTitle);
-    canvas.text("Settings", 16 + canvas.textWidth("ZENDRIX", 20, true) + 10, 29, 13, false, kCaption);
-    canvas.text("Back to the sound", bar.right() - 26, 27, 11, false, kCaption, Align::right);
-    const double ax = bar.right() - 15.5, ay = 23.0;
-    canvas.triangle(ax + 2.5, ay - 4.5, ax - 3.5, ay, ax + 2.5, ay + 4.5, kTitle);
-
-    // The version display (the control paints its own ground).
-    canvas.text("Version", kVersion.x - 5, kVersion.bottom() - 2, kCaptionSize, false, kCaption, Align::right);
-    canvas.fill(kVersion.x - 1, kVersion.y - 1, kVersion.right() + 1, kVersion.bottom() + 1, kScreenEdge);
-    canvas.fill(kVersion.x, kVersion.y, kVersion.right(), kVersion.bottom(), Rgb{20, 20, 40});
-
-    panel(canvas, 330, 50, 600, 124, nullptr, 0);
-    // Knob mode's caption before its switch, exactness's after (the two are
-    // too close for a caption between them).
-    for (const Switch& s : kSwitches) {
-        if (!s.backPage) continue;
-        if (s.index == 31) canvas.text("Knobs", s.x - 5, s.y + 11, kCaptionSize, false, kCaption, Align::right);
-        if (s.index == 32) canvas.text("Exactness", s.x + kSwitchWidth + 5, s.y + 11, kCaptionSize, false, kCaption);
-    }
+    // The version display paints its own ground; the page's is the same.
+    ground(canvas, kVersion, Rgb{20, 20, 40});
 
     // Concert pitch: the value's box, then - and +.
-    canvas.text("Concert A", kTuneText.x - 5, kTuneText.y + 11, kCaptionSize, false, kCaption, Align::right);
-    screenBox(canvas, kTuneText.x, kTuneText.y, kTuneText.right(), kTuneText.bottom());
+    ground(canvas, kTuneText, kScreen);
     drawButtonFace(canvas, kTuneMinus.x, kTuneMinus.y, kTuneMinus.width, kTuneMinus.height, false);
     drawButtonFace(canvas, kTunePlus.x, kTunePlus.y, kTunePlus.width, kTunePlus.height, false);
     const double my = kTuneMinus.y + kTuneMinus.height / 2.0;
@@ -171,30 +150,14 @@ raster::PixelBuffer drawBackPage() {
     canvas.stroke(mx - 2.5, my, mx + 2.5, my, 1.6, kCaption);
     canvas.stroke(px - 3.0, my, px + 3.0, my, 1.6, kCaption);
     canvas.stroke(px, my - 3.0, px, my + 3.0, 1.6, kCaption);
-    canvas.text("Hz", kTunePlus.right() + 4, kTuneText.y + 11, kCaptionSize, false, kCaption);
 
     // The tuning file: its button and the box of its name.
-    canvas.text("Tuning", kTuningButton.x - 5, kTuningButton.y + 11, kCaptionSize, false, kCaption, Align::right);
-    Box folder = kTuningButton;
+    const Box& folder = kTuningButton;
     drawButtonFace(canvas, folder.x, folder.y, folder.width, folder.height, false);
     const double fx = folder.x + 3.5, fy = folder.y + 4.5;
     canvas.roundRect(fx, fy, fx + 4.0, fy + 2.0, 0.8, kTitle);
     canvas.roundRect(fx, fy + 1.0, fx + 8.0, fy + 7.0, 0.8, kTitle);
-    screenBox(canvas, kTuningFile.x, kTuningFile.y, kTuningFile.right(), kTuningFile.bottom());
-
-    // How the controls behave, for the musician.
-    const char* help[] = {"Drag a knob up and down, or around its centre",
-                          "(Knobs: Linear or Circular).",
-                          "Hold Shift while dragging for fine steps;",
-                          "Ctrl-click sets a control to its default.",
-                          "Concert A: 415.3 to 466.2 Hz, for every note.",
-                          "Tuning: a .tun file retunes the scale."};
-    int y = 68;
-    for (const char* line : help) {
-        canvas.text(line, 24, y, kCaptionSize, false, kDim);
-        y += 14;
-    }
-    canvas.text("Zendrix percussion synthesizer by Harvell", kPageWidth - 16, 150, 9, false, kDim, Align::right);
+    ground(canvas, kTuningFile, kScreen);
     return page;
 }
 

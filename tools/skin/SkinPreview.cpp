@@ -61,8 +61,7 @@ raster::PixelBuffer drawPreview(const SkinLookup& skinOf) {
     }
     for (const Switch& s : kSwitches) {
         const int state = s.index == 11 || s.index == 32 ? 1 : 0;
-        copy(skinOf(s.skin), 0, state * kSwitchHeight, out, s.x, s.y + (s.backPage ? back : 0), kSwitchWidth,
-             kSwitchHeight);
+        copy(skinOf(s.skin), 0, state * s.height, out, s.x, s.y + (s.backPage ? back : 0), s.width, s.height);
     }
     copy(skinOf(135), 0, 0, out, kBadgeX, kBadgeY, kBadgeWidth, kBadgeHeight);
     const int radioWidth = kRadioCells * kRadioCellWidth, lit = 1;
