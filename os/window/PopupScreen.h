@@ -54,8 +54,9 @@ private:
 // Our own connection to the display of DISPLAY; null without one.
 std::unique_ptr<PopupScreen> openX11PopupScreen();
 
-// The keyboard focus moved to a window, given back to where it was when
-// the object goes. For the text field's editor.
+// Where the keyboard focus was before a window of ours took it (the text
+// field's editor); given back when the object goes, unless the focus is no
+// longer that window's (the user gave it to another window meanwhile).
 class KeyboardHold {
 public:
     virtual ~KeyboardHold() = default;
