@@ -38,7 +38,10 @@ public:
     virtual void show(int panel, const PixelSurface& pixels) = 0;
 
     // Reads pending events into the queue; waits at most waitMs for one.
+    // The wheel comes as Wheel events at the pointer's screen position.
     virtual void pump(unsigned waitMs) = 0;
+    // The millisecond clock the popup's timing runs on (wrapping).
+    virtual uint32_t nowMs();
     // False once the display is gone.
     virtual bool alive() const = 0;
     bool nextEvent(WindowEvent& event);

@@ -183,9 +183,18 @@ void X11PopupScreen::handle(const xcb_generic_event_t* event) {
     case XCB_BUTTON_RELEASE: {
         const auto* button = reinterpret_cast<const xcb_button_press_event_t*>(event);
         const bool press = (event->response_type & 0x7F) == XCB_BUTTON_PRESS;
+        if (button->detail == 4 || button->detail == 5) {
+            if (!press) return;
+            out.kind = WindowEventKind::Wheel;
+            out.x = button->root_x;
+            out.y = button->root_y;
+            out.wheel = button->detail == 4 ? 1.0f : -1.0f;
+            out.buttons = mouseBitsFromXState(button->state);
+            break;
+        }
         const int bit = button->detail == 1 ? kMouseLeft : button->detail == 2 ? kMouseMiddle
                         : button->detail == 3 ? kMouseRight : 0;
-        if (!bit) return;   // wheels and extra buttons
+        if (!bit) return;   // the horizontal wheel and extra buttons
         const int state = mouseBitsFromXState(button->state);
         out.kind = press ? WindowEventKind::MouseDown : WindowEventKind::MouseUp;
         out.x = button->root_x;

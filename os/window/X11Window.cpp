@@ -372,8 +372,13 @@ void X11Window::handle(xcb_generic_event_t* event) {
     case XCB_FOCUS_IN:
     case XCB_FOCUS_OUT: {
         const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
-        // Focus moving between our window and a window inside it changes nothing.
-        if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR) break;
+        // Focus moving between our window and a window inside it changes
+        // nothing; nor does the pointer's share of a focus held by another
+        // window (detail Pointer: sent as the focus moves between windows
+        // elsewhere while the pointer rests on ours, also when ours takes it).
+        if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR ||
+            focus->detail == XCB_NOTIFY_DETAIL_POINTER)
+            break;
         WindowEvent change;
         change.kind = (event->response_type & 0x7F) == XCB_FOCUS_IN ? WindowEventKind::FocusIn
                                                                     : WindowEventKind::FocusOut;

@@ -1,0 +1,127 @@
+// kelvanti-editor typing into the menu toy's text field on an X display of
+// its own: what was typed is what is drawn and stored (UTF-8), the keyboard
+// focus leaving ends the editing with one endEdit, a click inside the field
+// being edited places the caret, and keypad keys follow Num Lock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/host/support/ScratchFolder.h"
+#include "tests/window/ReadPng.h"
+#include "tests/window/menus/ScreenUser.h"
+#include "tools/png/PngWriter.h"
+
+namespace {
+
+using namespace screenuser;
+using render_run::ScratchFolder;
+
+class TextTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!display.ok()) GTEST_SKIP() << "no X display";
+    }
+    // The tool's log after the actions, with --log; fails the test on a bad exit.
+    std::string run(std::vector<std::string> args) {
+        args.insert(args.begin(), "--log");
+        ToolRun tool(args);
+        tool.finish();
+        EXPECT_EQ(tool.result.exitCode, 0) << tool.result.err;
+        return tool.result.out;
+    }
+    Display& display = sharedDisplay();
+    ScratchFolder scratch;
+};
+
+// The text the log's last "param 1" line shows (the toy shows 8 bytes of it).
+std::string shownText(const std::string& log) {
+    const std::vector<std::string> lines = linesStartingWith(log, "param 1 Text ");
+    if (lines.empty()) return "<none>";
+    const std::string& line = lines.back();
+    const size_t space = line.find(' ', std::string("param 1 Text ").size());
+    return space == std::string::npos ? "<none>" : line.substr(space + 1);
+}
+
+TEST_F(TextTool, ClicksInsideTheFieldPlaceTheCaretAndLeavingTheFocusEndsTheEdit) {
+    const std::string field = point(kTextX, kTextY);
+    const std::string leftEdge = point(kTextLeft + 2, kTextY);
+    const struct {
+        std::vector<std::string> args;
+        const char* text;
+        size_t edits;    // beginEdit/endEdit pairs of the field
+        size_t changes;  // automate lines of the field
+    } rows[] = {
+        // A click at the left edge of the text being edited puts the caret before it.
+        {{"--click", field, "--key", "x", "--key", "y", "--click", leftEdge, "--key", "z", "--key", "Return"}, "zxy", 1, 1},
+        // The focus given to another window: the text is taken as on Return;
+        // keys typed afterwards no longer reach the field.
+        {{"--click", field, "--key", "x", "--key", "y", "--focus-away", "--key", "z"}, "xy", 1, 1},
+        // Positive control: without it they do (and the edit ends with the editor).
+        {{"--click", field, "--key", "x", "--key", "y", "--key", "z", "--key", "Return"}, "xyz", 1, 1},
+    };
+    for (const auto& row : rows) {
+        const std::string log = run(row.args);
+        EXPECT_EQ(shownText(log), row.text) << log;
+        EXPECT_EQ(linesStartingWith(log, "beginEdit 1").size(), row.edits) << log;
+        EXPECT_EQ(linesStartingWith(log, "endEdit 1").size(), row.edits) << log;
+        EXPECT_EQ(linesStartingWith(log, "automate 1").size(), row.changes) << log;
+    }
+}
+
+TEST_F(TextTool, KeypadDigitsTypeDigitsWithNumLockOnAndMoveTheCaretWithItOff) {
+    // Num Lock on: 1, the decimal key, 5, +. Off again: the keypad's 7 is
+    // Home, its decimal key Delete, its 1 End.
+    const std::string log = run({"--click", point(kTextX, kTextY), "--key", "Num_Lock", "--key", "KP_1", "--key", "KP_Decimal",
+                                 "--key", "KP_5", "--key", "KP_Add", "--key", "Num_Lock", "--key", "KP_7", "--key", "KP_Decimal",
+                                 "--key", "KP_1", "--key", "Return"});
+    EXPECT_EQ(shownText(log), ".5+") << log;   // Home, Delete took the "1"; End
+}
+
+// The ink of the text field in a photograph of the editor: its extent.
+struct Ink {
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+    int width() const { return right - left + 1; }
+};
+Ink inkOfField(const std::string& path) {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    Ink ink;
+    if (!readPng(path, width, height, rgb)) return ink;
+    for (int y = kTextTop + 2; y < kTextBottom - 2 && y < height; ++y)
+        for (int x = kTextLeft + 2; x < kTextRight - 2 && x < width; ++x) {
+            const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3u;
+            if (rgb[at] > 0x80) continue;   // the field's light background
+            ink.left = std::min(ink.left, x);
+            ink.right = std::max(ink.right, x);
+            ink.top = std::min(ink.top, y);
+            ink.bottom = std::max(ink.bottom, y);
+        }
+    return ink;
+}
+
+TEST_F(TextTool, ATypedEAcuteIsStoredAsUtf8AndDrawnAsOneLetter) {
+    ASSERT_TRUE(display.addToKeyboard(0xE9)) << "no spare key code for é";
+    const std::string accented = scratch.file("e-acute.png");
+    const std::string plain = scratch.file("e.png");
+    const std::string log = run({"--click", point(kTextX, kTextY), "--key", "\xC3\xA9", "--key", "Return", "--shot", accented});
+    EXPECT_EQ(shownText(log), "\xC3\xA9") << log;
+    run({"--click", point(kTextX, kTextY), "--key", "e", "--key", "Return", "--shot", plain});
+    // Look at them: build/.../window-shots.
+    const std::string shots = KELVANTI_WINDOW_SHOTS_DIR;
+    std::filesystem::create_directories(shots);
+    std::filesystem::copy_file(accented, shots + "/text-e-acute.png", std::filesystem::copy_options::overwrite_existing);
+    const Ink e = inkOfField(plain);
+    const Ink eAcute = inkOfField(accented);
+    ASSERT_GT(e.width(), 2);
+    // One letter as wide as e (two letters, "Ã©", would be about twice as
+    // wide), with its accent above the e.
+    EXPECT_LE(std::abs(eAcute.width() - e.width()), 1) << e.width() << " " << eAcute.width();
+    EXPECT_LT(eAcute.top, e.top);
+    EXPECT_EQ(eAcute.bottom, e.bottom);
+}
+
+} // namespace
