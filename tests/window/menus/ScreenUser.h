@@ -178,6 +178,20 @@ struct ToolRun {
     void finish() { thread.join(); }
 };
 
+// Waits for the tool at most ms. A tool still running then (stuck in a
+// popup nobody plays) is freed with Escape keys from the test's user, so the
+// test ends and says so: false.
+template <class Wait>
+bool finishWithin(ToolRun& tool, Display& display, int ms, Wait waitFor) {
+    const bool done = waitFor(ms, [&] { return tool.done.load(); });
+    while (!tool.done) {
+        display.key(0xFF1B);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    tool.finish();
+    return done;
+}
+
 // Waits until `test` holds, at most ms; false on timeout.
 template <class Test>
 bool waitFor(int ms, Test test) {

@@ -107,40 +107,49 @@ public:
             return 4;
         }
         display_.adoptParent(parent);
-        const std::vector<uint32_t> before = display_.popupWindows();
-        const auto popupOpen = [&] {
-            for (uint32_t window : display_.popupWindows())
-                if (std::find(before.begin(), before.end(), window) == before.end()) return true;
-            return false;
-        };
+        others_ = display_.popupWindows();   // not the editor's: there before it opened
         int status = 0;
         for (const Action& action : options_.actions) {
-            if (!settle(popupOpen)) giveUp("the editor's thread has been in effEditIdle for 10 s and no popup opened");
+            if (!settle(true)) giveUp("the editor's thread has been in effEditIdle for 10 s and no popup opened");
+            popupsBefore_ = editorPopups();
             if (!perform(action)) status = 4;
         }
         // After the last action a popup may still be open: someone else
         // (a test, a reviewer) may choose in it meanwhile.
-        if (!settle([] { return false; })) {
-            if (!popupOpen()) giveUp("the editor's thread has been in effEditIdle for 10 s and no popup opened");
+        if (!settle(false)) {
+            if (editorPopups().empty()) giveUp("the editor's thread has been in effEditIdle for 10 s and no popup opened");
             std::fprintf(stderr,
                          "kelvanti-editor: a popup menu was still open 10 s after the last action; closing it with Escape\n");
             display_.key("Escape");
             status = 4;
-            if (!settle([] { return false; })) giveUp("the popup menu did not close on Escape");
+            if (!settle(false)) giveUp("the popup menu did not close on Escape");
         }
         return status;
     }
 
 private:
-    // Waits until the editor had kSettleIdles more idle calls, or (when
-    // popupOpen says so) a popup of the editor is open and holds the
-    // keyboard; false after 10 s.
-    template <class PopupOpen>
-    bool settle(const PopupOpen& popupOpen) {
+    std::vector<uint32_t> editorPopups() {
+        std::vector<uint32_t> popups;
+        for (uint32_t window : display_.popupWindows())
+            if (std::find(others_.begin(), others_.end(), window) == others_.end()) popups.push_back(window);
+        return popups;
+    }
+
+    // Waits until the editor had kSettleIdles more idle calls or, when a
+    // popup may do, until a popup of the editor holds the keyboard and has
+    // taken the last action in: a popup that the action opened, changed or
+    // closed in part has; one that looks as before gets kPopupInputMs for it.
+    // False after 10 s.
+    bool settle(bool popupWillDo) {
         const uint64_t mark = session_.idles();
         for (int waited = 0; waited < kSettleLimitMs; waited += kPollMs) {
             if (session_.idles() >= mark + kSettleIdles) return true;
-            if (session_.inIdle() && popupOpen() && display_.keyboardGrabbedElsewhere()) return true;
+            if (popupWillDo && session_.inIdle()) {
+                const std::vector<uint32_t> popups = editorPopups();
+                if (!popups.empty() && (popups != popupsBefore_ || waited >= kPopupInputMs) &&
+                    display_.keyboardGrabbedElsewhere())
+                    return true;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
         }
         return false;
@@ -210,10 +219,13 @@ private:
     static constexpr int kSettleIdles = 4;
     static constexpr int kSettleLimitMs = 10000;
     static constexpr int kPollMs = 10;
+    static constexpr int kPopupInputMs = 250;   // the popup's loop reads its input every 10 ms
 
     const Options& options_;
     const EditorSession& session_;
     HostDisplay display_;
+    std::vector<uint32_t> others_;
+    std::vector<uint32_t> popupsBefore_;
 };
 
 // On a connection of its own: covers the editor, gives it 300 ms to repaint,
