@@ -328,7 +328,8 @@ void CFrame::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (editing && editing->isEditing() && (!modalView_ || isWithin(editing, modalView_))) {
         CPoint local = where;
         editing->frameToLocal(local);
-        if (editing->editBox().pointInside(local)) {
+        CRect box;
+        if (editing->getViewSize(box).pointInside(local)) {
             editing->mouse(context, local, buttons);
             if (own) own->forget();
             return;

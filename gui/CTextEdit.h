@@ -46,10 +46,10 @@ public:
     const LineEditor* lineEditor() const { return editor_.get(); }
     // The editor's font size: the font's own, or less in a low box.
     static int32_t editFontSize(int32_t fontId, int32_t boxHeight);
-    // The area the line editor draws in while editing, in the parent's coordinates.
-    CRect editBox() const;
 
 private:
+    // The area the line editor draws in while editing, in the parent's coordinates.
+    CRect editBox() const;
     // Ends editing: keep = take the typed text over.
     void finishEditing(CDrawContext* context, bool keep);
 
