@@ -252,9 +252,10 @@ public:
         if (!connection_) return;
         // Only a focus still ours goes back: one the user gave to another
         // window meanwhile stays there.
-        if (previous_ != XCB_NONE && focus() == window_)
+        if (previous_ != XCB_NONE && focus() == window_) {
             xcb_set_input_focus(connection_, revertTo_, previous_, XCB_CURRENT_TIME);   // errors ignored
-        xcb_flush(connection_);
+            focus();   // a round trip: the focus has moved when editing has ended
+        }
         xcb_disconnect(connection_);
     }
     bool remember(uint32_t window) {

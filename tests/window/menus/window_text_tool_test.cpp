@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "os/window/PopupScreen.h"
 #include "tests/host/support/ScratchFolder.h"
 #include "tests/window/ReadPng.h"
 #include "tests/window/menus/ScreenUser.h"
@@ -122,6 +123,42 @@ TEST_F(TextTool, ATypedEAcuteIsStoredAsUtf8AndDrawnAsOneLetter) {
     EXPECT_LE(std::abs(eAcute.width() - e.width()), 1) << e.width() << " " << eAcute.width();
     EXPECT_LT(eAcute.top, e.top);
     EXPECT_EQ(eAcute.bottom, e.bottom);
+}
+
+// The focus a text field took goes back where it was when editing ends,
+// but not when the user has given it to another window meanwhile.
+TEST(KeyboardHold, GivesTheFocusBackOnlyWhileItIsStillOurs) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const auto window = [&](int x) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x), 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(c, w);
+        return w;
+    };
+    const xcb_window_t host = window(0), ours = window(20), other = window(40);
+    const auto focus = [&] {
+        xcb_get_input_focus_reply_t* r = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+        const xcb_window_t f = r ? r->focus : 0;
+        std::free(r);
+        return f;
+    };
+    const auto setFocus = [&](xcb_window_t w) {
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, w, XCB_CURRENT_TIME);
+        focus();   // a round trip: done
+    };
+    for (const bool userMovesOn : {false, true}) {
+        setFocus(host);
+        std::unique_ptr<os::KeyboardHold> hold = os::holdX11Keyboard(ours);
+        ASSERT_NE(hold, nullptr);
+        setFocus(ours);   // as the editor's window takes it
+        if (userMovesOn) setFocus(other);
+        hold.reset();
+        EXPECT_EQ(focus(), userMovesOn ? other : host) << userMovesOn;
+    }
+    xcb_disconnect(c);
 }
 
 } // namespace
