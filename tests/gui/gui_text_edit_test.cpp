@@ -17,7 +17,6 @@
 #include "gui/CParamDisplay.h"
 #include "gui/CTextEdit.h"
 #include "gui/FrameServices.h"
-#include "gui/WindowServices.h"
 #include "os/window/HeadlessWindow.h"
 
 using namespace VSTGUI;
@@ -326,38 +325,6 @@ TEST(GuiTextEdit, AClickInsideTheFieldBeingEditedPlacesTheCaret) {
     const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
                                             "changed Zabcd", "notify LooseFocus"};
     EXPECT_EQ(bench.log.calls, calls);
-}
-
-TEST(GuiTextEdit, TheWindowTakesTheFocusForEditingAndTheHoldGoesWhenItEnds) {
-    auto owned = std::make_unique<os::HeadlessWindow>(200, 100);
-    os::HeadlessWindow* window = owned.get();
-    CFrame* frame = new CFrame(CRect(0, 0, 200, 100), std::move(owned), nullptr);
-    std::vector<std::string> calls;
-    struct Hold : os::KeyboardHold {
-        std::vector<std::string>& calls;
-        explicit Hold(std::vector<std::string>& c) : calls(c) {}
-        ~Hold() override { calls.push_back("given back"); }
-    };
-    PlatformOpeners openers;
-    openers.keyboard = [&](uint32_t) {
-        // Read before the window asks for the focus.
-        calls.push_back("remembered, focus requests " + std::to_string(window->focusRequests()));
-        return std::make_unique<Hold>(calls);
-    };
-    {
-        WindowServices services(frame, std::move(openers));
-        auto* field = new CTextEdit(CRect(10, 10, 110, 30), nullptr, 1, "ab");
-        frame->addView(field);
-        frame->idle();
-        window->injectClick(20, 20);
-        frame->idle();
-        EXPECT_EQ(window->focusRequests(), 1);
-        window->injectKey(os::WindowKey::Return);
-        frame->idle();
-        const std::vector<std::string> expected = {"remembered, focus requests 0", "given back"};
-        EXPECT_EQ(calls, expected);
-    }
-    frame->forget();
 }
 
 TEST(GuiTextEdit, TheEditorsFontFitsALowBox) {

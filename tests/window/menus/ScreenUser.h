@@ -1,8 +1,8 @@
 #pragma once
 // The user at the X display, for the tests that run kelvanti-editor with the
 // menu toy: a connection of the test's own that finds popups, reads and
-// photographs the screen, moves and clicks through XTEST and puts keys on
-// the keyboard's map; the tool run on a thread of its own; log helpers.
+// photographs the screen, moves, clicks and types through XTEST; the tool
+// run on a thread of its own; log helpers.
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -100,31 +100,6 @@ public:
         fake(XCB_KEY_RELEASE, code);
         return true;
     }
-    // Puts a key symbol on a key code that has none, as a keyboard layout
-    // with that letter would; true when it is (or already was) on the map.
-    bool addToKeyboard(uint32_t keysym) {
-        if (keycodeOf(keysym)) return true;
-        const xcb_setup_t* setup = xcb_get_setup(connection_);
-        const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-        xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
-            connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, count), nullptr);
-        if (!map) return false;
-        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
-        const int per = map->keysyms_per_keycode;
-        uint8_t spare = 0;
-        for (int code = count - 1; code >= 0 && !spare; --code) {
-            bool empty = true;
-            for (int c = 0; c < per; ++c) empty = empty && syms[code * per + c] == 0;
-            if (empty) spare = static_cast<uint8_t>(setup->min_keycode + code);
-        }
-        std::free(map);
-        if (!spare) return false;
-        const xcb_keysym_t both[2] = {keysym, keysym};
-        xcb_change_keyboard_mapping(connection_, 1, spare, 2, both);
-        std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-        return keycodeOf(keysym) != 0;
-    }
-
 private:
     uint8_t keycodeOf(uint32_t keysym) {
         const xcb_setup_t* setup = xcb_get_setup(connection_);
