@@ -7,7 +7,9 @@
 #include "gui/CDrawContext.h"
 #include "gui/CDropTarget.h"
 #include "gui/CFrameEditor.h"
+#include "gui/CTextEdit.h"
 #include "os/Clock.h"
+#include "os/TextEncoding.h"
 #include "os/window/EditorWindow.h"
 
 namespace VSTGUI {
@@ -55,28 +57,25 @@ uint8_t virtualKeyOf(os::WindowKey key) {
     return 0;
 }
 
-// The first code point of UTF-8 text (the window delivers one character per key).
-int32_t codePointOf(const std::string& text) {
-    if (text.empty()) return 0;
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || text.size() < length) return 0;
-    int32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) code = code << 6 | (static_cast<unsigned char>(text[i]) & 0x3F);
-    return code;
-}
-
 VstKeyCode keyCodeOf(const os::WindowEvent& event) {
     VstKeyCode key;
     key.virt = virtualKeyOf(event.key);
     if (event.key == os::WindowKey::None) {
-        key.character = codePointOf(event.text);
+        // One character per key.
+        key.character = static_cast<int32_t>(os::characterAt(event.text, 0).codePoint);
         if (key.character == ' ') key.virt = 7;   // the space key has a virtual code of its own
     }
     if (event.buttons & os::kMouseShift) key.modifier |= kModifierShift;
     if (event.buttons & os::kMouseAlt) key.modifier |= kModifierAlternate;
     if (event.buttons & os::kMouseControl) key.modifier |= kModifierControl;
     return key;
+}
+
+// The view itself or one of its containers is `outer`.
+bool isWithin(const CView* view, const CView* outer) {
+    for (const CView* at = view; at; at = at->getParentView())
+        if (at == outer) return true;
+    return false;
 }
 
 } // namespace
@@ -322,8 +321,21 @@ void CFrame::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     Dispatching dispatching(this);
     CDrawContext* own = nullptr;
     if (!context) context = own = getFrameContext();
-    setFocusView(nullptr);
     if (buttons == -1) buttons = context->getMouseButtons();
+    // The text field being edited owns its box as a platform edit box would:
+    // a click inside goes to it (its caret) and keeps the focus.
+    auto* editing = dynamic_cast<CTextEdit*>(focusView_);
+    if (editing && editing->isEditing() && (!modalView_ || isWithin(editing, modalView_))) {
+        CPoint local = where;
+        editing->frameToLocal(local);
+        CRect box;
+        if (editing->getViewSize(box).pointInside(local)) {
+            editing->mouse(context, local, buttons);
+            if (own) own->forget();
+            return;
+        }
+    }
+    setFocusView(nullptr);
     if (modalView_) {
         if (modalView_->hitTest(where, buttons)) modalView_->mouse(context, where, buttons);
     } else {

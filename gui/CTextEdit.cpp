@@ -60,12 +60,12 @@ void CTextEdit::setTextEditConvertUserData(CTextEditStringToStringUserData conve
     userData_ = userData;
 }
 
+CRect CTextEdit::editBox() const { return CRect(size_.left + 1, size_.top + 1, size_.right - 1, size_.bottom - 1); }
+
 void CTextEdit::draw(CDrawContext* context) {
     if (editor_) {
         drawText(context, nullptr);   // the background and frame
-        CRect box = size_;
-        editor_->draw(context, CRect(box.left + 1, box.top + 1, box.right - 1, box.bottom - 1), fontId_,
-                      editFontSize(fontId_, box.height()), fontColour_, backColour_);
+        editor_->draw(context, editBox(), fontId_, editFontSize(fontId_, size_.height()), fontColour_, backColour_);
         CControl::setDirty(false);
         return;
     }
@@ -94,8 +94,17 @@ void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!mouseEnabled_) return;
     if (buttons == -1 && context) buttons = context->getMouseButtons();
     if (!(buttons & kLButton)) return;
+    if (editor_) {
+        // Inside the box being edited: the caret goes where clicked (Shift:
+        // the selection grows to there), as in any edit box.
+        editor_->placeCaret(context, editBox(), fontId_, editFontSize(fontId_, size_.height()), where.h,
+                            (buttons & kShift) != 0);
+        CControl::setDirty(true);
+        redraw();
+        return;
+    }
     CFrame* frame = getFrame();
-    if (!frame || frame->getFocusView() == this || editor_) return;
+    if (!frame || frame->getFocusView() == this) return;
     if ((style_ & kDoubleClickStyle) && !isDoubleClick(where)) return;
     beginEdit();
     editBracketOpen_ = true;

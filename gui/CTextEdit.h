@@ -1,8 +1,10 @@
 #pragma once
 // A display of a text the user can type: a click opens our single-line
-// editor inside the frame over the field; Return or the loss of focus ends
-// editing (Escape ends it keeping the old text), the listener is told when
-// the text changed, and the parent is notified with "LooseFocus".
+// editor inside the frame over the field and takes the keyboard focus; a
+// click inside it places the caret; Return, a click elsewhere or the keyboard
+// focus leaving the window ends editing (Escape ends it keeping the old
+// text), the listener is told when the text changed, and the parent is
+// notified with "LooseFocus".
 // One endEdit for every beginEdit, however often the focus is lost.
 // Editor thread only.
 #include <memory>
@@ -46,6 +48,8 @@ public:
     static int32_t editFontSize(int32_t fontId, int32_t boxHeight);
 
 private:
+    // The area the line editor draws in while editing, in the parent's coordinates.
+    CRect editBox() const;
     // Ends editing: keep = take the typed text over.
     void finishEditing(CDrawContext* context, bool keep);
 

@@ -18,9 +18,10 @@ public:
     // Shows the popup until a choice or a cancel: the chosen id, or -1.
     // Returns when the frame's window closes.
     virtual int32_t trackPopup(const PopupRequest& request) = 0;
-    // A text field's editor opened: keys should reach the frame's window.
+    // A text field's editor opened: the frame's window takes the keyboard
+    // focus, so keys reach it; the focus leaving it ends the editing.
     virtual void takeKeyboard() {}
-    // It closed: the keyboard goes back to where it was.
+    // It closed: the focus goes back to where it was, unless it moved on.
     virtual void releaseKeyboard() {}
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 // The single-line editor a text field opens inside the frame: the text as
-// typed (UTF-8 bytes, at most a limit of bytes), a caret and a selection,
-// moved and edited by keys. Drawing turns the text into the toolkit's 8-bit
-// font text for display only. Editor thread only.
+// typed (UTF-8 bytes, at most a limit of bytes; bytes of an older text that
+// are not UTF-8 stay as they are, one character each, see os/TextEncoding.h),
+// a caret and a selection, moved and edited by keys. Editor thread only.
 #include <cstdint>
 #include <string>
 
@@ -40,6 +40,10 @@ public:
     void insert(const std::string& utf8);
     Outcome key(const VstKeyCode& key);
 
+    // The caret to the character edge nearest to x (in the box's
+    // coordinates, as drawn last); extend keeps the selection's anchor.
+    void placeCaret(CDrawContext* context, const CRect& box, int32_t fontId, int32_t fontSize, CCoord x, bool extend);
+
     // The field: background, text (scrolled so the caret shows), selection
     // and caret, in the given font and colours.
     void draw(CDrawContext* context, const CRect& box, int32_t fontId, int32_t fontSize, const CColor& fontColour,
@@ -57,11 +61,5 @@ private:
     size_t anchor_ = 0;
     int32_t scroll_ = 0;   // pixels of text hidden on the left
 };
-
-// The UTF-8 bytes of a code point (empty for surrogates and above U+10FFFF).
-std::string utf8FromCodePoint(uint32_t codePoint);
-// UTF-8 as the toolkit's 8-bit font text: Latin-1 characters as they are,
-// anything else '?'. Malformed bytes are taken as Latin-1.
-std::string displayTextOf(const std::string& utf8);
 
 } // namespace VSTGUI

@@ -24,6 +24,25 @@ bool PopupTracker::keepWaiting() {
     return screen_.alive();
 }
 
+std::unique_ptr<PopupPanel> PopupTracker::panelOf(const PopupMenu& menu) {
+    const os::WindowRect screen = screen_.screenArea();
+    return std::make_unique<PopupPanel>(menu, screen.width, screen.height);
+}
+
+void PopupTracker::scrollLevel(size_t level, int32_t pixels) {
+    if (!levels_[level].panel->scrollBy(pixels)) return;
+    closeLevelsAfter(level);
+    redraw(level);
+}
+
+void PopupTracker::scrollOnTime() {
+    if (scrollingLevel_ < 0 || scrollingLevel_ >= static_cast<int>(levels_.size())) return;
+    const uint32_t now = screen_.nowMs();
+    if (static_cast<int32_t>(now - nextScrollMs_) < 0) return;
+    nextScrollMs_ = now + kScrollStepMs;
+    scrollLevel(static_cast<size_t>(scrollingLevel_), scrollDirection_ * PopupPanel::kItemHeight);
+}
+
 void PopupTracker::redraw(size_t level) {
     const PopupPanel& panel = *levels_[level].panel;
     raster::PixelBuffer pixels(panel.width(), panel.height());
@@ -35,7 +54,7 @@ void PopupTracker::redraw(size_t level) {
 // alternativeY (its bottom edge there) instead; always inside the screen.
 void PopupTracker::openLevel(const PopupMenu& menu, int x, int y, int alternativeY) {
     Level level;
-    level.panel = std::make_unique<PopupPanel>(menu);
+    level.panel = panelOf(menu);
     const os::WindowRect screen = screen_.screenArea();
     const int w = level.panel->width();
     const int h = level.panel->height();
@@ -72,11 +91,11 @@ void PopupTracker::openSubMenuOf(size_t level, int32_t item) {
     if (levels_.size() > level + 1 && &levels_[level + 1].panel->menu() == entry.subMenu.get()) return;
     closeLevelsAfter(level);
     const os::WindowRect& a = levels_[level].area;
-    const CRect& r = panel.itemRect(static_cast<size_t>(item));
+    const CRect r = panel.itemRect(static_cast<size_t>(item));
     int x = a.x + r.right;
-    const PopupPanel probe(*entry.subMenu);
+    const std::unique_ptr<PopupPanel> probe = panelOf(*entry.subMenu);
     const os::WindowRect screen = screen_.screenArea();
-    if (x + probe.width() > screen.x + screen.width) x = a.x + r.left - probe.width();   // to the left instead
+    if (x + probe->width() > screen.x + screen.width) x = a.x + r.left - probe->width();   // to the left instead
     openLevel(*entry.subMenu, x, a.y + r.top - 1, a.y + r.bottom + 1);
 }
 
@@ -100,9 +119,9 @@ int32_t PopupTracker::run(const PopupRequest& request) {
     const int x = originX + request.at.h;
     const int top = originY + request.anchor.top;
     const int bottom = originY + request.anchor.bottom;
-    const PopupPanel probe(*request.menu);
+    const std::unique_ptr<PopupPanel> probe = panelOf(*request.menu);
     if (request.above)
-        openLevel(*request.menu, x, top - probe.height(), top);
+        openLevel(*request.menu, x, top - probe->height(), top);
     else
         openLevel(*request.menu, x, bottom, top);
 
@@ -125,12 +144,26 @@ int32_t PopupTracker::run(const PopupRequest& request) {
             CPoint at;
             const int level = findLevel(event.x, event.y, at);
             switch (event.kind) {
-            case os::WindowEventKind::MouseMove:
+            case os::WindowEventKind::MouseMove: {
+                const int32_t arrow = level >= 0 ? levels_[static_cast<size_t>(level)].panel->arrowAt(at) : 0;
+                if (arrow != 0 && (scrollingLevel_ != level || scrollDirection_ != arrow)) {
+                    scrollingLevel_ = level;
+                    scrollDirection_ = arrow;
+                    nextScrollMs_ = screen_.nowMs();   // one row at once, then more while resting there
+                } else if (arrow == 0) {
+                    scrollingLevel_ = -1;
+                }
                 if (level >= 0) {
                     const int32_t item = levels_[static_cast<size_t>(level)].panel->itemAt(at);
                     hoverAt(static_cast<size_t>(level), item);
                     if (item >= 0 && (event.buttons & os::kMouseButtonBits)) draggedOnItem = true;
                 }
+                break;
+            }
+            case os::WindowEventKind::Wheel:
+                if (level >= 0)
+                    scrollLevel(static_cast<size_t>(level),
+                                (event.wheel > 0 ? -1 : 1) * kWheelRows * PopupPanel::kItemHeight);
                 break;
             case os::WindowEventKind::MouseDown:
                 if (level < 0) return -1;   // a click outside cancels
@@ -160,6 +193,7 @@ int32_t PopupTracker::run(const PopupRequest& request) {
                 case os::WindowKey::Down: {
                     const int32_t next = panel.nextSelectable(panel.hover(), event.key == os::WindowKey::Up ? -1 : 1);
                     panel.setHover(next);
+                    panel.scrollToShow(next);
                     redraw(deepest);
                     break;
                 }
@@ -189,6 +223,7 @@ int32_t PopupTracker::run(const PopupRequest& request) {
                 break;
             }
         }
+        scrollOnTime();
     }
     return -1;   // the display or the editor's window went away
 }

@@ -26,7 +26,10 @@ int32_t WindowServices::trackPopup(const PopupRequest& request) {
 
 void WindowServices::takeKeyboard() {
     os::EditorWindow* window = frame_ ? frame_->getWindow() : nullptr;
-    if (window && openers_.keyboard) keyboard_ = openers_.keyboard(window->nativeId());
+    if (!window || !window->isOpen()) return;
+    // Where the focus was is read before the window takes it.
+    if (openers_.keyboard) keyboard_ = openers_.keyboard(window->nativeId());
+    window->takeFocus();
 }
 
 void WindowServices::releaseKeyboard() { keyboard_.reset(); }

@@ -1,38 +1,17 @@
 #include "os/PrintableText.h"
 
-#include <cstdint>
 #include <cstdio>
+
+#include "os/TextEncoding.h"
 
 namespace os {
 namespace {
 
 // Length of the well-formed UTF-8 sequence at text[at] for a code point of
-// U+00A0 or above (no C1 controls, surrogates or overlong forms); 0 otherwise.
+// U+00A0 or above (no C1 controls); 0 otherwise (a stray byte is read alone).
 std::size_t printableSequence(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<uint8_t>(text[i]); };
-    const uint8_t lead = byte(at);
-    std::size_t length = 0;
-    uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0u) != 0x80u) return 0;
-        code = (code << 6) | (byte(at + i) & 0x3Fu);
-    }
-    const uint32_t smallest[] = {0, 0, 0xA0, 0x800, 0x10000};
-    if (code < smallest[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
-    return length;
+    const TextCharacter c = characterAt(text, at);
+    return c.length > 1 && c.codePoint >= 0xA0 ? c.length : 0;
 }
 
 } // namespace

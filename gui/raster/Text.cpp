@@ -14,19 +14,11 @@
 
 #include "gui/raster/Coverage.h"
 #include "gui/raster/Raster.h"
+#include "os/TextEncoding.h"
 #include "resources/ResourceTable.h"
 
 namespace raster {
 namespace {
-
-// Windows-1252 0x80..0x9F; the rest of the byte range is Latin-1. Unassigned
-// bytes map to themselves (the fonts draw nothing for them).
-const uint16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-uint32_t codePointOf(unsigned char c) { return c >= 0x80 && c < 0xA0 ? kWindows1252High[c - 0x80] : c; }
 
 // Italic as a slanted outline: x moves right by about 0.2 of the height
 // above the baseline. Our own 64-bit integer arithmetic, because FreeType's
@@ -216,7 +208,11 @@ TextExtent measureText(const FontSpec& requested, const std::string& text) {
     if (!s) return e;
     e.ascent = s->ascent;
     e.descent = s->descent;
-    for (unsigned char c : text) e.width += store.glyph(f, *s, codePointOf(c)).advance;
+    for (size_t at = 0; at < text.size();) {
+        const os::TextCharacter c = os::characterAt(text, at);
+        e.width += store.glyph(f, *s, c.codePoint).advance;
+        at += c.length;
+    }
     return e;
 }
 
@@ -230,8 +226,10 @@ void drawText(PixelBuffer& dst, const FontSpec& requested, const std::string& te
     if (!s) return;
     const int baseline = top + s->ascent;
     int pen = x;
-    for (unsigned char c : text) {
-        const Glyph& g = store.glyph(f, *s, codePointOf(c));
+    for (size_t at = 0; at < text.size();) {
+        const os::TextCharacter c = os::characterAt(text, at);
+        at += c.length;
+        const Glyph& g = store.glyph(f, *s, c.codePoint);
         if (!g.coverage.empty()) {
             paintCoverage(dst, pen + g.left, baseline - g.top, g.coverage.data(), g.width, g.rows, g.width, colour, clip);
         }

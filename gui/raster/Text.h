@@ -25,7 +25,7 @@ struct TextExtent {
     int height() const { return ascent + descent; }
 };
 
-// text is Windows-1252 (the toolkit's texts are 8-bit).
+// Texts are read as os/TextEncoding.h says: UTF-8, stray bytes Windows-1252.
 TextExtent measureText(const FontSpec& font, const std::string& text);
 // Draws one line whose cell's top-left is (x, top): the baseline lies
 // `ascent` below top. Antialiased in grey, painted in colour, inside clip.

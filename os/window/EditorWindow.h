@@ -168,6 +168,10 @@ public:
 
     virtual void setCursor(CursorShape shape) = 0;
 
+    // Asks for the keyboard focus (a text field starts editing), so keys come
+    // here until the user gives the focus to another window (FocusOut).
+    virtual void takeFocus() = 0;
+
     // Our own window takes a new size (the host agreed to it first); the
     // back buffer is made anew, black and opaque.
     virtual void resize(int width, int height) { buffer_.resize(width, height, 0xFF000000u); }

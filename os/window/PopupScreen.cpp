@@ -1,6 +1,10 @@
 #include "os/window/PopupScreen.h"
 
+#include "os/Clock.h"
+
 namespace os {
+
+uint32_t PopupScreen::nowMs() { return tickMs(); }
 
 bool PopupScreen::nextEvent(WindowEvent& event) {
     if (queue_.empty()) return false;

@@ -38,7 +38,10 @@ public:
     virtual void show(int panel, const PixelSurface& pixels) = 0;
 
     // Reads pending events into the queue; waits at most waitMs for one.
+    // The wheel comes as Wheel events at the pointer's screen position.
     virtual void pump(unsigned waitMs) = 0;
+    // The millisecond clock the popup's timing runs on (wrapping).
+    virtual uint32_t nowMs();
     // False once the display is gone.
     virtual bool alive() const = 0;
     bool nextEvent(WindowEvent& event);
@@ -54,8 +57,9 @@ private:
 // Our own connection to the display of DISPLAY; null without one.
 std::unique_ptr<PopupScreen> openX11PopupScreen();
 
-// The keyboard focus moved to a window, given back to where it was when
-// the object goes. For the text field's editor.
+// Where the keyboard focus was before a window of ours took it (the text
+// field's editor); given back when the object goes, unless the focus is no
+// longer that window's (the user gave it to another window meanwhile).
 class KeyboardHold {
 public:
     virtual ~KeyboardHold() = default;

@@ -17,32 +17,16 @@ static bool isLatinLetter(uint32_t keysym) {
     return (keysym >= 'a' && keysym <= 'z') || (keysym >= 'A' && keysym <= 'Z');
 }
 
-uint32_t chooseKeysym(uint32_t unshifted, uint32_t shifted, uint16_t state) {
-    if (shifted == 0) shifted = unshifted;
-    bool shift = (state & kXShiftMask) != 0;
-    if ((state & kXLockMask) && isLatinLetter(unshifted)) shift = !shift;
-    return shift ? shifted : unshifted;
+static bool isKeypad(uint32_t keysym) {
+    return (keysym >= 0xFF80 && keysym <= 0xFFBD) || (keysym >= 0x11000000 && keysym <= 0x1100FFFF);
 }
 
-std::string utf8Of(uint32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        if (c >= 0xD800 && c <= 0xDFFF) return out;
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c <= 0x10FFFF) {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-    return out;
+uint32_t chooseKeysym(uint32_t unshifted, uint32_t shifted, uint16_t state, uint16_t numLockMask) {
+    if (shifted == 0) shifted = unshifted;
+    bool shift = (state & kXShiftMask) != 0;
+    if (numLockMask && (state & numLockMask) && isKeypad(shifted)) return shift ? unshifted : shifted;
+    if ((state & kXLockMask) && isLatinLetter(unshifted)) shift = !shift;
+    return shift ? shifted : unshifted;
 }
 
 TranslatedKey translateKeysym(uint32_t keysym) {
@@ -51,6 +35,7 @@ TranslatedKey translateKeysym(uint32_t keysym) {
     switch (keysym) {
     case 0xFF09: case 0xFE20: out.key = WindowKey::Tab; return out;          // Tab, ISO_Left_Tab
     case 0xFF0D: case 0xFF8D: out.key = WindowKey::Return; return out;       // Return, KP_Enter
+    case 0xFF89: out.key = WindowKey::Tab; return out;                       // KP_Tab
     case 0xFF1B: out.key = WindowKey::Escape; return out;
     case 0xFF08: out.key = WindowKey::Backspace; return out;
     case 0xFFFF: case 0xFF9F: out.key = WindowKey::Delete; return out;       // Delete, KP_Delete
@@ -67,12 +52,41 @@ TranslatedKey translateKeysym(uint32_t keysym) {
         codePoint = keysym;                       // Latin-1 symbols are their code points
     } else if (keysym >= 0x01000100 && keysym <= 0x0110FFFF) {
         codePoint = keysym - 0x01000000;          // Unicode symbols
-    } else if (keysym >= 0xFFB0 && keysym <= 0xFFB9) {
-        codePoint = '0' + (keysym - 0xFFB0);      // keypad digits
+    } else if (keysym == 0xFF80 || keysym == 0xFFBD || (keysym >= 0xFFAA && keysym <= 0xFFB9)) {
+        // Keypad space, =, * + , - . / and the digits: the characters X
+        // itself gives them (KP_Separator ',' is the decimal key of keymaps
+        // whose decimal separator is the comma).
+        codePoint = keysym == 0xFF80 ? ' ' : keysym == 0xFFBD ? '=' : keysym - 0xFF80;
     }
     out.text = codePoint ? utf8Of(codePoint) : std::string();
     out.known = !out.text.empty();
     return out;
+}
+
+TranslatedKey KeyboardMap::translate(uint8_t keycode, uint16_t state) const {
+    if (perCode == 0 || keycode < minKeycode) return TranslatedKey{};
+    const size_t base = static_cast<size_t>(keycode - minKeycode) * perCode;
+    if (base >= keysyms.size()) return TranslatedKey{};
+    const uint32_t shifted = perCode > 1 && base + 1 < keysyms.size() ? keysyms[base + 1] : 0;
+    return translateKeysym(chooseKeysym(keysyms[base], shifted, state, numLockMask));
+}
+
+void KeyboardMap::findNumLock(const uint8_t* modifierKeycodes, size_t count, uint8_t perModifier) {
+    constexpr uint32_t kNumLock = 0xFF7F;
+    numLockMask = 0;
+    if (!modifierKeycodes || perModifier == 0 || perCode == 0) return;
+    for (size_t modifier = 0; modifier < 8; ++modifier) {
+        for (size_t i = 0; i < perModifier; ++i) {
+            const size_t at = modifier * perModifier + i;
+            if (at >= count) return;
+            const uint8_t code = modifierKeycodes[at];
+            if (code < minKeycode) continue;
+            const size_t base = static_cast<size_t>(code - minKeycode) * perCode;
+            for (size_t column = 0; column < perCode && base + column < keysyms.size(); ++column)
+                if (keysyms[base + column] == kNumLock) numLockMask = static_cast<uint16_t>(1u << modifier);
+            if (numLockMask) return;
+        }
+    }
 }
 
 } // namespace os

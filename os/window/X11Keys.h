@@ -1,9 +1,12 @@
 #pragma once
 // X key symbols and modifier state turned into the window's neutral keys.
 // Pure functions (no connection): any thread.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "os/TextEncoding.h"
 #include "os/window/EditorWindow.h"
 
 namespace os {
@@ -22,8 +25,10 @@ int mouseBitsFromXState(uint16_t state);
 
 // The key symbol to use from a key code's first two columns (unshifted,
 // shifted) under the given state: Shift picks the second column, Caps Lock
-// too for letters.
-uint32_t chooseKeysym(uint32_t unshifted, uint32_t shifted, uint16_t state);
+// too for letters. X's keypad rule first: with the Num Lock modifier
+// (numLockMask) on and a keypad symbol in the second column, that symbol,
+// or the first one when Shift is held too.
+uint32_t chooseKeysym(uint32_t unshifted, uint32_t shifted, uint16_t state, uint16_t numLockMask = 0);
 
 struct TranslatedKey {
     bool known = false;      // false: a key the editor ignores (Shift alone, F-keys...)
@@ -32,7 +37,19 @@ struct TranslatedKey {
 };
 TranslatedKey translateKeysym(uint32_t keysym);
 
-// The UTF-8 bytes of a Unicode code point (empty for surrogates and above U+10FFFF).
-std::string utf8Of(uint32_t codePoint);
+// A keyboard's mapping as the server gave it: `perCode` symbols for every
+// key code from `minKeycode` on, and the modifier bit Num Lock sets.
+struct KeyboardMap {
+    std::vector<uint32_t> keysyms;
+    uint8_t perCode = 0;
+    uint8_t minKeycode = 8;
+    uint16_t numLockMask = 0;
+
+    // The key a key code types under a state; unknown for codes outside the map.
+    TranslatedKey translate(uint8_t keycode, uint16_t state) const;
+    // Finds numLockMask from the modifier mapping: 8 rows (Shift, Lock,
+    // Control, Mod1..Mod5) of perModifier key codes, `count` codes in all.
+    void findNumLock(const uint8_t* modifierKeycodes, size_t count, uint8_t perModifier);
+};
 
 } // namespace os

@@ -8,7 +8,7 @@
 
 #include "os/Clock.h"
 #include "os/window/PopupScreen.h"
-#include "os/window/X11Keys.h"
+#include "os/window/X11Keymap.h"
 
 namespace os {
 namespace {
@@ -36,7 +36,6 @@ private:
     };
     void present(const Panel& panel, const WindowRect& part);
     void handle(const xcb_generic_event_t* event);
-    void loadKeymap();
 
     xcb_connection_t* connection_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
@@ -46,9 +45,7 @@ private:
     bool keyboardGrabbed_ = false;
     bool swapBytes_ = false;
     size_t maxRequestBytes_ = 0;
-    std::vector<xcb_keysym_t> keysyms_;
-    uint8_t keysymsPerCode_ = 0;
-    uint8_t minKeycode_ = 8;
+    KeyboardMap keymap_;
     std::vector<uint32_t> band_;
 };
 
@@ -78,21 +75,8 @@ bool X11PopupScreen::connect() {
     gc_ = xcb_generate_id(connection_);
     const uint32_t noExposures = 0;
     xcb_create_gc(connection_, gc_, screen_->root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    loadKeymap();
+    keymap_ = loadX11KeyboardMap(connection_);
     return true;
-}
-
-void X11PopupScreen::loadKeymap() {
-    const xcb_setup_t* setup = xcb_get_setup(connection_);
-    minKeycode_ = setup->min_keycode;
-    const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-    xcb_get_keyboard_mapping_reply_t* reply = xcb_get_keyboard_mapping_reply(
-        connection_, xcb_get_keyboard_mapping(connection_, minKeycode_, count), nullptr);
-    if (!reply) return;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
-    keysyms_.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(reply));
-    keysymsPerCode_ = reply->keysyms_per_keycode;
-    std::free(reply);
 }
 
 bool X11PopupScreen::grab() {
@@ -199,9 +183,18 @@ void X11PopupScreen::handle(const xcb_generic_event_t* event) {
     case XCB_BUTTON_RELEASE: {
         const auto* button = reinterpret_cast<const xcb_button_press_event_t*>(event);
         const bool press = (event->response_type & 0x7F) == XCB_BUTTON_PRESS;
+        if (button->detail == 4 || button->detail == 5) {
+            if (!press) return;
+            out.kind = WindowEventKind::Wheel;
+            out.x = button->root_x;
+            out.y = button->root_y;
+            out.wheel = button->detail == 4 ? 1.0f : -1.0f;
+            out.buttons = mouseBitsFromXState(button->state);
+            break;
+        }
         const int bit = button->detail == 1 ? kMouseLeft : button->detail == 2 ? kMouseMiddle
                         : button->detail == 3 ? kMouseRight : 0;
-        if (!bit) return;   // wheels and extra buttons
+        if (!bit) return;   // the horizontal wheel and extra buttons
         const int state = mouseBitsFromXState(button->state);
         out.kind = press ? WindowEventKind::MouseDown : WindowEventKind::MouseUp;
         out.x = button->root_x;
@@ -220,11 +213,7 @@ void X11PopupScreen::handle(const xcb_generic_event_t* event) {
     }
     case XCB_KEY_PRESS: {
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        if (keysymsPerCode_ == 0 || key->detail < minKeycode_) return;
-        const size_t base = static_cast<size_t>(key->detail - minKeycode_) * keysymsPerCode_;
-        if (base >= keysyms_.size()) return;
-        const uint32_t shifted = keysymsPerCode_ > 1 && base + 1 < keysyms_.size() ? keysyms_[base + 1] : 0;
-        const TranslatedKey translated = translateKeysym(chooseKeysym(keysyms_[base], shifted, key->state));
+        const TranslatedKey translated = keymap_.translate(key->detail, key->state);
         if (!translated.known) return;
         out.kind = WindowEventKind::KeyDown;
         out.key = translated.key;
@@ -261,14 +250,18 @@ class X11KeyboardHold : public KeyboardHold {
 public:
     ~X11KeyboardHold() override {
         if (!connection_) return;
-        if (previous_ != XCB_NONE)
+        // Only a focus still ours goes back: one the user gave to another
+        // window meanwhile stays there.
+        if (previous_ != XCB_NONE && focus() == window_) {
             xcb_set_input_focus(connection_, revertTo_, previous_, XCB_CURRENT_TIME);   // errors ignored
-        xcb_flush(connection_);
+            focus();   // a round trip: the focus has moved when editing has ended
+        }
         xcb_disconnect(connection_);
     }
-    bool take(uint32_t window) {
+    bool remember(uint32_t window) {
         connection_ = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(connection_)) return false;
+        window_ = window;
         xcb_get_input_focus_reply_t* focus =
             xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
         if (focus) {
@@ -276,17 +269,20 @@ public:
             revertTo_ = focus->revert_to;
             std::free(focus);
         }
-        xcb_void_cookie_t set =
-            xcb_set_input_focus_checked(connection_, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
-        if (xcb_generic_error_t* error = xcb_request_check(connection_, set)) {
-            std::free(error);   // not viewable: keys stay where they were
-            previous_ = XCB_NONE;
-        }
         return true;
     }
 
 private:
+    xcb_window_t focus() {
+        xcb_get_input_focus_reply_t* reply =
+            xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+        const xcb_window_t now = reply ? reply->focus : XCB_NONE;
+        std::free(reply);
+        return now;
+    }
+
     xcb_connection_t* connection_ = nullptr;
+    xcb_window_t window_ = XCB_NONE;
     xcb_window_t previous_ = XCB_NONE;
     uint8_t revertTo_ = XCB_INPUT_FOCUS_PARENT;
 };
@@ -301,7 +297,7 @@ std::unique_ptr<PopupScreen> openX11PopupScreen() {
 
 std::unique_ptr<KeyboardHold> holdX11Keyboard(uint32_t window) {
     auto hold = std::make_unique<X11KeyboardHold>();
-    if (!window || !hold->take(window)) return nullptr;
+    if (!window || !hold->remember(window)) return nullptr;
     return hold;
 }
 

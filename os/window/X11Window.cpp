@@ -12,7 +12,7 @@
 
 #include "os/Clock.h"
 #include "os/window/DropData.h"
-#include "os/window/X11Keys.h"
+#include "os/window/X11Keymap.h"
 
 namespace os {
 namespace {
@@ -63,6 +63,7 @@ public:
     void pump() override;
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override;
+    void takeFocus() override;
     void resize(int width, int height) override;
     uint32_t nowMs() override { return tickMs(); }
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
@@ -101,9 +102,7 @@ private:
     bool windowGone_ = false;
     bool ownColormap_ = false;
     std::array<xcb_atom_t, kAtomCount> atoms_{};
-    std::vector<xcb_keysym_t> keysyms_;
-    uint8_t keysymsPerCode_ = 0;
-    uint8_t minKeycode_ = 8;
+    KeyboardMap keymap_;
     int lastButtons_ = 0;   // buttons of the last queued pointer event
     // Events read by a paint-only pump, handled by the next pump in order.
     std::deque<xcb_generic_event_t*> deferred_;
@@ -244,20 +243,7 @@ void X11Window::internAtoms() {
     }
 }
 
-void X11Window::loadKeymap() {
-    const xcb_setup_t* setup = xcb_get_setup(connection_);
-    minKeycode_ = setup->min_keycode;
-    const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-    xcb_get_keyboard_mapping_reply_t* reply = xcb_get_keyboard_mapping_reply(
-        connection_, xcb_get_keyboard_mapping(connection_, minKeycode_, count), nullptr);
-    keysyms_.clear();
-    keysymsPerCode_ = 0;
-    if (!reply) return;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
-    keysyms_.assign(syms, syms + xcb_get_keyboard_mapping_keysyms_length(reply));
-    keysymsPerCode_ = reply->keysyms_per_keycode;
-    std::free(reply);
-}
+void X11Window::loadKeymap() { keymap_ = loadX11KeyboardMap(connection_); }
 
 void X11Window::resize(int width, int height) {
     EditorWindow::resize(width, height);
@@ -387,9 +373,9 @@ void X11Window::handle(xcb_generic_event_t* event) {
     case XCB_FOCUS_OUT: {
         const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
         // Focus moving between our window and a window inside it changes
-        // nothing. Pointer details only say that keys following the pointer
-        // (focus on an ancestor) come or go; a text field being edited holds
-        // the focus itself, so its loss arrives with one of the other details.
+        // nothing; nor does the pointer's share of a focus held by another
+        // window (detail Pointer: sent as the focus moves between windows
+        // elsewhere while the pointer rests on ours, also when ours takes it).
         if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR ||
             focus->detail == XCB_NOTIFY_DETAIL_POINTER)
             break;
@@ -419,7 +405,7 @@ void X11Window::handle(xcb_generic_event_t* event) {
         handleSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t*>(event));
         break;
     case XCB_MAPPING_NOTIFY:
-        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request == XCB_MAPPING_KEYBOARD) loadKeymap();
+        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER) loadKeymap();
         break;
     default:
         break;
@@ -449,12 +435,7 @@ void X11Window::handleButton(const xcb_button_press_event_t* event, bool press) 
 }
 
 void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
-    if (keysymsPerCode_ == 0 || event->detail < minKeycode_) return;
-    const size_t base = static_cast<size_t>(event->detail - minKeycode_) * keysymsPerCode_;
-    if (base >= keysyms_.size()) return;
-    const uint32_t unshifted = keysyms_[base];
-    const uint32_t shifted = keysymsPerCode_ > 1 && base + 1 < keysyms_.size() ? keysyms_[base + 1] : 0;
-    const TranslatedKey translated = translateKeysym(chooseKeysym(unshifted, shifted, event->state));
+    const TranslatedKey translated = keymap_.translate(event->detail, event->state);
     if (!translated.known) return;
     WindowEvent key;
     key.kind = press ? WindowEventKind::KeyDown : WindowEventKind::KeyUp;
@@ -609,6 +590,14 @@ void X11Window::forgetDrag(bool announceLeave) {
 
 void X11Window::checkDropTimeout() {
     if (dropPending_ && tickDiff(nowMs(), dropStartMs_) > kDropTimeoutMs) finishDrop(false);
+}
+
+void X11Window::takeFocus() {
+    if (!isOpen() || windowGone_) return;
+    // Back to the host's window when ours goes; errors (our window already
+    // gone, or not viewable) arrive as events and are ignored there.
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+    xcb_flush(connection_);
 }
 
 void X11Window::setCursor(CursorShape shape) {

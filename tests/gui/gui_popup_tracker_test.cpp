@@ -3,6 +3,7 @@
 // editor's window closing; placement; the editor kept painted meanwhile.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ struct FakeScreen : os::PopupScreen {
     int grabs = 0;
     std::vector<os::WindowRect> panels;
     std::vector<os::PixelSurface> shown;
+    os::WindowRect area{0, 0, 1000, 700};
+    uint32_t now = 0;   // advances 10 ms a pump
+    uint32_t nowMs() override { return now; }
     bool grab() override {
         ++grabs;
         return refuseGrabs-- <= 0;
@@ -33,7 +37,7 @@ struct FakeScreen : os::PopupScreen {
         y = 50;
         return true;
     }
-    os::WindowRect screenArea() override { return os::WindowRect{0, 0, 1000, 700}; }
+    os::WindowRect screenArea() override { return area; }
     int openPanel(const os::WindowRect& area) override {
         panels.push_back(area);
         shown.emplace_back();
@@ -46,6 +50,7 @@ struct FakeScreen : os::PopupScreen {
     int panelCount() const override { return static_cast<int>(panels.size()); }
     void show(int panel, const os::PixelSurface& pixels) override { shown.at(static_cast<size_t>(panel)) = pixels; }
     void pump(unsigned) override {
+        now += 10;
         if (step < script.size()) script[step++](*this);
     }
     bool alive() const override { return step < script.size() || grabs == 0; }
@@ -75,7 +80,27 @@ struct FakeScreen : os::PopupScreen {
         e.key = k;
         queueEvent(e);
     }
+    void wheel(CPoint at, float notches) {
+        os::WindowEvent e;
+        e.kind = os::WindowEventKind::Wheel;
+        e.x = at.h;
+        e.y = at.v;
+        e.wheel = notches;
+        queueEvent(e);
+    }
 };
+
+// A menu of `count` entries named by a pattern with the entry's number.
+std::unique_ptr<PopupMenu> numberedMenu(int count, const char* pattern) {
+    COptionMenu menu(CRect(), nullptr, 0);
+    for (int i = 1; i <= count; ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, pattern, i);
+        menu.addEntry(text);
+    }
+    int32_t id = 0;
+    return menu.createPopupMenu(id);
+}
 
 // A menu "one", "two", a separator, a sub-menu "more" of "inner a", "inner b".
 struct Menus {
@@ -251,6 +276,91 @@ TEST(GuiPopupTracker, PlacementAboveAtTheScreensEdgeAndInColumns) {
     EXPECT_GE(columns.itemRect(26).left, columns.itemRect(0).right);
     EXPECT_EQ(columns.itemRect(26).top, columns.itemRect(0).top);
     EXPECT_EQ(columns.height(), columns.itemRect(25).bottom + 1);
+}
+
+TEST(GuiPopupPanel, AMenuTallerThanTheScreenComesInColumnsThatFitIt) {
+    const auto menu = numberedMenu(200, "Entry %03d");
+    // Without a limit: one column of 200 rows, far taller than any screen.
+    EXPECT_EQ(PopupPanel(*menu).height(), 2 + 200 * PopupPanel::kItemHeight);
+    for (const int32_t screenHeight : {800, 768, 480}) {
+        const PopupPanel panel(*menu, 1024, screenHeight);
+        EXPECT_LE(panel.height(), screenHeight);
+        EXPECT_LE(panel.width(), 1024);
+        EXPECT_FALSE(panel.scrolls()) << screenHeight;   // all of it at once
+        const CRect inside(1, 1, panel.width() - 1, panel.height() - 1);
+        for (size_t i = 0; i < menu->items.size(); ++i) {
+            const CRect r = panel.itemRect(i);
+            ASSERT_TRUE(inside.pointInside(CPoint(r.left, r.top)) && r.right <= inside.right && r.bottom <= inside.bottom)
+                << screenHeight << " entry " << i;
+            EXPECT_EQ(panel.itemAt(CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2)), static_cast<int32_t>(i));
+        }
+        // Columns fill from the top: the second starts where the first is full.
+        const int32_t rows = (screenHeight - 2) / PopupPanel::kItemHeight;
+        EXPECT_EQ(panel.itemRect(static_cast<size_t>(rows)).top, 1) << screenHeight;
+        EXPECT_GT(panel.itemRect(static_cast<size_t>(rows)).left, panel.itemRect(0).left) << screenHeight;
+    }
+}
+
+TEST(GuiPopupTracker, AMenuTooTallAndTooWideScrollsAndItsLastEntryIsReached) {
+    // 300 long names on a screen of 1000 x 700: columns would be too wide,
+    // so the panel keeps one column, as tall as the screen, and scrolls.
+    const auto menu = numberedMenu(300, "A rather long name of a preset, number %03d");
+    PopupRequest request;
+    request.menu = menu.get();
+    request.anchor = CRect(10, 10, 110, 30);
+    request.at = CPoint(10, 30);
+    PopupPanel atEnd(*menu, 1000, 700);
+    ASSERT_TRUE(atEnd.scrolls());
+    EXPECT_EQ(atEnd.height(), 700);
+    EXPECT_LE(atEnd.width(), 1000);
+    while (atEnd.scrollBy(PopupPanel::kItemHeight)) {
+    }
+    const size_t last = menu->items.size() - 1;
+    const CRect lastRect = atEnd.itemRect(last);
+    const int32_t lastId = menu->items[last].id;
+    const auto onLast = [&](FakeScreen& s) {
+        return CPoint(s.panels[0].x + (lastRect.left + lastRect.right) / 2, s.panels[0].y + (lastRect.top + lastRect.bottom) / 2);
+    };
+    {
+        // The pointer rests on the lower arrow strip: a row every 60 ms.
+        FakeScreen screen;
+        screen.script.push_back([&](FakeScreen& s) {
+            EXPECT_EQ(s.panels[0].y, 0);   // moved up to fit the screen
+            EXPECT_EQ(s.panels[0].height, 700);
+            s.pointer(os::WindowEventKind::MouseMove, CPoint(s.panels[0].x + 50, s.panels[0].y + 700 - 5));
+        });
+        const size_t rowsToScroll = 300 - (700 - 2 - 2 * PopupPanel::kScrollStripHeight) / PopupPanel::kItemHeight;
+        for (size_t i = 0; i < rowsToScroll * 6 + 6; ++i) screen.script.push_back([](FakeScreen&) {});
+        screen.script.push_back([&](FakeScreen& s) { s.click(onLast(s)); });
+        EXPECT_EQ(PopupTracker(screen, nullptr).run(request), lastId);
+        // Positive control: the same click without the rest on the strip
+        // finds a row that is not the last one.
+        FakeScreen early;
+        early.script.push_back([&](FakeScreen& s) { s.click(onLast(s)); });
+        EXPECT_NE(PopupTracker(early, nullptr).run(request), lastId);
+    }
+    {
+        // The wheel, three rows a notch.
+        FakeScreen screen;
+        screen.script.push_back([&](FakeScreen& s) {
+            for (int i = 0; i < 100; ++i) s.wheel(CPoint(s.panels[0].x + 50, s.panels[0].y + 300), -1.0f);
+        });
+        screen.script.push_back([&](FakeScreen& s) { s.click(onLast(s)); });
+        EXPECT_EQ(PopupTracker(screen, nullptr).run(request), lastId);
+    }
+    {
+        // Up from no entry is the last one, scrolled into view.
+        FakeScreen screen;
+        screen.script.push_back([](FakeScreen& s) {
+            s.key(os::WindowKey::Up);
+            s.key(os::WindowKey::Return);
+        });
+        EXPECT_EQ(PopupTracker(screen, nullptr).run(request), lastId);
+        FakeScreen shown;
+        shown.script.push_back([](FakeScreen& s) { s.key(os::WindowKey::Up); });
+        shown.script.push_back([&](FakeScreen& s) { s.click(onLast(s)); });
+        EXPECT_EQ(PopupTracker(shown, nullptr).run(request), lastId);
+    }
 }
 
 } // namespace

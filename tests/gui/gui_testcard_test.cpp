@@ -1,20 +1,26 @@
-// The test card: one picture of everything the toolkit draws (fills, strokes
+// The test cards: one picture of everything the toolkit draws (fills, strokes
 // and lines at the pixel edges, the draw modes, the eight fonts in three
-// alignments, an alpha ramp, clipped copies), written as gui/test-card.png of
-// the build and compared byte for byte with the committed golden card, and
-// with the other build's card when that one has been written (`make test`
-// asks for it with KELVANTI_REQUIRE_CROSS=1). KELVANTI_UPDATE_GOLDEN=1
-// writes the golden card instead.
+// alignments, an alpha ramp, clipped copies), and one of popups and text,
+// written as gui/test-card.png and gui/menu-text-card.png of the build and
+// compared byte for byte with the committed golden cards, and
+// with the other build's cards when those have been written (`make test`
+// asks for them with KELVANTI_REQUIRE_CROSS=1). KELVANTI_UPDATE_GOLDEN=1
+// writes the golden cards instead.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 
 #include "PngWriter.h"
 #include "gui/CBitmap.h"
 #include "gui/CDrawContext.h"
+#include "gui/COptionMenu.h"
+#include "gui/LineEditor.h"
+#include "gui/PopupPanel.h"
+#include "gui/VstKeyCode.h"
 #include "gui/raster/Text.h"
 #include "resources/ResourceTable.h"
 
@@ -195,22 +201,21 @@ void writeWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::filesystem::rename(temporary, path);
 }
 
-TEST(GuiTestCard, MatchesTheGoldenCardAndTheOtherBuild) {
-    ASSERT_TRUE(raster::fontsAvailable());
-    const PixelBuffer card = renderCard();
+// The card written as NAME.png of the build, compared byte for byte with the
+// committed golden one and with the other build's when that one exists.
+void checkCard(const std::string& name, const PixelBuffer& card) {
     for (uint32_t p : card.pixels()) ASSERT_EQ(raster::alphaOf(p), 255) << "the card is opaque";
-    EXPECT_EQ(renderCard().pixels(), card.pixels()) << "the same card twice";
     const std::vector<uint8_t> png = pngOf(card);
-    writeWhole(std::string(KELVANTI_GUI_OUT_DIR) + "/test-card.png", png);
+    writeWhole(std::string(KELVANTI_GUI_OUT_DIR) + "/" + name + ".png", png);
 
-    const std::string golden = std::string(KELVANTI_SOURCE_DIR) + "/tests/gui/golden/test-card.png";
+    const std::string golden = std::string(KELVANTI_SOURCE_DIR) + "/tests/gui/golden/" + name + ".png";
     const char* update = std::getenv("KELVANTI_UPDATE_GOLDEN");
     if (update && *update == '1') writeWhole(golden, png);
     EXPECT_TRUE(pngtest::readFile(golden) == png)
-        << "the card differs from " << golden << "; see " << KELVANTI_GUI_OUT_DIR << "/test-card.png";
+        << "the card differs from " << golden << "; see " << KELVANTI_GUI_OUT_DIR << "/" << name << ".png";
 
     const bool wide = sizeof(void*) == 8;
-    auto crossPath = [](bool x64) { return std::string(KELVANTI_CROSS_DIR) + "/test-card-" + (x64 ? "x86-64" : "x86") + ".png"; };
+    auto crossPath = [&](bool x64) { return std::string(KELVANTI_CROSS_DIR) + "/" + name + "-" + (x64 ? "x86-64" : "x86") + ".png"; };
     writeWhole(crossPath(wide), png);
     const char* require = std::getenv("KELVANTI_REQUIRE_CROSS");
     if (!std::filesystem::exists(crossPath(!wide))) {
@@ -218,6 +223,87 @@ TEST(GuiTestCard, MatchesTheGoldenCardAndTheOtherBuild) {
         GTEST_SKIP() << "the other build has not drawn its card yet";
     }
     EXPECT_TRUE(pngtest::readFile(crossPath(!wide)) == png) << "the other build's card differs: " << crossPath(!wide);
+}
+
+TEST(GuiTestCard, MatchesTheGoldenCardAndTheOtherBuild) {
+    ASSERT_TRUE(raster::fontsAvailable());
+    const PixelBuffer card = renderCard();
+    EXPECT_EQ(renderCard().pixels(), card.pixels()) << "the same card twice";
+    checkCard("test-card", card);
+}
+
+// Popups and text: a menu cut into columns to fit a low screen, one too wide
+// for that and scrolled, the line editor with a selection, and one text in
+// UTF-8 and in Windows-1252, which must look alike.
+void copyPanel(const PopupPanel& panel, PixelBuffer& card, int x, int y) {
+    PixelBuffer pixels(panel.width(), panel.height());
+    panel.draw(pixels);
+    for (int row = 0; row < panel.height(); ++row)
+        for (int column = 0; column < panel.width(); ++column) card.at(x + column, y + row) = pixels.at(column, row);
+}
+
+PixelBuffer renderMenuAndTextCard() {
+    PixelBuffer card(640, 330);
+    CDrawContext* c = new CDrawContext(nullptr, &card);
+    c->setFillColor(kPanel);
+    c->drawRect(CRect(0, 0, 640, 330), kDrawFilled);
+
+    label(c, "45 entries, a screen 200 high: columns", 8, 4);
+    COptionMenu columns(CRect(), nullptr, 0, nullptr, nullptr, kCheckStyle);
+    auto* more = new COptionMenu(CRect(), nullptr, 0);
+    more->addEntry("Inner");
+    columns.addEntry("-TPresets");
+    columns.addEntry("Checked");
+    columns.checkEntry(1, true);
+    columns.addEntry("-");
+    columns.addEntry("-GGreyed");
+    columns.addSubMenuEntry(more, "More");
+    more->forget();
+    for (int i = 6; i <= 45; ++i) columns.addEntry(("Entry " + std::to_string(i)).c_str());
+    int32_t id = 0;
+    const std::unique_ptr<PopupMenu> columnMenu = columns.createPopupMenu(id);
+    PopupPanel inColumns(*columnMenu, 620, 200);
+    inColumns.setHover(7);
+    copyPanel(inColumns, card, 8, 20);
+
+    label(c, "too wide for columns: scrolled", 8, 226);
+    COptionMenu wide(CRect(), nullptr, 0);
+    for (int i = 1; i <= 40; ++i) wide.addEntry(("A long name of a preset, " + std::to_string(i)).c_str());
+    id = 0;
+    const std::unique_ptr<PopupMenu> wideMenu = wide.createPopupMenu(id);
+    PopupPanel scrolled(*wideMenu, 240, 88);
+    scrolled.scrollBy(3 * PopupPanel::kItemHeight);
+    scrolled.setHover(4);
+    copyPanel(scrolled, card, 8, 240);
+
+    label(c, "editing, the last four letters selected", 300, 226);
+    LineEditor editor(255);
+    editor.reset("Caf\xC3\xA9 \xE2\x82\xACuro");
+    VstKeyCode key;
+    key.virt = kVkEnd;
+    editor.key(key);
+    key.virt = kVkLeft;
+    key.modifier = kModShift;
+    for (int i = 0; i < 4; ++i) editor.key(key);
+    editor.draw(c, CRect(300, 242, 500, 262), kNormalFont, 12, kBlackCColor, CColor{240, 240, 224, 255});
+
+    label(c, "UTF-8, then Windows-1252: alike", 300, 270);
+    c->setFont(kNormalFont, 0, 0);
+    c->setFontColor(kInk);
+    c->drawString("Zo\xC3\xAB \xC3\x84rger, \xC5\x92uvre \xE2\x80\x94 \xC2\xAB" "d\xC3\xA9j\xC3\xA0\xC2\xBB \xE2\x82\xAC",
+                  CRect(300, 286, 630, 302), false, kLeftText);
+    c->drawString("Zo\xEB \xC4rger, \x8Cuvre \x97 \xAB" "d\xE9j\xE0\xBB \x80", CRect(300, 304, 630, 320), false, kLeftText);
+    c->forget();
+    return card;
+}
+
+TEST(GuiTestCard, MenusAndTextMatchTheGoldenCardAndTheOtherBuild) {
+    ASSERT_TRUE(raster::fontsAvailable());
+    const PixelBuffer card = renderMenuAndTextCard();
+    // The two encodings of one text draw the same pixels.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 300; x < 630; ++x) ASSERT_EQ(card.at(x, 286 + y), card.at(x, 304 + y)) << x << "," << y;
+    checkCard("menu-text-card", card);
 }
 
 } // namespace

@@ -168,7 +168,23 @@ TEST(GuiTextEdit, EscapeKeepsTheOldTextAndEditingKeysWork) {
         EXPECT_EQ(editor.text(), step.text) << int(step.virt) << " " << step.character;
         EXPECT_EQ(editor.caret(), step.caret) << int(step.virt) << " " << step.character;
     }
-    EXPECT_EQ(displayTextOf("b\xC3\xA9\xE2\x82\xAC"), "b\xE9?");
+    // A text stored by a Windows build: its bytes that are not UTF-8 are one
+    // character each, for the caret and for deleting.
+    LineEditor old(255);
+    old.reset("caf\xE9\x80");
+    VstKeyCode back;
+    back.virt = kVkBack;
+    old.key(back);   // the selection (all of it)
+    old.reset("caf\xE9\x80");
+    VstKeyCode end;
+    end.virt = kVkEnd;
+    old.key(end);
+    old.key(back);
+    EXPECT_EQ(old.text(), "caf\xE9");
+    VstKeyCode left;
+    left.virt = kVkLeft;
+    old.key(left);
+    EXPECT_EQ(old.caret(), 3u);
 }
 
 TEST(GuiTextEdit, DropsTakeTheFirstTextCutTo255Bytes) {
@@ -182,6 +198,17 @@ TEST(GuiTextEdit, DropsTakeTheFirstTextCutTo255Bytes) {
     EXPECT_TRUE(bench.field->onDrop(nullptr, mixed, CPoint()));
     EXPECT_EQ(bench.text(), longText.substr(0, 255));
     mixed->forget();
+    // The 255 bytes never end inside a character; a Windows text of
+    // one-byte characters that look like UTF-8's middle bytes keeps all 255.
+    const struct {
+        std::string text;
+        size_t kept;
+    } cuts[] = {{std::string(254, 'a') + "\xC3\xA9", 254}, {std::string(253, 'a') + "\xE2\x82\xAC", 253},
+                {std::string(300, '\xA9'), 255}, {std::string(254, 'a') + "\xE9\xE9", 255}};
+    for (const auto& cut : cuts) {
+        bench.field->setText(cut.text.c_str());
+        EXPECT_EQ(bench.text(), cut.text.substr(0, cut.kept)) << cut.kept;
+    }
     // The constructor and setText cut the same way.
     CTextEdit constructed(CRect(), nullptr, 0, longText.c_str());
     char out[kTextBufferSize];
@@ -216,6 +243,88 @@ TEST(GuiTextEdit, AFieldRemovedWhileEditingEndsItsEditAndGivesTheKeyboardBack) {
     const std::vector<std::string> released = {"end 5", "keyboard released", "notify LooseFocus",
                                                "keyboard taken", "keyboard released"};
     EXPECT_EQ(second.log.calls, released);
+}
+
+// The field's pixels on the frame's back buffer.
+std::vector<uint32_t> fieldPixels(Bench& bench) {
+    bench.frame->idle();
+    const raster::PixelBuffer* pixels = bench.frame->getBackBuffer();
+    std::vector<uint32_t> out;
+    const CRect r = bench.field->size();
+    for (CCoord y = r.top; y < r.bottom; ++y)
+        for (CCoord x = r.left; x < r.right; ++x) out.push_back(pixels->at(x, y));
+    return out;
+}
+
+TEST(GuiTextEdit, WhatWasTypedIsDrawnAsItsCharactersLikeAWindowsTextOfThem) {
+    // Typed "é" (UTF-8) and "é" stored by a Windows build (one byte) look alike,
+    // after editing and while editing; "Ã©" and "e" look otherwise.
+    const auto typed = [](const char* utf8, bool commit) {
+        Bench bench("");
+        bench.click(20, 20);
+        bench.type(utf8);
+        if (commit) bench.key(os::WindowKey::Return);
+        return fieldPixels(bench);
+    };
+    const auto stored = [](const char* bytes, bool editing) {
+        Bench bench(bytes);
+        if (editing) {
+            bench.click(20, 20);
+            bench.key(os::WindowKey::End);   // no selection, the caret after the text
+        }
+        return fieldPixels(bench);
+    };
+    EXPECT_EQ(typed("\xC3\xA9", true), stored("\xE9", false));
+    EXPECT_NE(typed("\xC3\xA9", true), stored("\xC3\x83\xC2\xA9", false));
+    EXPECT_NE(typed("\xC3\xA9", true), stored("e", false));
+    EXPECT_EQ(typed("\xE2\x82\xAC", false), stored("\x80", true));   // the euro sign while editing
+    EXPECT_NE(typed("\xE2\x82\xAC", false), stored("?", true));
+}
+
+TEST(GuiTextEdit, FocusLeavingTheWindowEndsEditingAsReturnDoes) {
+    Bench bench;
+    bench.click(20, 20);
+    bench.type("z");
+    // The focus coming (again) and the window hidden and shown change nothing.
+    bench.window->injectFocus(true);
+    bench.window->injectHidden(true);
+    bench.window->injectHidden(false);
+    bench.frame->idle();
+    EXPECT_TRUE(bench.field->isEditing());
+    bench.window->injectFocus(false);
+    bench.frame->idle();
+    EXPECT_FALSE(bench.field->isEditing());
+    EXPECT_EQ(bench.text(), "z");
+    const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
+                                            "changed z", "notify LooseFocus"};
+    EXPECT_EQ(bench.log.calls, calls);
+}
+
+TEST(GuiTextEdit, AClickInsideTheFieldBeingEditedPlacesTheCaret) {
+    Bench bench("abcd");
+    bench.click(20, 20);   // all selected
+    ASSERT_TRUE(bench.field->lineEditor()->hasSelection());
+    const struct {
+        int x;
+        bool shift;
+        size_t caret;
+        bool selection;
+    } clicks[] = {{11, false, 0, false}, {100, false, 4, false}, {12, true, 0, true}, {108, false, 4, false}};
+    for (const auto& c : clicks) {
+        bench.window->injectClick(c.x, 20, os::kMouseLeft, c.shift ? os::kMouseShift : 0);
+        bench.frame->idle();
+        ASSERT_TRUE(bench.field->isEditing()) << c.x;
+        EXPECT_EQ(bench.field->lineEditor()->caret(), c.caret) << c.x;
+        EXPECT_EQ(bench.field->lineEditor()->hasSelection(), c.selection) << c.x;
+    }
+    bench.click(11, 20);
+    bench.type("Z");
+    bench.key(os::WindowKey::Return);
+    EXPECT_EQ(bench.text(), "Zabcd");
+    // One gesture for the whole edit, one change told.
+    const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
+                                            "changed Zabcd", "notify LooseFocus"};
+    EXPECT_EQ(bench.log.calls, calls);
 }
 
 TEST(GuiTextEdit, TheEditorsFontFitsALowBox) {

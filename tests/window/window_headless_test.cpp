@@ -506,8 +506,60 @@ TEST(WindowTranslations, KeysymsAndStatesBecomeNeutralKeysAndMouseBits) {
               os::kMouseLeft | os::kMouseRight | os::kMouseControl | os::kMouseAlt);
     EXPECT_EQ(os::mouseBitsFromXState(os::kXButton2Mask | os::kXShiftMask | os::kXLockMask),
               os::kMouseMiddle | os::kMouseShift);
-    EXPECT_EQ(os::utf8Of(0xD800), "");
-    EXPECT_EQ(os::utf8Of(0x1F600), "\xF0\x9F\x98\x80");
+}
+
+TEST(WindowTranslations, KeypadKeysFollowNumLockAndTypeWhatTheyShow) {
+    // A keymap of three key codes from 10: the keypad's 1/End key, its
+    // decimal key, and Num Lock itself; Num Lock sits on Mod2 (bit 16).
+    os::KeyboardMap map;
+    map.minKeycode = 10;
+    map.perCode = 2;
+    map.keysyms = {0xFF9C, 0xFFB1, 0xFF9F, 0xFFAE, 0xFF7F, 0};
+    const uint8_t modifiers[8 * 2] = {50, 0, 66, 0, 37, 0, 64, 0, 12, 0, 0, 0, 0, 0, 0, 0};
+    map.findNumLock(modifiers, sizeof modifiers, 2);
+    ASSERT_EQ(map.numLockMask, 16);
+    constexpr uint16_t kNum = 16;
+    const struct {
+        uint8_t keycode;
+        uint16_t state;
+        os::WindowKey key;
+        const char* text;
+    } presses[] = {
+        {10, 0, os::WindowKey::End, ""},         {10, kNum, os::WindowKey::None, "1"},
+        {10, kNum | os::kXShiftMask, os::WindowKey::End, ""},
+        {10, os::kXShiftMask, os::WindowKey::None, "1"},   // Shift alone picks the second column
+        {11, 0, os::WindowKey::Delete, ""},      {11, kNum, os::WindowKey::None, "."},
+        {11, kNum | os::kXLockMask, os::WindowKey::None, "."},
+    };
+    for (const auto& p : presses) {
+        const os::TranslatedKey t = map.translate(p.keycode, p.state);
+        EXPECT_TRUE(t.known) << int(p.keycode) << " " << p.state;
+        EXPECT_EQ(t.key, p.key) << int(p.keycode) << " " << p.state;
+        EXPECT_EQ(t.text, p.text) << int(p.keycode) << " " << p.state;
+    }
+    // Codes outside the map, and a map whose modifier rows are cut short.
+    EXPECT_FALSE(map.translate(9, 0).known);
+    EXPECT_FALSE(map.translate(13, 0).known);
+    EXPECT_FALSE(map.translate(200, kNum).known);
+    map.findNumLock(modifiers, 8, 2);
+    EXPECT_EQ(map.numLockMask, 0);
+
+    const struct {
+        uint32_t keysym;
+        const char* text;
+        os::WindowKey key;
+    } keypad[] = {{0xFFB0, "0", os::WindowKey::None}, {0xFFB9, "9", os::WindowKey::None},
+                  {0xFFAE, ".", os::WindowKey::None}, {0xFFAC, ",", os::WindowKey::None},
+                  {0xFFAA, "*", os::WindowKey::None}, {0xFFAB, "+", os::WindowKey::None},
+                  {0xFFAD, "-", os::WindowKey::None}, {0xFFAF, "/", os::WindowKey::None},
+                  {0xFFBD, "=", os::WindowKey::None}, {0xFF80, " ", os::WindowKey::None},
+                  {0xFF8D, "", os::WindowKey::Return}, {0xFF89, "", os::WindowKey::Tab}};
+    for (const auto& k : keypad) {
+        const os::TranslatedKey t = os::translateKeysym(k.keysym);
+        EXPECT_TRUE(t.known) << std::hex << k.keysym;
+        EXPECT_EQ(t.text, k.text) << std::hex << k.keysym;
+        EXPECT_EQ(t.key, k.key) << std::hex << k.keysym;
+    }
 }
 
 } // namespace

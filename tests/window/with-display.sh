@@ -3,13 +3,14 @@
 # The server picks its display number itself (-displayfd), so test runs that
 # start at the same moment never share one (xvfb-run -a can hand the same
 # number to two of them). Without Xvfb (a machine set up without the test
-# flavour) the test is skipped.
+# flavour) the test is skipped. KELVANTI_DISPLAY_SIZE (WIDTHxHEIGHT, default
+# 1024x768) chooses the screen's size.
 if ! command -v Xvfb >/dev/null 2>&1; then
   echo "skipped: Xvfb is not installed (tools/setup/install-deps.sh xvfb installs it)"
   exit 77
 fi
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelvanti-display-XXXXXX") || exit 1
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$scratch/display" 2>"$scratch/log" &
+Xvfb -displayfd 3 -nolisten tcp -screen 0 "${KELVANTI_DISPLAY_SIZE:-1024x768}x24" 3>"$scratch/display" 2>"$scratch/log" &
 server=$!
 finish() {
   kill "$server" 2>/dev/null

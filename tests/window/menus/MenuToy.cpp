@@ -1,8 +1,9 @@
 // A second toy plug-in for the host tool's tests of menus and text entry:
-// an option menu of four numbered entries at the top of its editor and a
-// free text field below it, on the toolkit with the X popup and keyboard.
-// Parameter 0 is the menu's entry / 3; parameter 1 counts the text field's
-// reported changes (one per Return that changed the text) and shows the text.
+// an option menu of four numbered entries at the top of its editor, one of
+// 200 entries beside it, and a free text field below them, on the toolkit
+// with the X popup and keyboard. Parameter 0 is the small menu's entry / 3;
+// parameter 1 counts the text field's reported changes (one per change told)
+// and shows the text; parameter 2 is the big menu's entry / 199.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -20,11 +21,13 @@ using namespace VSTGUI;
 constexpr int kWidth = 320;
 constexpr int kHeight = 200;
 const CRect kMenuRect(20, 10, 180, 30);
+const CRect kBigMenuRect(200, 10, 300, 30);
 const CRect kTextRect(20, 150, 220, 176);
-enum Param { kChoice = 0, kTextChanges = 1, kParamCount = 2 };
+enum Param { kChoice = 0, kTextChanges = 1, kBigChoice = 2, kParamCount = 3 };
+constexpr int kBigEntries = 200;
 
 struct Model {
-    float values[kParamCount] = {0.0f, 0.0f};
+    float values[kParamCount] = {0.0f, 0.0f, 0.0f};
     std::string text = "ab";
 };
 
@@ -49,6 +52,12 @@ public:
         menu_->setBackColor(CColor{0x20, 0x40, 0x80, 255});
         menu_->setTransparency(false);
         frame->addView(menu_);
+        big_ = new COptionMenu(kBigMenuRect, this, kBigChoice, nullptr, nullptr, kCheckCurrentStyle);
+        for (int i = 1; i <= kBigEntries; ++i) big_->addEntry(("Entry " + std::to_string(i)).c_str());
+        big_->setValue(model_.values[kBigChoice] * (kBigEntries - 1) + 0.1f);
+        big_->setBackColor(CColor{0x40, 0x20, 0x60, 255});
+        big_->setTransparency(false);
+        frame->addView(big_);
         text_ = new CTextEdit(kTextRect, this, kTextChanges, model_.text.c_str());
         text_->setFontColor(kBlackCColor);
         text_->setBackColor(CColor{0xF0, 0xF0, 0xE0, 255});
@@ -70,11 +79,16 @@ public:
             model_.values[kChoice] = static_cast<float>(menu_->getCurrent()) / 3.0f;
             getEffectX()->setParameterAutomated(kChoice, model_.values[kChoice]);
         }
+        if (control == big_) {
+            model_.values[kBigChoice] = static_cast<float>(big_->getCurrent()) / (kBigEntries - 1);
+            getEffectX()->setParameterAutomated(kBigChoice, model_.values[kBigChoice]);
+        }
     }
 
 protected:
     void closeFrame() override {
         menu_ = nullptr;
+        big_ = nullptr;
         text_ = nullptr;
         AEffGUIEditor::closeFrame();
     }
@@ -82,6 +96,7 @@ protected:
 private:
     Model& model_;
     COptionMenu* menu_ = nullptr;
+    COptionMenu* big_ = nullptr;
     CTextEdit* text_ = nullptr;
 };
 
@@ -105,11 +120,13 @@ public:
         return index >= 0 && index < kParamCount ? model.values[index] : 0.0f;
     }
     void getParameterName(VstInt32 index, char* text) override {
-        std::snprintf(text, kVstMaxParamStrLen + 1, "%s", index == kChoice ? "Choice" : "Text");
+        std::snprintf(text, kVstMaxParamStrLen + 1, "%s", index == kChoice ? "Choice" : index == kBigChoice ? "Big" : "Text");
     }
     void getParameterDisplay(VstInt32 index, char* text) override {
         if (index == kTextChanges)
             std::snprintf(text, kVstMaxParamStrLen + 1, "%s", model.text.c_str());
+        else if (index == kBigChoice)
+            std::snprintf(text, kVstMaxParamStrLen + 1, "%d", static_cast<int>(model.values[kBigChoice] * (kBigEntries - 1) + 1.5f));
         else
             std::snprintf(text, kVstMaxParamStrLen + 1, "%d", static_cast<int>(model.values[kChoice] * 3.0f + 0.5f));
     }

@@ -8,6 +8,7 @@
 #include <map>
 #include <thread>
 
+#include "os/TextEncoding.h"
 #include "tools/host/editor/Options.h"
 
 namespace editor_tool {
@@ -20,10 +21,27 @@ constexpr uint32_t kAltL = 0xFFE9;
 
 const std::map<std::string, uint32_t>& namedKeys() {
     static const std::map<std::string, uint32_t> keys = {
-        {"Tab", 0xFF09},  {"Return", 0xFF0D}, {"Escape", 0xFF1B}, {"BackSpace", 0xFF08}, {"Delete", 0xFFFF},
-        {"Left", 0xFF51}, {"Up", 0xFF52},     {"Right", 0xFF53},  {"Down", 0xFF54},      {"Home", 0xFF50},
-        {"End", 0xFF57},  {"space", ' '}};
+        {"Tab", 0xFF09},     {"Return", 0xFF0D},      {"Escape", 0xFF1B},      {"BackSpace", 0xFF08},
+        {"Delete", 0xFFFF},  {"Left", 0xFF51},        {"Up", 0xFF52},          {"Right", 0xFF53},
+        {"Down", 0xFF54},    {"Home", 0xFF50},        {"End", 0xFF57},         {"space", ' '},
+        {"Num_Lock", 0xFF7F}, {"KP_Enter", 0xFF8D},   {"KP_Multiply", 0xFFAA}, {"KP_Add", 0xFFAB},
+        {"KP_Separator", 0xFFAC}, {"KP_Subtract", 0xFFAD}, {"KP_Decimal", 0xFFAE}, {"KP_Divide", 0xFFAF},
+        {"KP_0", 0xFFB0},    {"KP_1", 0xFFB1},        {"KP_2", 0xFFB2},        {"KP_3", 0xFFB3},
+        {"KP_4", 0xFFB4},    {"KP_5", 0xFFB5},        {"KP_6", 0xFFB6},        {"KP_7", 0xFFB7},
+        {"KP_8", 0xFFB8},    {"KP_9", 0xFFB9}};
     return keys;
+}
+
+bool isKeypad(uint32_t keysym) { return keysym >= 0xFF80 && keysym <= 0xFFBD; }
+
+// The key symbol of one character (Latin-1 ones are their code points, the
+// rest Unicode symbols); 0 for anything else.
+uint32_t keysymOfCharacter(const std::string& text) {
+    const os::TextCharacter c = os::characterAt(text, 0);
+    if (c.length == 0 || c.length != text.size()) return 0;
+    const uint32_t code = c.codePoint;
+    if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0)) return 0;
+    return code < 0x100 ? code : 0x01000000u | code;
 }
 
 void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
@@ -33,6 +51,7 @@ void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::millisec
 HostDisplay::~HostDisplay() {
     if (!connection_) return;
     if (dragWindow_) xcb_destroy_window(connection_, dragWindow_);
+    if (elsewhere_) xcb_destroy_window(connection_, elsewhere_);
     if (parent_ && ownsParent_) xcb_destroy_window(connection_, parent_);
     if (colormap_) xcb_free_colormap(connection_, colormap_);
     xcb_flush(connection_);
@@ -142,6 +161,21 @@ void HostDisplay::cover() {
     sync();
 }
 
+void HostDisplay::focusAway() {
+    if (!elsewhere_) {
+        elsewhere_ = xcb_generate_id(connection_);
+        // An ordinary top-level window: popup menus are the override-redirect ones.
+        const uint32_t values[] = {screen_->black_pixel};
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, elsewhere_, screen_->root,
+                          static_cast<int16_t>(screen_->width_in_pixels - 4), static_cast<int16_t>(screen_->height_in_pixels - 4),
+                          4, 4, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
+        xcb_map_window(connection_, elsewhere_);
+        sync();
+    }
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, elsewhere_, XCB_CURRENT_TIME);
+    sync();
+}
+
 void HostDisplay::sync() {
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
@@ -228,36 +262,39 @@ void HostDisplay::wheel(int x, int y, int notches) {
     sync();
 }
 
-bool HostDisplay::focusInsideParent() {
-    xcb_get_input_focus_reply_t* focus =
-        xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+xcb_window_t HostDisplay::focusInsideParent() {
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
     xcb_window_t window = focus ? focus->focus : XCB_NONE;
     std::free(focus);
-    // PointerRoot (1) and None (0) are no windows of ours.
-    for (int depth = 0; window > 1 && depth < 64; ++depth) {
-        if (window == parent_) return true;
+    // Up from the focus window to the root, at most a few levels.
+    for (int level = 0; level < 64 && window != XCB_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT; ++level) {
+        if (window == parent_) return window;
         xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
-        if (!tree) return false;
-        window = tree->parent == tree->root ? XCB_NONE : tree->parent;
+        const xcb_window_t up = tree && window != tree->root ? tree->parent : XCB_NONE;
         std::free(tree);
+        if (up == XCB_NONE) return XCB_NONE;
+        if (up == parent_) return window;
+        window = up;
     }
-    return false;
+    return XCB_NONE;
 }
 
 bool HostDisplay::key(const std::string& name) {
-    uint32_t keysym = 0;
     const auto named = namedKeys().find(name);
-    if (named != namedKeys().end()) keysym = named->second;
-    else if (name.size() == 1 && static_cast<unsigned char>(name[0]) >= 0x20 && static_cast<unsigned char>(name[0]) < 0x7F)
-        keysym = static_cast<unsigned char>(name[0]);
+    const uint32_t keysym = named != namedKeys().end() ? named->second : keysymOfCharacter(name);
     bool shifted = false;
     const uint8_t code = keysym ? keycodeOf(keysym, shifted) : 0;
     if (!code) return false;
+    // A keypad key is pressed as it is: Num Lock, not Shift, picks what it types.
+    if (isKeypad(keysym)) shifted = false;
     // Keys go to the focus window's descendant under the pointer: the host
-    // gives its own window the focus (unless the focus is in the editor
-    // already: a text field holds it) and the pointer rests on the editor.
-    if (!focusInsideParent()) xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, parent_, XCB_CURRENT_TIME);
-    moveTo(1, 1);
+    // gives its own window the focus and the pointer rests on the editor;
+    // a window inside ours that took the focus (a text field) keeps it.
+    const xcb_window_t focus = focusInsideParent();
+    if (focus == XCB_NONE || focus == parent_) {
+        xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, parent_, XCB_CURRENT_TIME);
+        moveTo(1, 1);
+    }
     bool ignored = false;
     const uint8_t shift = keycodeOf(kShiftL, ignored);
     if (shifted) fake(XCB_KEY_PRESS, shift);
@@ -266,6 +303,37 @@ bool HostDisplay::key(const std::string& name) {
     if (shifted) fake(XCB_KEY_RELEASE, shift);
     sync();
     return true;
+}
+
+std::vector<uint32_t> HostDisplay::popupWindows() {
+    std::vector<uint32_t> found;
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, screen_->root), nullptr);
+    if (!tree) return found;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    const int count = xcb_query_tree_children_length(tree);
+    for (int i = 0; i < count; ++i) {
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, children[i]), nullptr);
+        if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            found.push_back(children[i]);
+        std::free(attributes);
+    }
+    std::free(tree);
+    return found;
+}
+
+bool HostDisplay::keyboardGrabbedElsewhere() {
+    xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
+        connection_,
+        xcb_grab_keyboard(connection_, 0, screen_->root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr);
+    const int status = reply ? reply->status : int{XCB_GRAB_STATUS_NOT_VIEWABLE};
+    std::free(reply);
+    if (status == XCB_GRAB_STATUS_SUCCESS) {
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        sync();
+    }
+    return status == XCB_GRAB_STATUS_ALREADY_GRABBED || status == XCB_GRAB_STATUS_FROZEN;
 }
 
 bool HostDisplay::photograph(int& width, int& height, std::vector<uint8_t>& rgb) {

@@ -39,10 +39,18 @@ public:
     void drag(int x, int y, int dx, int dy, int button, int modifiers);
     void wheel(int x, int y, int notches);
     // A character or a key name (Options.h); false when the keyboard has no such key.
+    // The keys go to the window that has the focus when it lies inside the
+    // parent (a text field took it); else the parent gets the focus first.
     bool key(const std::string& name);
+    // The mapped override-redirect windows on the screen (popup menus).
+    std::vector<uint32_t> popupWindows();
+    // True while another client holds the keyboard grabbed (a popup's loop).
+    bool keyboardGrabbedElsewhere();
     // Maps a white window over the parent and destroys it again, so the
     // editor receives Expose events for all of itself.
     void cover();
+    // Gives the keyboard focus to a window of our own in the screen's corner.
+    void focusAway();
     // Waits until the server has handled everything sent so far.
     void sync();
 
@@ -60,11 +68,11 @@ public:
 
 private:
     void moveTo(int x, int y);
-    // The keyboard focus is the parent or a window inside it.
-    bool focusInsideParent();
     void fake(uint8_t type, uint8_t detail);
     void holdModifiers(int modifiers, bool press);
     uint8_t keycodeOf(uint32_t keysym, bool& shifted);
+    // The focus window, when it is the parent or lies inside it; else 0.
+    xcb_window_t focusInsideParent();
     xcb_atom_t atom(const char* name);
     void handle(xcb_generic_event_t* event);
     void send(xcb_window_t target, xcb_atom_t type, const uint32_t (&data)[5]);
@@ -77,6 +85,7 @@ private:
     uint8_t parentDepth_ = 24;
 
     // The drop in progress.
+    xcb_window_t elsewhere_ = 0;   // the window focusAway gives the focus to
     xcb_window_t dragWindow_ = 0;
     xcb_window_t dragTarget_ = 0;
     xcb_atom_t dragType_ = 0;

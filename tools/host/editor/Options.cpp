@@ -6,18 +6,32 @@
 namespace editor_tool {
 
 const char* const kUsage =
-    "usage: kelvanti-editor PLUGIN.so [--shot F.png] [--click X,Y[,mods]] [--drag X,Y,DX,DY[,mods]]\n"
+    "usage: kelvanti-editor --help\n"
+    "       kelvanti-editor PLUGIN.so [--shot F.png] [--click X,Y[,mods]] [--drag X,Y,DX,DY[,mods]]\n"
     "                       [--wheel X,Y,N] [--key K] [--drop-text X,Y,T] [--drop-file X,Y,PATH] [--cover]\n"
+    "                       [--focus-away]\n"
     "                       [--shot-during MS,F.png] [--destroy-parent-first] [--argb-parent] [--close-in-idle]\n"
     "                       [--cycles N] [--log]\n"
     "  Opens the plug-in's editor in a window of its own, performs the actions in order\n"
     "  (pumping effEditIdle every 50 ms), then closes it. Coordinates are the editor's pixels.\n"
     "  mods: shift, ctrl, alt, middle, right, joined by '+' (left button when none is named).\n"
     "  --cover lays a white window over the editor and takes it away: the editor must repaint.\n"
+    "  --focus-away gives the keyboard focus to a small window of the tool's own outside the\n"
+    "  editor, as when the user turns to another application.\n"
     "  --shot-during photographs the editor MS ms after it opened from a thread of its own, even\n"
     "  while the editor's thread is busy (in a modal loop): it is covered and uncovered first,\n"
     "  so only a repaint served meanwhile shows it.\n"
-    "  K: a character, or Tab, Return, Escape, BackSpace, Delete, Left, Right, Up, Down, Home, End.\n"
+    "  K: a character (one that is on the keyboard's map), or Tab, Return, Escape, BackSpace,\n"
+    "  Delete, Left, Right, Up, Down, Home, End, space, Num_Lock, KP_0..KP_9, KP_Decimal,\n"
+    "  KP_Separator, KP_Enter, KP_Add, KP_Subtract, KP_Multiply, KP_Divide. A keypad key is pressed\n"
+    "  without Shift: Num Lock decides what it types.\n"
+    "  The actions run on a thread of their own: when one opens a popup menu (the editor's thread\n"
+    "  then waits in the popup's loop), the next waits until the popup holds the keyboard, so\n"
+    "  --key Escape, --key Down/Return or a --click on an entry (editor coordinates; the popup\n"
+    "  hangs below the menu) reach it. Between actions the editor gets 4 idle calls (or the\n"
+    "  popup opens). A popup still open after the last action may be played by someone else for\n"
+    "  10 s; then it is closed with Escape and the tool fails (exit 4); so does a wait of 10 s\n"
+    "  for the editor's thread without a popup.\n"
     "  --log prints the host callbacks (automate, beginEdit, endEdit, idle, sizeWindow) as they\n"
     "  come and the final parameter values. --cycles N opens and closes the editor N times and\n"
     "  prints the open file descriptors. --close-in-idle closes the editor from inside the first\n"
@@ -90,6 +104,10 @@ bool parsePoint(const std::string& text, int numbers, bool modifiers, bool freeT
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        }
         const auto value = [&](std::string& out) {
             if (i + 1 >= argc) return false;
             out = argv[++i];
@@ -125,6 +143,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             continue;
         } else if (arg == "--cover") {
             action.kind = Action::Kind::Cover;
+        } else if (arg == "--focus-away") {
+            action.kind = Action::Kind::FocusAway;
         } else if (arg == "--shot") {
             action.kind = Action::Kind::Shot;
             ok = value(action.text) && !action.text.empty();

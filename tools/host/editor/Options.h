@@ -8,7 +8,7 @@ namespace editor_tool {
 enum Modifier { kShift = 1, kControl = 2, kAlt = 4 };
 
 struct Action {
-    enum class Kind { Shot, Click, Drag, Wheel, Key, DropText, DropFile, Cover };
+    enum class Kind { Shot, Click, Drag, Wheel, Key, DropText, DropFile, Cover, FocusAway };
     Kind kind = Kind::Shot;
     int x = 0;
     int y = 0;
@@ -32,9 +32,11 @@ struct Options {
     int shotDuringMs = -1;
     std::string shotDuringFile;
     int cycles = 0;                // open/close cycles counting descriptors, instead of the actions
+    bool help = false;             // --help: the usage on stdout, nothing else
 };
 
-// False with a one-line reason in error.
+// False with a one-line reason in error. --help anywhere sets help and ends
+// the parsing (true, no plug-in needed).
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 
 extern const char* const kUsage;

@@ -1,12 +1,16 @@
 // kelvanti-editor: opens a VST 2.4 plug-in's editor inside a window of its
 // own on the X display, drives it with XTEST input and XDND drops, and
 // photographs it. For reviewers and tests (run it under xvfb-run -a).
-// Exit codes: 0 done, 1 usage, 2 plug-in or display unusable, 3 effEditOpen
-// answered 0, 4 an action could not be carried out.
+// Exit codes: 0 done (or --help), 1 usage, 2 plug-in or display unusable,
+// 3 effEditOpen answered 0, 4 an action could not be carried out (or a popup
+// menu stayed open, or the editor's thread did not come back).
 #include <dirent.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -24,7 +28,7 @@ using editor_tool::HostDisplay;
 using editor_tool::Options;
 
 constexpr int kIdlePeriodMs = 50;
-constexpr int kSettleMs = 200;   // idle time after opening and after each action
+constexpr int kSettleMs = 200;   // idle time after the parent was destroyed
 
 int openDescriptors() {
     int count = 0;
@@ -54,12 +58,17 @@ std::string fileUri(const std::string& path) {
     return uri + "\r\n";
 }
 
+// The editor's side: effEditIdle on the thread that opened the editor (this
+// tool's main thread), counted so the actions' thread can wait for idles.
 class EditorSession {
 public:
     EditorSession(vsthost::PluginInstance& plugin, HostDisplay& display) : plugin_(plugin), display_(display) {}
 
     void idleOnce() {
+        inIdle_ = true;
         plugin_.dispatch(effEditIdle);
+        inIdle_ = false;
+        ++idles_;
         display_.drain();
     }
     void idleFor(int milliseconds) {
@@ -71,8 +80,89 @@ public:
     bool open() { return plugin_.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{display_.parent()})) != 0; }
     void close() { plugin_.dispatch(effEditClose); }
 
-    // False when the action could not be carried out (said on stderr).
-    bool perform(const Action& action, bool log) {
+    // Any thread.
+    uint64_t idles() const { return idles_; }
+    bool inIdle() const { return inIdle_; }
+
+private:
+    vsthost::PluginInstance& plugin_;
+    HostDisplay& display_;
+    std::atomic<uint64_t> idles_{0};
+    std::atomic<bool> inIdle_{false};
+};
+
+// The actions, on a thread of their own with a connection of their own, while
+// the editor's thread keeps idling: an action that opens a popup menu leaves
+// that thread in the popup's loop inside effEditIdle, and the next action
+// must still reach the screen.
+class Actions {
+public:
+    Actions(const Options& options, const EditorSession& session) : options_(options), session_(session) {}
+
+    // 0, or 4 when an action could not be carried out (said on stderr).
+    int run(uint32_t parent) {
+        std::string error;
+        if (!display_.connect(error)) {
+            std::fprintf(stderr, "kelvanti-editor: %s\n", error.c_str());
+            return 4;
+        }
+        display_.adoptParent(parent);
+        others_ = display_.popupWindows();   // not the editor's: there before it opened
+        int status = 0;
+        for (const Action& action : options_.actions) {
+            if (!settle(true)) giveUp("the editor's thread has been in effEditIdle for 10 s and no popup opened");
+            popupsBefore_ = editorPopups();
+            if (!perform(action)) status = 4;
+        }
+        // After the last action a popup may still be open: someone else
+        // (a test, a reviewer) may choose in it meanwhile.
+        if (!settle(false)) {
+            if (editorPopups().empty()) giveUp("the editor's thread has been in effEditIdle for 10 s and no popup opened");
+            std::fprintf(stderr,
+                         "kelvanti-editor: a popup menu was still open 10 s after the last action; closing it with Escape\n");
+            display_.key("Escape");
+            status = 4;
+            if (!settle(false)) giveUp("the popup menu did not close on Escape");
+        }
+        return status;
+    }
+
+private:
+    std::vector<uint32_t> editorPopups() {
+        std::vector<uint32_t> popups;
+        for (uint32_t window : display_.popupWindows())
+            if (std::find(others_.begin(), others_.end(), window) == others_.end()) popups.push_back(window);
+        return popups;
+    }
+
+    // Waits until the editor had kSettleIdles more idle calls or, when a
+    // popup may do, until a popup of the editor holds the keyboard and has
+    // taken the last action in: a popup that the action opened, changed or
+    // closed in part has; one that looks as before gets kPopupInputMs for it.
+    // False after 10 s.
+    bool settle(bool popupWillDo) {
+        const uint64_t mark = session_.idles();
+        for (int waited = 0; waited < kSettleLimitMs; waited += kPollMs) {
+            if (session_.idles() >= mark + kSettleIdles) return true;
+            if (popupWillDo && session_.inIdle()) {
+                const std::vector<uint32_t> popups = editorPopups();
+                if (!popups.empty() && (popups != popupsBefore_ || waited >= kPopupInputMs) &&
+                    display_.keyboardGrabbedElsewhere())
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+        }
+        return false;
+    }
+
+    [[noreturn]] void giveUp(const char* why) {
+        std::fprintf(stderr, "kelvanti-editor: %s; giving up\n", why);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(4);   // the editor's thread cannot be brought back
+    }
+
+    bool perform(const Action& action) {
         switch (action.kind) {
         case Action::Kind::Shot: {
             int width = 0;
@@ -93,6 +183,9 @@ public:
         case Action::Kind::Cover:
             display_.cover();
             return true;
+        case Action::Kind::FocusAway:
+            display_.focusAway();
+            return true;
         case Action::Kind::Wheel:
             display_.wheel(action.x, action.y, action.notches);
             return true;
@@ -105,10 +198,14 @@ public:
         case Action::Kind::DropText:
         case Action::Kind::DropFile: {
             const bool text = action.kind == Action::Kind::DropText;
-            const std::string answer =
-                display_.drop(action.x, action.y, text ? "text/plain;charset=utf-8" : "text/uri-list",
-                              text ? action.text : fileUri(action.text), [this] { idleOnce(); });
-            if (log) std::printf("drop %s\n", answer.c_str());
+            // The editor's thread idles meanwhile: waiting is all there is to do here.
+            const std::string answer = display_.drop(action.x, action.y,
+                                                     text ? "text/plain;charset=utf-8" : "text/uri-list",
+                                                     text ? action.text : fileUri(action.text), [] {});
+            if (options_.log) {
+                std::printf("drop %s\n", answer.c_str());
+                std::fflush(stdout);
+            }
             if (answer == "no target" || answer == "timeout") {
                 std::fprintf(stderr, "kelvanti-editor: drop at %d,%d: %s\n", action.x, action.y, answer.c_str());
                 return false;
@@ -119,9 +216,16 @@ public:
         return false;
     }
 
-private:
-    vsthost::PluginInstance& plugin_;
-    HostDisplay& display_;
+    static constexpr int kSettleIdles = 4;
+    static constexpr int kSettleLimitMs = 10000;
+    static constexpr int kPollMs = 10;
+    static constexpr int kPopupInputMs = 250;   // the popup's loop reads its input every 10 ms
+
+    const Options& options_;
+    const EditorSession& session_;
+    HostDisplay display_;
+    std::vector<uint32_t> others_;
+    std::vector<uint32_t> popupsBefore_;
 };
 
 // On a connection of its own: covers the editor, gives it 300 ms to repaint,
@@ -237,12 +341,18 @@ int run(const Options& options) {
             photographed = photographFromAside(parent, options.shotDuringFile);
         });
     }
-    session.idleFor(kSettleMs);
     int status = 0;
-    for (const Action& action : options.actions) {
-        if (!session.perform(action, options.log)) status = 4;
-        session.idleFor(kSettleMs);
+    std::atomic<bool> acted{false};
+    Actions actions(options, session);
+    std::thread actor([&, parent = display.parent()] {
+        status = actions.run(parent);
+        acted = true;
+    });
+    while (!acted) {
+        session.idleOnce();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIdlePeriodMs));
     }
+    actor.join();
     if (photographer.joinable()) photographer.join();
     if (!photographed) {
         std::fprintf(stderr, "kelvanti-editor: cannot photograph the editor into %s\n", options.shotDuringFile.c_str());
@@ -269,7 +379,12 @@ int run(const Options& options) {
 int main(int argc, char** argv) {
     Options options;
     std::string error;
-    if (argc < 2 || !editor_tool::parseOptions(argc, argv, options, error)) {
+    const bool parsed = argc >= 2 && editor_tool::parseOptions(argc, argv, options, error);
+    if (options.help) {
+        std::fputs(editor_tool::kUsage, stdout);
+        return 0;
+    }
+    if (!parsed) {
         if (!error.empty()) std::fprintf(stderr, "kelvanti-editor: %s\n", error.c_str());
         std::fputs(editor_tool::kUsage, stderr);
         return 1;
