@@ -443,14 +443,6 @@ void CFrame::setFocusView(CView* view) {
     }
 }
 
-namespace {
-bool isWithin(const CView* view, const CView* ancestor) {
-    for (; view; view = view->getParentView())
-        if (view == ancestor) return true;
-    return false;
-}
-} // namespace
-
 void CFrame::viewLeaving(CView* view) {
     if (isWithin(modalView_, view)) modalView_ = nullptr;
     if (isWithin(focusView_, view)) setFocusView(nullptr);
