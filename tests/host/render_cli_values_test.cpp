@@ -10,6 +10,8 @@
 
 #include "tests/host/support/RenderRun.h"
 #include "tests/host/support/SmfBytes.h"
+#include "tools/host/lib/Host.h"
+#include "tools/host/lib/PluginInstance.h"
 #include "tools/host/lib/WavReader.h"
 
 namespace {
@@ -145,6 +147,73 @@ TEST_F(Seeded, TheCommandLineWinsOverTheDemoAndClippingIsReported) {
     std::snprintf(expected, sizeof expected, "; CLIPPED: %zu samples above full scale, peak %.1f dB over\n", over,
                   20.0 * std::log10(peak));
     EXPECT_NE(result.out.find(expected), std::string::npos) << result.out << " wanted " << expected;
+}
+
+TEST(RenderCliValues, AValueOffItsDisplaySaysWhichWasUsed) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    struct Case {
+        const char* setting;
+        const char* note;   // "" when the display reads the value asked for
+    };
+    for (const Case& c : std::vector<Case>{
+             {"Main Volume=-40", "--set Main Volume: '-40' is past what its display shows; using the nearest, -24; "
+                                 "its display runs from -oo to 9.0"},
+             {"Main Volume=12", "--set Main Volume: '12' is past what its display shows; using the nearest, 9.0;"},
+             {"Base Attack=0.2", "--set Base Attack: '0.2' is past what its display shows; using the nearest, 0.100;"},
+             {"Main Volume=-24.04", ""},   // within the display's one decimal of its end, -24.0
+             {"Main Volume=-1.5", ""},     // between two of its steps, -1.6 and -1.4
+             {"Main Volume=-oo", ""},
+             {"Noise Mix=0.5", ""},
+         }) {
+        SCOPED_TRACE(c.setting);
+        const auto result = runRender({"--set", c.setting, "--save-fxp", folder.file("p.fxp")});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        if (*c.note == '\0') {
+            EXPECT_TRUE(result.err.empty()) << result.err;
+            continue;
+        }
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.note), std::string::npos) << result.err;
+    }
+}
+
+// Each value --help gives as an example of --set is taken, reading as asked,
+// by some parameter of the plug-in beside the program.
+TEST(RenderCliValues, TheHelpsExamplesAreTaken) {
+    const auto help = runRender({"--help"});
+    ASSERT_EQ(help.exitCode, 0);
+    const std::size_t start = help.out.find("  --set NAME=VALUE");
+    const std::size_t end = help.out.find("\n  --", start + 1);
+    ASSERT_NE(end, std::string::npos) << help.out;
+    std::vector<std::string> examples;
+    for (std::size_t open = help.out.find('"', start); open < end; open = help.out.find('"', open + 1)) {
+        const std::size_t close = help.out.find('"', open + 1);
+        examples.push_back(help.out.substr(open + 1, close - open - 1));
+        open = close;
+    }
+    ASSERT_GE(examples.size(), 4u) << help.out;
+
+    vsthost::Host host;
+    std::string error;
+    auto plugin = vsthost::PluginInstance::load(KELVANTI_PLUGIN_PATH, host, error);
+    ASSERT_TRUE(plugin) << error;
+    std::vector<std::string> names;
+    for (VstInt32 i = 0; i < plugin->numParams(); ++i) names.push_back(plugin->parameterName(i));
+    plugin.reset();
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    for (const std::string& example : examples) {
+        std::string takenBy;
+        for (const std::string& name : names) {
+            const auto result = runRender({"--set", name + "=" + example, "--save-fxp", folder.file("p.fxp")});
+            if (result.exitCode == 0 && result.err.empty()) {
+                takenBy = name;
+                break;
+            }
+        }
+        EXPECT_FALSE(takenBy.empty()) << "no parameter takes the example \"" << example << "\"";
+    }
 }
 
 TEST(RenderCliLength, TheTailCountsFromTheLastEvent) {
