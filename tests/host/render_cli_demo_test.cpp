@@ -14,11 +14,7 @@ namespace {
 
 using render_run::runRender;
 using render_run::ScratchFolder;
-
-double summaryPeak(const std::string& line) {
-    const std::size_t at = line.find(", peak ");
-    return at == std::string::npos ? 1e9 : std::atof(line.c_str() + at + 7);
-}
+using render_run::summaryPeak;
 
 TEST(RenderCliDemo, EveryDemoRenderStaysBelowMinusOneDbfs) {
     ScratchFolder folder;

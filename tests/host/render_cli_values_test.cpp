@@ -18,12 +18,7 @@ namespace {
 
 using render_run::runRender;
 using render_run::ScratchFolder;
-
-// The peak the summary line reports, in dBFS.
-double summaryPeak(const std::string& line) {
-    const std::size_t at = line.find(", peak ");
-    return at == std::string::npos ? 1e9 : std::atof(line.c_str() + at + 7);
-}
+using render_run::summaryPeak;
 
 kelvanti_host::WavAudio readOutput(const std::string& path) {
     kelvanti_host::WavAudio audio;
