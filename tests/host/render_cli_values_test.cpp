@@ -10,8 +10,6 @@
 
 #include "tests/host/support/RenderRun.h"
 #include "tests/host/support/SmfBytes.h"
-#include "tools/host/lib/Host.h"
-#include "tools/host/lib/PluginInstance.h"
 #include "tools/host/lib/WavReader.h"
 
 namespace {
@@ -173,42 +171,26 @@ TEST(RenderCliValues, AValueOffItsDisplaySaysWhichWasUsed) {
     }
 }
 
-// Each value --help gives as an example of --set is taken, reading as asked,
-// by some parameter of the plug-in beside the program.
+// Each value --help gives as an example of --set is taken, as asked, by
+// the plug-in beside the program (its Main Volume shows every kind).
 TEST(RenderCliValues, TheHelpsExamplesAreTaken) {
-    const auto help = runRender({"--help"});
-    ASSERT_EQ(help.exitCode, 0);
-    const std::size_t start = help.out.find("  --set NAME=VALUE");
-    const std::size_t end = help.out.find("\n  --", start + 1);
-    ASSERT_NE(end, std::string::npos) << help.out;
-    std::vector<std::string> examples;
-    for (std::size_t open = help.out.find('"', start); open < end; open = help.out.find('"', open + 1)) {
-        const std::size_t close = help.out.find('"', open + 1);
-        examples.push_back(help.out.substr(open + 1, close - open - 1));
-        open = close;
-    }
-    ASSERT_GE(examples.size(), 4u) << help.out;
-
-    vsthost::Host host;
-    std::string error;
-    auto plugin = vsthost::PluginInstance::load(KELVANTI_PLUGIN_PATH, host, error);
-    ASSERT_TRUE(plugin) << error;
-    std::vector<std::string> names;
-    for (VstInt32 i = 0; i < plugin->numParams(); ++i) names.push_back(plugin->parameterName(i));
-    plugin.reset();
+    const std::string help = runRender({"--help"}).out;
+    const std::size_t start = help.find("  --set NAME=VALUE");
+    const std::size_t end = help.find("\n  --", start + 1);
+    ASSERT_NE(end, std::string::npos) << help;
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
-    for (const std::string& example : examples) {
-        std::string takenBy;
-        for (const std::string& name : names) {
-            const auto result = runRender({"--set", name + "=" + example, "--save-fxp", folder.file("p.fxp")});
-            if (result.exitCode == 0 && result.err.empty()) {
-                takenBy = name;
-                break;
-            }
-        }
-        EXPECT_FALSE(takenBy.empty()) << "no parameter takes the example \"" << example << "\"";
+    int examples = 0;
+    for (std::size_t open = help.find('"', start); open < end; open = help.find('"', open + 1)) {
+        const std::size_t close = help.find('"', open + 1);
+        const std::string example = help.substr(open + 1, close - open - 1);
+        const auto result = runRender({"--set", "Main Volume=" + example, "--save-fxp", folder.file("p.fxp")});
+        EXPECT_EQ(result.exitCode, 0) << example << ": " << result.err;
+        EXPECT_TRUE(result.err.empty()) << example << ": " << result.err;
+        open = close;
+        ++examples;
     }
+    EXPECT_GE(examples, 4) << help;
 }
 
 TEST(RenderCliLength, TheTailCountsFromTheLastEvent) {
