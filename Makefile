@@ -64,10 +64,11 @@ test-fuzz: build-fuzz
 # The x86-64 plug-in's renders against the 32-bit one's (a fixed performance and
 # every factory preset), the toolkit's test cards (all written by their test
 # runs), and both builds' editor pages drawn with the same settings.
+CROSS_ENV := KELVANTI_REQUIRE_CROSS=1 KELVANTI_REGISTRY_DIR=$(BUILD)/x64/test-registry
 cross-check: test-x64 test-x86
-	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/params_crossbuild_test
-	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/presets_factory_test --gtest_filter=FactoryBanks.EveryPreset*
-	KELVANTI_REQUIRE_CROSS=1 $(BUILD)/x64/tests/gui_testcard_test
+	$(CROSS_ENV) $(BUILD)/x64/params_crossbuild_test
+	$(CROSS_ENV) $(BUILD)/x64/presets_factory_test --gtest_filter=FactoryBanks.EveryPreset*
+	$(CROSS_ENV) $(BUILD)/x64/tests/gui_testcard_test
 	tools/setup/editor-shots-alike.sh $(BUILD)
 
 # Renders of an earlier run are not compared with this one's.
@@ -113,17 +114,19 @@ bench-x86: build-x86
 
 # The demo pattern on three factory presets, one WAV each. The plug-in finds
 # the banks the build staged (KELVANTI_DATA_DIR), as an installed one finds
-# them beside itself.
+# them beside itself, and keeps its settings in a folder of the build's own
+# (KELVANTI_REGISTRY_DIR), never in the user's.
 DEMO_PRESETS := "Diverse/01 Kit Tone" "Diverse/30 Marimba" "Drums/05 Crack Snare"
+DEMO_ENV := KELVANTI_DATA_DIR=$(BUILD)/x64/data KELVANTI_REGISTRY_DIR=$(BUILD)/x64/demo-registry
 demo: plugin-x64
 	@n=0; for preset in $(DEMO_PRESETS); do \
 	  n=$$((n + 1)); out=$(BUILD)/x64/demo$$( [ $$n -gt 1 ] && echo "-$$n").wav; \
 	  echo "demo: the demo pattern on \"$$preset\""; \
-	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
+	  $(DEMO_ENV) $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
 	    --fxp "$(BUILD)/x64/data/Kelvanti Banks/$$preset.fxp" --out $$out || exit 1; \
 	done
 	@for page in main back; do \
-	  KELVANTI_DATA_DIR=$(BUILD)/x64/data $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
+	  $(DEMO_ENV) $(BUILD)/x64/kelvanti-render $(BUILD)/x64/Kelvanti.so \
 	    --editor-shot $(BUILD)/x64/editor-$$page.png --page $$page || exit 1; \
 	done
 	@echo "demo: the rendered demos are $(BUILD)/x64/demo.wav, demo-2.wav and demo-3.wav"

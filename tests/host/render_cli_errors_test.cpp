@@ -2,7 +2,14 @@
 // exit, nothing on standard output and no WAV file left behind.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "tests/host/support/RenderRun.h"
@@ -59,6 +66,61 @@ TEST(RenderCliErrors, OneLineAndNoOutputFile) {
         EXPECT_TRUE(result.out.empty()) << result.out;
         EXPECT_EQ(folder.names().size(), 2u);   // the two MIDI files: no WAV, no temporary file
     }
+}
+
+// Opens path for writing once a reader has it open (or when told to stop),
+// writes bytes and closes it. Never blocks: a reader that never comes is no hang.
+void writeWhenRead(const std::string& path, const std::vector<uint8_t>& bytes, const std::atomic<bool>& stop) {
+    while (!stop.load()) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        for (std::size_t at = 0; at < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+            if (n > 0) at += static_cast<std::size_t>(n);
+            else if (n < 0 && errno != EAGAIN) break;
+        }
+        ::close(fd);
+        return;
+    }
+}
+
+TEST(RenderCliErrors, AFifoNothingWritesToIsRefusedAtOnce) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    smf_bytes::Body body;
+    body.event(0, {0x90, 60, 100}).event(10, {0x80, 60, 0}).end();
+    const std::vector<uint8_t> midi = smf_bytes::file(0, 96, {body.bytes});
+    const std::string fifo = folder.file("input");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* option : {"--midi", "--fxp", "--bank"}) {
+        SCOPED_TRACE(option);
+        // A writer that comes only when the run has waited far longer than it may:
+        // without it a run that waits for one would never end.
+        std::atomic<bool> done{false};
+        std::thread lateWriter([&] {
+            for (int i = 0; i < 300 && !done.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            writeWhenRead(fifo, {}, done);
+        });
+        const auto started = std::chrono::steady_clock::now();
+        const auto result = runRender({KELVANTI_IMPULSE_PLUGIN, option, fifo, "--out", folder.file("out.wav")});
+        const auto took = std::chrono::steady_clock::now() - started;
+        done = true;
+        lateWriter.join();
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(fifo + ": a FIFO nothing writes to"), std::string::npos) << result.err;
+        EXPECT_LT(took, std::chrono::seconds(10));
+    }
+    // The positive control: a writer that comes once the run reads is waited for.
+    std::atomic<bool> done{false};
+    std::thread writer([&] { writeWhenRead(fifo, midi, done); });
+    const auto result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", fifo, "--out", folder.file("out.wav")});
+    done = true;
+    writer.join();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
 TEST(RenderCliPlugin, DefaultIsTheOneBesideTheProgram) {

@@ -213,8 +213,9 @@ TEST(RenderCliOutputs, WavFilesPastFourGibibytesAreRefusedBeforeTheyStart) {
     }
 }
 
-// Starts kelvanti-render without waiting for it.
-pid_t startRender(const std::vector<std::string>& args) {
+// Starts kelvanti-render without waiting for it; its standard output goes
+// to outputFd (-1: /dev/null).
+pid_t startRender(const std::vector<std::string>& args, int outputFd = -1) {
     std::vector<std::string> all = vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER);
     all.push_back(KELVANTI_RENDER_PATH);
     all.insert(all.end(), args.begin(), args.end());
@@ -224,7 +225,10 @@ pid_t startRender(const std::vector<std::string>& args) {
     pid_t pid = -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (outputFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -256,6 +260,28 @@ TEST(RenderCliOutputs, AnInterruptedRenderLeavesNoTemporaryFile) {
         EXPECT_FALSE(hasTemporary(folder));
         EXPECT_EQ(bytesOf(folder.file("take.wav")), (std::vector<uint8_t>{'o', 'l', 'd'}));
     }
+}
+
+TEST(RenderCliOutputs, AReaderThatQuitsEarlyLeavesNoTemporaryFile) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    const std::string preset = folder.file("kit.fxp");
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    ::close(ends[0]);   // nothing reads standard output: the first write ends the run
+    const pid_t pid = startRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", "-", "--save-fxp", preset}, ends[1]);
+    ::close(ends[1]);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+    EXPECT_FALSE(hasTemporary(folder));
+    EXPECT_FALSE(fs::exists(preset));
+    // The positive control: read to the end, the same run saves the preset.
+    const auto result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", "-", "--save-fxp", preset});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(fs::exists(preset));
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 // another plug-in and damaged files are refused with one line.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -107,7 +109,8 @@ TEST_F(RenderCliPresets, RefusalsGiveOneLine) {
         {{impulse, "--fxp", params}, "only 'FPCh' presets are read"},
         {{impulse, "--fxp", forKelvanti}, "a preset for plug-in HRVK, not for ImpT"},
         {{impulse, "--fxp", folder.file("none.fxp")}, "none.fxp: No such file"},
-        {{impulse, "--bank", folder.file("p.fxp")}, "the plug-in refused the bank chunk (76 bytes)"},
+        {{impulse, "--bank", folder.file("p.fxp")}, "p.fxp: this is a preset (FXP): use --fxp"},
+        {{impulse, "--bank", params}, "params.fxp: this is a preset (FXP): use --fxp"},
         {{KELVANTI_NOT_SYNTH_PLUGIN, "--save-fxp", folder.file("k.fxp")}, "is not an instrument"},
     };
     for (const Case& c : cases) {
@@ -118,6 +121,40 @@ TEST_F(RenderCliPresets, RefusalsGiveOneLine) {
         EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
     }
     EXPECT_EQ(folder.names().size(), 7u);   // nothing written by the refused runs
+}
+
+// The editor's picture takes a preset as playing does: drawn after --fxp it
+// is the picture of the same settings given by --set. No preset folder and
+// no stored settings: both start from the plug-in's defaults.
+TEST_F(RenderCliPresets, TheEditorsPictureShowsThePreset) {
+    const char* registryBefore = std::getenv("KELVANTI_REGISTRY_DIR");
+    const std::string registry = registryBefore ? registryBefore : "";
+    std::filesystem::create_directories(folder.file("data"));
+    std::filesystem::create_directories(folder.file("registry"));
+    ::setenv("KELVANTI_DATA_DIR", folder.file("data").c_str(), 1);
+    ::setenv("KELVANTI_REGISTRY_DIR", folder.file("registry").c_str(), 1);
+    const std::string preset = folder.file("bright.fxp");
+    const std::vector<std::string> settings = {"--set", "Timbre Range=1n", "--set", "Noise Mix=0.9n"};
+    std::vector<std::string> save = settings;
+    save.insert(save.end(), {"--save-fxp", preset});
+    ASSERT_EQ(runRender(save).exitCode, 0);
+    const auto shot = [&](std::vector<std::string> args, const std::string& name) {
+        args.insert(args.end(), {"--editor-shot", folder.file(name)});
+        const auto result = runRender(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_TRUE(result.err.empty()) << result.err;
+        std::vector<uint8_t> png;
+        std::string error;
+        EXPECT_TRUE(kelvanti_host::readWholeFile(folder.file(name), 1 << 24, png, error)) << error;
+        return png;
+    };
+    const std::vector<uint8_t> fromPreset = shot({"--fxp", preset}, "preset.png");
+    ASSERT_FALSE(fromPreset.empty());
+    EXPECT_EQ(fromPreset, shot(settings, "settings.png"));
+    EXPECT_NE(fromPreset, shot({}, "plain.png"));   // the positive control: the preset shows
+    ::unsetenv("KELVANTI_DATA_DIR");
+    if (registryBefore) ::setenv("KELVANTI_REGISTRY_DIR", registry.c_str(), 1);
+    else ::unsetenv("KELVANTI_REGISTRY_DIR");
 }
 
 } // namespace

@@ -16,12 +16,7 @@ namespace {
 
 using render_run::runRender;
 using render_run::ScratchFolder;
-
-// The peak the summary line reports, in dBFS.
-double summaryPeak(const std::string& line) {
-    const std::size_t at = line.find(", peak ");
-    return at == std::string::npos ? 1e9 : std::atof(line.c_str() + at + 7);
-}
+using render_run::summaryPeak;
 
 kelvanti_host::WavAudio readOutput(const std::string& path) {
     kelvanti_host::WavAudio audio;
@@ -145,6 +140,57 @@ TEST_F(Seeded, TheCommandLineWinsOverTheDemoAndClippingIsReported) {
     std::snprintf(expected, sizeof expected, "; CLIPPED: %zu samples above full scale, peak %.1f dB over\n", over,
                   20.0 * std::log10(peak));
     EXPECT_NE(result.out.find(expected), std::string::npos) << result.out << " wanted " << expected;
+}
+
+TEST(RenderCliValues, AValueOffItsDisplaySaysWhichWasUsed) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    struct Case {
+        const char* setting;
+        const char* note;   // "" when the display reads the value asked for
+    };
+    for (const Case& c : std::vector<Case>{
+             {"Main Volume=-40", "--set Main Volume: '-40' is past what its display shows; using the nearest, -24; "
+                                 "its display runs from -oo to 9.0"},
+             {"Main Volume=12", "--set Main Volume: '12' is past what its display shows; using the nearest, 9.0;"},
+             {"Base Attack=0.2", "--set Base Attack: '0.2' is past what its display shows; using the nearest, 0.100;"},
+             {"Main Volume=-24.04", ""},   // within the display's one decimal of its end, -24.0
+             {"Main Volume=-1.5", ""},     // between two of its steps, -1.6 and -1.4
+             {"Main Volume=-oo", ""},
+             {"Noise Mix=0.5", ""},
+         }) {
+        SCOPED_TRACE(c.setting);
+        const auto result = runRender({"--set", c.setting, "--save-fxp", folder.file("p.fxp")});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        if (*c.note == '\0') {
+            EXPECT_TRUE(result.err.empty()) << result.err;
+            continue;
+        }
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.note), std::string::npos) << result.err;
+    }
+}
+
+// Each value --help gives as an example of --set is taken, as asked, by
+// the plug-in beside the program (its Main Volume shows every kind).
+TEST(RenderCliValues, TheHelpsExamplesAreTaken) {
+    const std::string help = runRender({"--help"}).out;
+    const std::size_t start = help.find("  --set NAME=VALUE");
+    const std::size_t end = help.find("\n  --", start + 1);
+    ASSERT_NE(end, std::string::npos) << help;
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    int examples = 0;
+    for (std::size_t open = help.find('"', start); open < end; open = help.find('"', open + 1)) {
+        const std::size_t close = help.find('"', open + 1);
+        const std::string example = help.substr(open + 1, close - open - 1);
+        const auto result = runRender({"--set", "Main Volume=" + example, "--save-fxp", folder.file("p.fxp")});
+        EXPECT_EQ(result.exitCode, 0) << example << ": " << result.err;
+        EXPECT_TRUE(result.err.empty()) << example << ": " << result.err;
+        open = close;
+        ++examples;
+    }
+    EXPECT_GE(examples, 4) << help;
 }
 
 TEST(RenderCliLength, TheTailCountsFromTheLastEvent) {

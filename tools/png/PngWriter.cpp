@@ -128,17 +128,22 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-bool writeRgbFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+std::vector<uint8_t> encodeRgb(int width, int height, const std::vector<uint8_t>& rgb) {
     if (width <= 0 || height <= 0 ||
         rgb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 3u)
-        return false;
+        return {};
     Image image;
     image.width = static_cast<uint32_t>(width);
     image.height = static_cast<uint32_t>(height);
     image.depth = 8;
     image.colourType = 2;   // RGB
     image.rows = rgb;
-    return writeFile(path, encode(image));
+    return encode(image);
+}
+
+bool writeRgbFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+    const std::vector<uint8_t> png = encodeRgb(width, height, rgb);
+    return !png.empty() && writeFile(path, png);
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {

@@ -27,8 +27,9 @@ std::vector<uint8_t> encode(const Image& image);
 std::vector<uint8_t> encodeHeaderOnly(uint32_t width, uint32_t height);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 // A picture of 8-bit RGB (width × height × 3 bytes, rows top first), as the
-// tools photograph editors; false for a size that does not match or a file
-// that cannot be written.
+// tools photograph editors. encodeRgb answers nothing for a size that does
+// not match; writeRgbFile false for that or a file that cannot be written.
+std::vector<uint8_t> encodeRgb(int width, int height, const std::vector<uint8_t>& rgb);
 bool writeRgbFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
 std::vector<uint8_t> readFile(const std::string& path);
 

@@ -54,6 +54,12 @@ inline std::vector<float> renderLeftChannel(const std::vector<std::string>& args
     return left;
 }
 
+// The peak a render's summary line reports, in dBFS (1e9 when it has none).
+inline double summaryPeak(const std::string& line) {
+    const std::size_t at = line.find(", peak ");
+    return at == std::string::npos ? 1e9 : std::atof(line.c_str() + at + 7);
+}
+
 inline int lineCount(const std::string& text) {
     int lines = 0;
     for (char c : text) lines += c == '\n' ? 1 : 0;

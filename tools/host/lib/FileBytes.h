@@ -8,7 +8,9 @@
 namespace kelvanti_host {
 
 // Reads the file at path. Files above maxBytes are refused without reading
-// them whole. On failure returns false and sets error to "<path>: <reason>".
+// them whole. A FIFO is read to its end once a writer has it open; one that
+// no writer opens within a second is refused. On failure returns false and
+// sets error to "<path>: <reason>".
 bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<uint8_t>& bytes, std::string& error);
 
 // Writes bytes as OutputFile does: a regular file (or a link's target) is

@@ -61,6 +61,11 @@ bool parseChunkPreset(const uint8_t* data, std::size_t size, ChunkPreset& preset
     return true;
 }
 
+bool looksLikePresetFile(const uint8_t* data, std::size_t size) {
+    return size >= kKindAt + 4 && hasTag(data, "CcnK") &&
+           (hasTag(data + kKindAt, "FPCh") || hasTag(data + kKindAt, "FxCk"));
+}
+
 std::vector<uint8_t> chunkPresetBytes(const ChunkPreset& preset) {
     std::vector<uint8_t> out;
     out.reserve(kFxpHeaderBytes + preset.chunk.size());

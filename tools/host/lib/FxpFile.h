@@ -25,6 +25,10 @@ constexpr std::size_t kMaxFxpFileBytes = 64u << 20;
 // on failure returns false and sets error to one line.
 bool parseChunkPreset(const uint8_t* data, std::size_t size, ChunkPreset& preset, std::string& error);
 
+// Whether the bytes start as a preset file does ('CcnK', then 'FPCh' or the
+// parameter-list kind 'FxCk'), whatever follows.
+bool looksLikePresetFile(const uint8_t* data, std::size_t size);
+
 // The file bytes for a preset; a longer program name is cut to 27 characters.
 std::vector<uint8_t> chunkPresetBytes(const ChunkPreset& preset);
 

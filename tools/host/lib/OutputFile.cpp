@@ -9,10 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/host/lib/LinkFollowing.h"
+
 namespace kelvanti_host {
 namespace {
 
-constexpr int kMaxLinkHops = 40;
 constexpr std::size_t kMaxTemporaryStem = 200;   // keeps ".tmp-…" names within the file-name limit
 
 // The table the signal handler reads: plain bytes and lock-free flags only.
@@ -55,24 +56,12 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symbolic links to the path that is finally written; a dangling
-// link gives the name it points to (which is then created).
-bool followLinks(const std::string& path, std::string& target, std::string& error) {
-    target = path;
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat info {};
-        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
-        char link[PATH_MAX];
-        const ssize_t length = ::readlink(target.c_str(), link, sizeof link - 1);
-        if (length <= 0) {
-            error = "cannot follow the link " + path + ": " + reason();
-            return false;
-        }
-        const std::string next(link, static_cast<std::size_t>(length));
-        target = next.front() == '/' ? next : folderOf(target) + "/" + next;
-    }
-    error = "cannot follow the link " + path + ": too many levels of links";
-    return false;
+bool sameObject(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether info is what this process's standard output is.
+bool isStandardOutputOf(const struct stat& info) {
+    struct stat out {};
+    return ::fstat(STDOUT_FILENO, &out) == 0 && sameObject(info, out);
 }
 
 bool writeAll(int fd, const void* data, std::size_t size) {
@@ -105,13 +94,26 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
     committed_ = false;
     path_ = path;
     direct_ = -1;
+    standardOutput_ = false;
     if (path.empty()) {
         error = "an empty output path";
         return false;
     }
+    if (path == "-") {
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+            error = "cannot write to standard output: it is not open for writing";
+            return false;
+        }
+        direct_ = 1;
+        standardOutput_ = true;
+        return true;
+    }
     if (!followLinks(path, target_, error)) return false;
+    // The kernel's own look-up also resolves /proc's links to pipes and
+    // sockets (/dev/stdout), which name no path a link could be read as.
     struct stat info {};
-    const bool exists = ::stat(target_.c_str(), &info) == 0;
+    const bool exists = ::stat(path.c_str(), &info) == 0;
     if (!exists && errno != ENOENT) {
         error = "cannot write " + path + ": " + reason();
         return false;
@@ -120,14 +122,20 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
         error = "cannot write " + path + ": it is a folder";
         return false;
     }
+    standardOutput_ = exists && isStandardOutputOf(info);
     if (exists && !S_ISREG(info.st_mode)) {
-        // A device or FIFO: written in place, and only once there is something to write.
-        if (::access(target_.c_str(), W_OK) != 0) {
+        // A device, FIFO, pipe or socket: written in place, and only once there is something to write.
+        if (!standardOutput_ && ::access(path.c_str(), W_OK) != 0) {
             error = "cannot write " + path + ": " + reason();
             return false;
         }
         direct_ = 1;
         return true;
+    }
+    struct stat targetInfo {};
+    if (exists && (::stat(target_.c_str(), &targetInfo) != 0 || !sameObject(info, targetInfo))) {
+        error = "cannot write " + path + ": it leads to a file that has no name to replace";
+        return false;
     }
     static std::atomic<unsigned> counter{0};
     const std::string folder = folderOf(target_);
@@ -154,7 +162,9 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
 
 bool OutputFile::openDirect(std::string& error) {
     if (fd_ >= 0) return true;
-    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_LARGEFILE);
+    // Standard output is taken as it is: a socket cannot be opened by name.
+    fd_ = standardOutput_ ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)
+                          : ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_LARGEFILE);
     if (fd_ < 0) {
         error = "cannot write " + path_ + ": " + reason();
         return false;
@@ -240,11 +250,13 @@ bool writeOutputFile(const std::string& path, const void* data, std::size_t size
 }
 
 void removeTemporariesOnSignals() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    // SIGPIPE: a reader of standard output that quits early ends the run, as in any pipeline.
+    constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    for (const int signal : kSignals) {
         struct sigaction action {};
         action.sa_handler = removePendingAndDie;
         sigemptyset(&action.sa_mask);
-        for (const int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+        for (const int other : kSignals) sigaddset(&action.sa_mask, other);
         ::sigaction(signal, &action, nullptr);
     }
 }

@@ -4,11 +4,15 @@
 //  - a regular file or a new name: the bytes go to a temporary file beside
 //    it, renamed over it by commit(); an existing file keeps its mode (and,
 //    where allowed, its owner);
-//  - a symbolic link is followed: its target is replaced that way, the link stays;
-//  - anything else that can be written (a device such as /dev/null, a FIFO)
-//    is written directly, opened at the first write, never removed or replaced.
+//  - a symbolic link is followed: its target is replaced that way, the link
+//    stays; another user's link in a shared sticky folder is refused
+//    (LinkFollowing.h);
+//  - anything else the name resolves to that can be written (a device such as
+//    /dev/null, a FIFO, /dev/stdout's pipe or socket) is written in place,
+//    opened at the first write, never removed or replaced;
+//  - "-" is standard output, written in place.
 // Pending temporary files are removed when the process ends on SIGINT,
-// SIGTERM or SIGHUP once removeTemporariesOnSignals() was called.
+// SIGTERM, SIGHUP or SIGPIPE once removeTemporariesOnSignals() was called.
 // One thread per OutputFile.
 #include <cstddef>
 #include <cstdint>
@@ -38,25 +42,29 @@ public:
     bool commit(std::string& error);
 
     const std::string& path() const { return path_; }
+    // Whether prepare() found the output to be this process's standard output
+    // ("-", /dev/stdout or any name of it): then it carries nothing else.
+    bool isStandardOutput() const { return standardOutput_; }
 
 private:
     void discard();
     bool openDirect(std::string& error);
 
     std::string path_;            // as the user gave it, for messages
-    std::string target_;          // what is replaced or written: links followed
+    std::string target_;          // what is replaced: links followed
     std::string temporary_;       // empty when written directly
     int fd_ = -1;
     int direct_ = -1;             // 1: a device or FIFO, written in place; -1: a temporary file
     int registration_ = -1;       // slot in the table of pending temporary files
     bool committed_ = false;
+    bool standardOutput_ = false;
 };
 
 // Writes bytes to path the way OutputFile does, in one go.
 bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error);
 
-// From now on SIGINT, SIGTERM and SIGHUP remove every pending temporary file
-// and then end the process as the signal would have.
+// From now on SIGINT, SIGTERM, SIGHUP and SIGPIPE remove every pending
+// temporary file and then end the process as the signal would have.
 void removeTemporariesOnSignals();
 
 } // namespace kelvanti_host

@@ -84,6 +84,19 @@ double distance(double a, double b) {
     return std::fabs(a - b);  // infinite for a finite value against an infinity
 }
 
+// Whether a display text reads target at its own precision: its number is
+// within half its last shown digit of target. An infinity reads only itself.
+bool displayReads(const std::string& display, double target) {
+    double shown = 0.0;
+    std::size_t consumed = 0;
+    if (!leadingNumber(display, shown, consumed)) return false;
+    if (std::isinf(shown) || std::isinf(target)) return shown == target;
+    const std::size_t separator = display.find_first_of(".,");
+    const int decimals = separator < consumed ? static_cast<int>(consumed - separator - 1) : 0;
+    // Half the last shown digit, with room for the binary fraction of a decimal one.
+    return std::fabs(shown - target) <= 0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9);
+}
+
 } // namespace
 
 VstInt32 findParameter(PluginInstance& plugin, const std::string& name) {
@@ -118,15 +131,20 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
     return true;
 }
 
-bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, float& normalised) {
+bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, DisplayMatch& match) {
     const float before = plugin.getParameter(index);
     double bestDistance = std::numeric_limits<double>::infinity();
+    double lowestShown = std::numeric_limits<double>::infinity(), highestShown = -lowestShown;
     float best = -1.0f;
     auto tryValue = [&](float candidate) {
         plugin.setParameter(index, candidate);
-        double shown = 0.0;
-        if (!parseDisplayNumber(plugin.parameterDisplay(index), shown)) return;
-        const double d = distance(shown, target);
+        double value = 0.0;
+        if (!parseDisplayNumber(plugin.parameterDisplay(index), value)) return;
+        if (std::isfinite(value)) {
+            lowestShown = std::fmin(lowestShown, value);
+            highestShown = std::fmax(highestShown, value);
+        }
+        const double d = distance(value, target);
         if (best < 0.0f || d < bestDistance) {
             bestDistance = d;
             best = candidate;
@@ -143,8 +161,9 @@ bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target
     const float low = std::fmax(0.0f, best - 1.0f / kCoarseSteps);
     const float high = std::fmin(1.0f, best + 1.0f / kCoarseSteps);
     for (int step = 0; step <= kFineSteps; ++step) tryValue(low + (high - low) * static_cast<float>(step) / kFineSteps);
-    normalised = best;
     plugin.setParameter(index, best);
+    match.shown = trimmed(plugin.parameterDisplay(index));
+    match.pastTheEnds = (target < lowestShown || target > highestShown) && !displayReads(match.shown, target);
     return true;
 }
 

@@ -35,7 +35,12 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
 // False too for an infinity no display text shows (a display that reads
 // "-oo" at its lowest can be asked for "-oo", never for "+oo"); the parameter
 // is then left as it was.
-bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, float& normalised);
+struct DisplayMatch {
+    std::string shown;          // the display text taken, blanks around it removed
+    bool pastTheEnds = false;   // target lies beyond the finite numbers the display shows (-40
+                                // where they end at -24.0), and what is shown does not read it
+};
+bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, DisplayMatch& match);
 
 // Whether unit (any case, blanks ignored) is the parameter's label or the
 // text its display shows after the number, at any of its ends or middle.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,12 +11,14 @@ extern char** environ;
 
 namespace vsthost {
 
-ProcessResult runProcess(const std::vector<std::string>& argv) {
+ProcessResult runProcess(const std::vector<std::string>& argv, StandardOutputKind outputKind) {
     ProcessResult result;
     if (argv.empty()) return result;
     int outPipe[2];
     int errPipe[2];
-    if (::pipe(outPipe) != 0) return result;
+    const int made = outputKind == StandardOutputKind::Socket ? ::socketpair(AF_UNIX, SOCK_STREAM, 0, outPipe)
+                                                               : ::pipe(outPipe);
+    if (made != 0) return result;
     if (::pipe(errPipe) != 0) {
         ::close(outPipe[0]);
         ::close(outPipe[1]);

@@ -13,7 +13,11 @@ struct ProcessResult {
     std::string err;          // standard error
 };
 
-ProcessResult runProcess(const std::vector<std::string>& argv);
+// What the program's standard output is: a pipe, or one end of a socket pair.
+enum class StandardOutputKind { Pipe, Socket };
+
+ProcessResult runProcess(const std::vector<std::string>& argv,
+                         StandardOutputKind outputKind = StandardOutputKind::Pipe);
 
 // Splits a wrapper prefix ("" or "/path/run-i386") into arguments at blanks.
 std::vector<std::string> splitCommandPrefix(const std::string& prefix);

@@ -34,6 +34,7 @@ public:
     bool finish(std::string& error);
 
     uint64_t framesWritten() const { return frames_; }
+    bool toStandardOutput() const { return file_.isStandardOutput(); }
 
 private:
     std::vector<uint8_t> header(uint64_t frames) const;

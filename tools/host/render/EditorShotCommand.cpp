@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "framework/sdk/EditorSnapshot.h"
-#include "os/PrintableText.h"
 #include "tools/png/PngWriter.h"
+#include "tools/host/lib/FileBytes.h"
+#include "tools/host/lib/FxpFile.h"
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInstance.h"
 #include "tools/host/render/PluginLocation.h"
 #include "tools/host/render/PluginState.h"
+#include "tools/host/render/ToolMessages.h"
 
 namespace render {
 namespace {
@@ -19,17 +21,15 @@ namespace {
 constexpr int32_t kRectsCapacity = 64 * 1024;
 constexpr int32_t kMaxEditorSide = 4096;
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(message).c_str());
-    return 1;
-}
-
 } // namespace
 
 int runEditorShot(const Options& options) {
+    std::string error;
+    kelvanti_host::ChunkPreset preset;
+    if (!options.fxpPath.empty() && !kelvanti_host::readChunkPreset(options.fxpPath, preset, error))
+        return fail(error);
     vsthost::Host host;
     host.answers().canDo["supplyIdle"] = 1;
-    std::string error;
     const std::string path = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     std::unique_ptr<vsthost::PluginInstance> plugin = vsthost::PluginInstance::load(path, host, error);
     if (!plugin) return fail(error);
@@ -41,7 +41,11 @@ int runEditorShot(const Options& options) {
     plugin->resume();
     plugin->dispatch(effIdle);
     std::vector<VstInt32> touched;
-    if (!applySettings(*plugin, options.settings, touched, error)) return fail(error);
+    std::vector<std::string> notes;
+    if ((!options.fxpPath.empty() && !loadPreset(*plugin, preset, options.fxpPath, error)) ||
+        !applySettings(*plugin, options.settings, touched, notes, error))
+        return fail(error);
+    for (const std::string& note : notes) tellUser(note);
 
     EditorSnapshot request{};
     request.size = sizeof request;
@@ -71,8 +75,8 @@ int runEditorShot(const Options& options) {
             rgb.push_back(static_cast<uint8_t>(p >> 8));
             rgb.push_back(static_cast<uint8_t>(p));
         }
-        if (!pngtest::writeRgbFile(options.editorShotPath, width, height, rgb))
-            return fail("cannot write " + options.editorShotPath);
+        if (!kelvanti_host::writeWholeFile(options.editorShotPath, pngtest::encodeRgb(width, height, rgb), error))
+            return fail(error);
     }
     if (options.editorRects) std::fputs(rects.data(), stdout);
     return 0;

@@ -7,7 +7,7 @@
 #include "tools/host/lib/Host.h"
 #include "tools/host/lib/PluginInfo.h"
 #include "tools/host/lib/PluginInstance.h"
-#include "os/PrintableText.h"
+#include "tools/host/render/ToolMessages.h"
 
 namespace render {
 namespace {
@@ -42,10 +42,7 @@ int runInfo(const Options& options) {
     host.answers().canDo["supplyIdle"] = 1;   // as when rendering: no timer of the plug-in's own
     std::string error;
     std::unique_ptr<vsthost::PluginInstance> plugin = vsthost::PluginInstance::load(options.pluginPath, host, error);
-    if (!plugin) {
-        std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
-        return 1;
-    }
+    if (!plugin) return fail(error);
     plugin->open();
     plugin->setSampleRate(44100.0f);
     plugin->setBlockSize(512);

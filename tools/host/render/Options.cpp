@@ -145,9 +145,9 @@ ParseResult Parser::renderOption(const std::string& arg) {
 ParseResult Parser::editorOption(const std::string& arg) {
     if (options_.command != Command::EditorShot) {
         if (commandGiven_ || renderOptionGiven_) {
-            // --set and the plug-in may come first; anything of playing may not.
+            // --set, --fxp and the plug-in may come first; anything of playing may not.
             const bool onlySettings = options_.midiPath.empty() && options_.outputPath.empty() &&
-                                      options_.bankPath.empty() && options_.fxpPath.empty() &&
+                                      options_.bankPath.empty() &&
                                       options_.saveBankPath.empty() && options_.saveFxpPath.empty() && !commandGiven_;
             if (!onlySettings) {
                 error_ = arg + " does not go with another command or with playing options";
@@ -195,8 +195,8 @@ ParseResult Parser::run() {
             if (result != ParseResult::Ok) return result;
         } else {
             if (options_.command == Command::EditorShot) {
-                // The editor's picture takes the plug-in and --set, nothing of playing.
-                const bool allowed = arg == "--set" || arg.rfind("-", 0) != 0;
+                // The editor's picture takes the plug-in, --fxp and --set, nothing of playing.
+                const bool allowed = arg == "--set" || arg == "--fxp" || arg.rfind("-", 0) != 0;
                 if (!allowed) {
                     error_ = arg + " does not go with --editor-shot or --editor-rects";
                     return ParseResult::UsageError;
@@ -223,10 +223,10 @@ const char* usageText() {
     return "usage: kelvanti-render [PLUGIN] [--midi FILE.mid] [--out FILE.wav] [--rate HZ] [--block N]\n"
            "                       [--set NAME=VALUE ...] [--tail SECONDS] [--float]\n"
            "                       [--bank FILE] [--fxp FILE] [--save-bank FILE] [--save-fxp FILE]\n"
-           "       kelvanti-render [PLUGIN] --editor-shot FILE.png [--page main|back] [--set NAME=VALUE ...]\n"
-           "                       [--editor-rects]   draw the editor without a display; with\n"
-           "                       --editor-rects print \"index page kind left top right bottom\"\n"
-           "                       for every control\n"
+           "       kelvanti-render [PLUGIN] --editor-shot FILE.png [--page main|back] [--fxp FILE]\n"
+           "                       [--set NAME=VALUE ...] [--editor-rects]\n"
+           "                       draw the editor without a display; with --editor-rects print\n"
+           "                       \"index page kind left top right bottom\" for every control\n"
            "       kelvanti-render --info PLUGIN   print what a host learns from the plug-in\n"
            "       kelvanti-render --help          this text\n"
            "\n"
@@ -234,7 +234,7 @@ const char* usageText() {
            "through the plug-in like a host does and writes a stereo WAV file.\n"
            "  PLUGIN          the plug-in library (default: Kelvanti.so beside this program)\n"
            "  --midi FILE     the MIDI file to play (default: the demo pattern)\n"
-           "  --out FILE      the WAV file to write (default: kelvanti.wav)\n"
+           "  --out FILE      the WAV file to write (default: kelvanti.wav; - is standard output)\n"
            "  --rate HZ       sample rate, 8000 to 384000 (default 44100)\n"
            "  --block N       frames per process call, 1 to 8192 (default 512)\n"
            "  --tail SECONDS  time rendered after the last note has ended (default 2)\n"
@@ -244,9 +244,11 @@ const char* usageText() {
            "                  name, any case. VALUE 0..1 followed by n (\"0.25n\") is the\n"
            "                  normalised value; a plain number (\"-6\", \"0.5\", \"-oo\") is in the\n"
            "                  units the display shows: the value whose display text reads\n"
-           "                  nearest to it is taken (the lowest of equally near ones).\n"
-           "                  Decimal point or comma. A unit may follow the number (\"-6 dB\") when\n"
-           "                  it is the parameter's label or the unit its display shows.\n"
+           "                  nearest to it is taken (the lowest of equally near ones); past\n"
+           "                  the numbers the display shows, a line says which end is used.\n"
+           "                  Decimal point or comma. A unit may follow the number when it is\n"
+           "                  the parameter's label, as --info lists it (\"-10 Main Vol.\"), or\n"
+           "                  the text its display shows after the number.\n"
            "  --bank FILE     sets the plug-in's bank chunk from a raw file\n"
            "  --fxp FILE      loads a chunk preset file ('FPCh') made for this plug-in\n"
            "  --save-bank FILE  writes the bank chunk raw\n"
@@ -254,10 +256,13 @@ const char* usageText() {
            "The steps run in this order: --bank, --fxp, --set, the saves, then playing;\n"
            "a --set wins over the demo's own changes of that parameter. Nothing is\n"
            "written unless every step succeeds: the files appear together at the end.\n"
-           "A regular file is replaced whole (its mode kept, a link's target replaced);\n"
-           "a device or FIFO is written in place. With a save and neither --midi nor\n"
-           "--out nothing is played. Chunk options need a plug-in that keeps its\n"
-           "programs as chunks; a chunk the plug-in refuses is an error.\n"
+           "A regular file is replaced whole (its mode kept, a link's target replaced;\n"
+           "another user's link in a shared sticky folder such as /tmp is refused);\n"
+           "a device, FIFO, pipe or socket is written in place, and - is standard\n"
+           "output (the summary then goes to standard error). A FIFO to read that\n"
+           "no writer opens within a second is refused. With a save and neither\n"
+           "--midi nor --out nothing is played. Chunk options need a plug-in that\n"
+           "keeps its programs as chunks; a chunk the plug-in refuses is an error.\n"
            "The summary's voices are the most notes held at once in what was played.\n";
 }
 

@@ -53,6 +53,10 @@ bool takeChunk(vsthost::PluginInstance& plugin, bool preset, std::vector<uint8_t
 
 bool readBankFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
     if (!kelvanti_host::readWholeFile(path, kMaxBankFileBytes, bytes, error)) return false;
+    if (kelvanti_host::looksLikePresetFile(bytes.data(), bytes.size())) {
+        error = path + ": this is a preset (FXP): use --fxp";
+        return false;
+    }
     if (!bytes.empty()) return true;
     error = path + ": empty file";
     return false;
@@ -91,7 +95,7 @@ bool presetFileBytes(vsthost::PluginInstance& plugin, std::vector<uint8_t>& byte
 }
 
 bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterSetting>& settings,
-                   std::vector<VstInt32>& touched, std::string& error) {
+                   std::vector<VstInt32>& touched, std::vector<std::string>& notes, std::string& error) {
     for (const ParameterSetting& setting : settings) {
         const VstInt32 index = vsthost::findParameter(plugin, setting.name);
         if (index < 0) {
@@ -109,12 +113,15 @@ bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterS
             plugin.setParameter(index, static_cast<float>(setting.value.number));
             continue;
         }
-        float normalised = 0.0f;
-        if (!vsthost::setParameterByDisplay(plugin, index, setting.value.number, normalised)) {
+        vsthost::DisplayMatch used;
+        if (!vsthost::setParameterByDisplay(plugin, index, setting.value.number, used)) {
             error = prefix + "no display value matches '" + setting.valueText + "'; its display runs " +
                     vsthost::parameterRangeText(plugin, index) + " (or give 0..1 followed by n)";
             return false;
         }
+        if (used.pastTheEnds)
+            notes.push_back(prefix + "'" + setting.valueText + "' is past what its display shows; using the nearest, " +
+                            used.shown + "; its display runs " + vsthost::parameterRangeText(plugin, index));
     }
     return true;
 }

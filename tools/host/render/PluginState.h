@@ -30,8 +30,10 @@ bool presetFileBytes(vsthost::PluginInstance& plugin, std::vector<uint8_t>& byte
 
 // Every setting in order; an unknown name, a unit that is not the
 // parameter's or a value no display text can reach is an error naming the
-// parameter's range. The indexes set are added to touched.
+// parameter's range. The indexes set are added to touched. A value past the
+// numbers the display shows (-40 where they end at -24.0) takes the nearest
+// end, and a line for notes says which.
 bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterSetting>& settings,
-                   std::vector<VstInt32>& touched, std::string& error);
+                   std::vector<VstInt32>& touched, std::vector<std::string>& notes, std::string& error);
 
 } // namespace render

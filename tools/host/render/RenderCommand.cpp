@@ -14,19 +14,14 @@
 #include "tools/host/lib/OutputFile.h"
 #include "tools/host/lib/ParameterLookup.h"
 #include "tools/host/lib/PluginInstance.h"
-#include "os/PrintableText.h"
 #include "tools/host/lib/WavWriter.h"
 #include "tools/host/render/PluginLocation.h"
 #include "tools/host/render/PluginState.h"
 #include "tools/host/render/RenderSession.h"
+#include "tools/host/render/ToolMessages.h"
 
 namespace render {
 namespace {
-
-int fail(const std::string& error) {
-    std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
-    return 1;
-}
 
 std::unique_ptr<vsthost::PluginInstance> loadInstrument(const std::string& path, vsthost::Host& host,
                                                         std::string& error) {
@@ -145,16 +140,18 @@ int runRender(const Options& options) {
 
     std::vector<uint8_t> bankBytes, presetBytes;
     std::vector<VstInt32> touched;
+    std::vector<std::string> notes;
     if ((!options.bankPath.empty() && !loadBank(*plugin, inputs.bank, options.bankPath, error)) ||
         (!options.fxpPath.empty() && !loadPreset(*plugin, inputs.preset, options.fxpPath, error)) ||
-        !applySettings(*plugin, options.settings, touched, error) ||
+        !applySettings(*plugin, options.settings, touched, notes, error) ||
         (!options.saveBankPath.empty() && !bankFileBytes(*plugin, bankBytes, error)) ||
         (!options.saveFxpPath.empty() && !presetFileBytes(*plugin, presetBytes, error)))
         return fail(error);
+    for (const std::string& note : notes) tellUser(note);
 
     kelvanti_host::RenderSummary summary;
     if (playing) {
-        if (!warning.empty()) std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(warning).c_str());
+        if (!warning.empty()) tellUser(warning);
         RenderSession session(*plugin, options);
         if (!session.play(performance, changeIndices, schedule, totalFrames, writer, summary, error))
             return fail(error);
@@ -167,9 +164,12 @@ int runRender(const Options& options) {
          !(presetOut.write(presetBytes.data(), presetBytes.size(), error) && presetOut.commit(error))))
         return fail(error);
     if (playing) {
-        summary.outputPath = outputPath;
+        summary.outputPath = outputPath == "-" ? "standard output" : outputPath;
         summary.clips = format == kelvanti_host::WavSampleFormat::Pcm24;
-        std::printf("%s\n", kelvanti_host::formatRenderSummary(summary).c_str());
+        // Standard output that carries a file takes nothing else.
+        const bool outputTaken =
+            writer.toStandardOutput() || bankOut.isStandardOutput() || presetOut.isStandardOutput();
+        std::fprintf(outputTaken ? stderr : stdout, "%s\n", kelvanti_host::formatRenderSummary(summary).c_str());
     }
     return 0;
 }

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "os/PrintableText.h"
 #include "tools/host/render/EditorShotCommand.h"
 #include "tools/host/render/InfoCommand.h"
 #include "tools/host/render/Options.h"
 #include "tools/host/render/RenderCommand.h"
+#include "tools/host/render/ToolMessages.h"
 
 namespace {
 
@@ -37,13 +37,13 @@ int main(int argc, char** argv) {
     std::string error;
     const render::ParseResult parsed = render::parseOptions(args, options, error);
     if (parsed != render::ParseResult::Ok) {
-        std::fprintf(stderr, "kelvanti-render: %s\n", os::printableText(error).c_str());
+        render::tellUser(error);
         if (parsed == render::ParseResult::UsageError) std::fputs(render::usageText(), stderr);
         return 2;
     }
     for (const CommandEntry& entry : kCommands) {
         if (entry.command == options.command) return entry.run(options);
     }
-    std::fprintf(stderr, "kelvanti-render: command not available\n");
+    render::tellUser("command not available");
     return 2;
 }

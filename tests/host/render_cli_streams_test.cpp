@@ -1,0 +1,71 @@
+// The render written to standard output, named "-" or /dev/stdout, whatever
+// standard output is (a pipe, a socket): the stream holds the whole WAV file
+// and nothing else, the summary goes to standard error, and no file appears
+// in the folder the tool runs in.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/host/support/RenderRun.h"
+#include "tests/host/support/SmfBytes.h"
+#include "tools/host/lib/WavReader.h"
+#include "tools/host/lib/WavWriter.h"
+
+namespace {
+
+using render_run::ScratchFolder;
+using vsthost::StandardOutputKind;
+
+// kelvanti-render run from inside folder, its standard output of the given kind.
+vsthost::ProcessResult renderIn(const ScratchFolder& folder, const std::vector<std::string>& args,
+                                StandardOutputKind kind) {
+    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", folder.file("")};
+    for (const std::string& part : vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER)) argv.push_back(part);
+    argv.push_back(KELVANTI_RENDER_PATH);
+    argv.insert(argv.end(), args.begin(), args.end());
+    vsthost::ProcessResult result = vsthost::runProcess(argv, kind);
+    result.err = render_run::withoutProgress(result.err);
+    return result;
+}
+
+TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    smf_bytes::Body body;
+    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
+    ASSERT_TRUE(render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes})));
+    struct Case {
+        const char* name;
+        StandardOutputKind kind;
+        const char* summaryStart;
+    };
+    const std::vector<Case> cases = {
+        {"-", StandardOutputKind::Pipe, "standard output: 1.00 s, peak "},
+        {"-", StandardOutputKind::Socket, "standard output: 1.00 s, peak "},
+        {"/dev/stdout", StandardOutputKind::Pipe, "/dev/stdout: 1.00 s, peak "},
+        {"/dev/stdout", StandardOutputKind::Socket, "/dev/stdout: 1.00 s, peak "},
+    };
+    constexpr std::size_t kFrames = 24000 + 24000;   // the note-off at 0.5 s, then half a second
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.kind == StandardOutputKind::Socket ? " on a socket" : " on a pipe"));
+        const auto result = renderIn(folder,
+                                     {KELVANTI_IMPULSE_PLUGIN, "--midi", "notes.mid", "--out", c.name, "--float",
+                                      "--rate", "48000", "--tail", "0.5"},
+                                     c.kind);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out.size(), kelvanti_host::wavFileBytes(kFrames, kelvanti_host::WavSampleFormat::Float32));
+        kelvanti_host::WavAudio audio;
+        std::string error;
+        ASSERT_TRUE(kelvanti_host::parseWav(reinterpret_cast<const uint8_t*>(result.out.data()), result.out.size(),
+                                            audio, error))
+            << error;
+        EXPECT_EQ(audio.frames(), kFrames);
+        EXPECT_EQ(audio.sample(0, 0), 100.0f / 127.0f);
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_EQ(result.err.rfind(c.summaryStart, 0), 0u) << result.err;
+        EXPECT_EQ(folder.names(), std::vector<std::string>{"notes.mid"});   // no file named "-", no temporary file
+    }
+}
+
+} // namespace
