@@ -7,8 +7,10 @@ BUILD     ?= build
 CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-# Where `make install` puts the plug-in: PREFIX/Kelvanti/Kelvanti.so and its
-# data folders (FLAVOUR=x86 installs the 32-bit build).
+# Where `make install` puts the plug-in: PREFIX/Kelvanti/Kelvanti.so, without
+# its debug information, and its data folders (FLAVOUR=x86 installs the 32-bit
+# build). One PREFIX holds one of the two builds: the install refuses to
+# replace the other (hosts load only the build of their own architecture).
 PREFIX    ?= $(HOME)/.vst
 FLAVOUR   ?= x64
 
