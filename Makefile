@@ -85,7 +85,8 @@ conformance-peers: build-x64
 	tests/conformance/compare-peers.sh $(BUILD)/x64/tests/conformance/conformance_suite $(BUILD)/x64/Kelvanti.so
 
 # What the engine costs (x86-64 build): the table and CSV in $(BUILD)/x64/bench/,
-# instruction counts under callgrind, and the Debian peers (installed when missing).
+# instruction counts under callgrind, and the Debian peers (installed when
+# missing; PEERS=dpf-plugins-vst takes Kars alone), rendering and idle.
 BENCH_DIR := $(BUILD)/x64/bench
 bench: bench-engine bench-callgrind bench-peers bench-gui
 
