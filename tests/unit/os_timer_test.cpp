@@ -258,20 +258,24 @@ TEST(OsTimer, StartAndStopRacingFromSeveralThreads) {
 }
 
 // The service sleeps while no timer is due: over an idle second it wakes
-// about never, and with a 25 ms timer about once per callback (it used to
-// look for unannounced starts every 5 ms, 200 times a second).
-TEST(OsTimer, ServiceWakesOnlyWhenATimerIsDue) {
-    if (underEmulation()) GTEST_SKIP() << "the service thread is not observable under emulation";
+// about never (it used to look for starts every 5 ms, 200 times a second); a
+// start wakes it at once; with a 25 ms timer it wakes about once per callback.
+TEST(OsTimer, ServiceSleepsUntilATimerIsDue) {
+    const bool observable = !underEmulation();
     Counter counter;
     os::PeriodicTimer timer;
-    ASSERT_TRUE(waitUntil([] { return serviceSleeps() >= 0; }, 5000));
+    ASSERT_TRUE(waitUntil([] { return serviceSleeps() >= 0 || underEmulation(); }, 5000));
     os::sleepMs(100);
     const long idleFrom = serviceSleeps();
     os::sleepMs(1000);
-    EXPECT_LE(serviceSleeps() - idleFrom, 3) << "wake-ups in an idle second";
+    if (observable) {
+        EXPECT_LE(serviceSleeps() - idleFrom, 3) << "wake-ups in an idle second";
+    }
 
+    const uint32_t started = os::tickMs();
     ASSERT_TRUE(timer.start(&countCall, &counter, 25));
-    os::sleepMs(100);
+    ASSERT_TRUE(waitUntil([&] { return counter.calls >= 1; }, 5000));
+    EXPECT_LT(os::tickDiff(os::tickMs(), started), 500) << "a start must wake the service";
     const long busyFrom = serviceSleeps();
     const int callsFrom = counter.calls;
     os::sleepMs(1000);
@@ -279,44 +283,20 @@ TEST(OsTimer, ServiceWakesOnlyWhenATimerIsDue) {
     const int calls = counter.calls - callsFrom;
     EXPECT_GE(calls, 20) << "a 25 ms timer over a second";
     EXPECT_LE(calls, 41);
-    EXPECT_GE(wakes, calls - 2) << "the service sleeps between callbacks";
-    EXPECT_LE(wakes, calls + 4) << "wake-ups beside " << calls << " callbacks";
+    if (observable) {
+        EXPECT_LE(wakes, calls + 4) << "wake-ups beside " << calls << " callbacks";
+    }
 }
 
-// However long the service sleeps, starts are found in time: a start from a
-// thread that may block at once; a quiet start (the audio thread's) soon
-// after the time announced for it, and within a second when unannounced.
-TEST(OsTimer, StartsAreFoundWhileTheServiceSleeps) {
-    {
-        Counter counter;
-        os::PeriodicTimer timer;
-        os::sleepMs(50); // the service is in its long sleep
-        uint32_t started = os::tickMs();
-        ASSERT_TRUE(timer.start(&countCall, &counter, 20));
-        ASSERT_TRUE(waitUntil([&] { return counter.calls >= 1; }, 5000));
-        EXPECT_LT(os::tickDiff(os::tickMs(), started), 500) << "a start must wake the service";
-
-        timer.expectQuietStartFrom(os::tickMs() + 300);
-        timer.stop();
-        const long announcedFrom = serviceSleeps();
-        os::sleepMs(250);
-        if (!underEmulation()) {
-            EXPECT_LE(serviceSleeps() - announcedFrom, 2) << "looked before the announced time";
-        }
-        os::sleepMs(100);
-        const int callsBefore = counter.calls;
-        started = os::tickMs();
-        ASSERT_TRUE(timer.startQuietly(&countCall, &counter, 20));
-        ASSERT_TRUE(waitUntil([&] { return counter.calls > callsBefore; }, 5000));
-        EXPECT_LT(os::tickDiff(os::tickMs(), started), 500) << "an announced quiet start found late";
-    }
-    // The only timer, never announced: a new service's first sleep is its longest.
+// A quiet start (the audio thread's: no system call) that nobody announced
+// is found within the service's longest sleep. A new service's first sleep
+// is that long, with this its only timer.
+TEST(OsTimer, AnUnannouncedQuietStartIsFoundWithinTheLongestSleep) {
     Counter counter;
-    os::PeriodicTimer unannounced;
+    os::PeriodicTimer timer;
     os::sleepMs(50);
     const uint32_t started = os::tickMs();
-    ASSERT_TRUE(unannounced.startQuietly(&countCall, &counter, 20));
+    ASSERT_TRUE(timer.startQuietly(&countCall, &counter, 20));
     ASSERT_TRUE(waitUntil([&] { return counter.calls >= 1; }, 5000));
-    EXPECT_LE(os::tickDiff(os::tickMs(), started),
-              static_cast<int32_t>(os::PeriodicTimer::kQuietStartNoticeMs) + 300);
+    EXPECT_LE(os::tickDiff(os::tickMs(), started), static_cast<int32_t>(os::PeriodicTimer::kQuietStartNoticeMs) + 300);
 }
