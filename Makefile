@@ -7,8 +7,10 @@ BUILD     ?= build
 CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j $(JOBS) --timeout 600
 
-# Where `make install` puts the plug-in: PREFIX/Kelvanti/Kelvanti.so and its
-# data folders (FLAVOUR=x86 installs the 32-bit build).
+# Where `make install` puts the plug-in: PREFIX/Kelvanti/Kelvanti.so, without
+# its debug information, and its data folders (FLAVOUR=x86 installs the 32-bit
+# build). One PREFIX holds one of the two builds: the install refuses to
+# replace the other (hosts load only the build of their own architecture).
 PREFIX    ?= $(HOME)/.vst
 FLAVOUR   ?= x64
 
@@ -84,7 +86,8 @@ conformance-peers: build-x64
 	tests/conformance/compare-peers.sh $(BUILD)/x64/tests/conformance/conformance_suite $(BUILD)/x64/Kelvanti.so
 
 # What the engine costs (x86-64 build): the table and CSV in $(BUILD)/x64/bench/,
-# instruction counts under callgrind, and the Debian peers (installed when missing).
+# instruction counts under callgrind, and the Debian peers (installed when
+# missing; PEERS=dpf-plugins-vst takes Kars alone), rendering and idle.
 BENCH_DIR := $(BUILD)/x64/bench
 bench: bench-engine bench-callgrind bench-peers bench-gui
 

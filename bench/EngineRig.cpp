@@ -27,10 +27,11 @@ void useScratchRegistry() {
 
 int heldKey(int index) { return 36 + 2 * index; }
 
-EngineRig::EngineRig(const std::string& pluginPath, float rate, int block)
+EngineRig::EngineRig(const std::string& pluginPath, float rate, int block, bool hostSuppliesIdle)
     : rate_(rate), block_(block), in_(0, block), out_(2, block) {
     useScratchRegistry();
     host_.answers().recordCalls = false;   // answering the plug-in then allocates nothing
+    if (hostSuppliesIdle) host_.answers().canDo["supplyIdle"] = 1;
     host_.answers().sampleRate = static_cast<VstIntPtr>(rate);
     host_.answers().blockSize = block;
     plugin_ = vsthost::PluginInstance::load(pluginPath, host_, error_);

@@ -18,8 +18,9 @@ void useScratchRegistry();
 
 class EngineRig {
 public:
-    // Loads and opens the plug-in; ok() tells whether that worked (error() why not).
-    EngineRig(const std::string& pluginPath, float rate, int block);
+    // Loads and opens the plug-in; ok() tells whether that worked (error() why
+    // not). hostSuppliesIdle: the host answers "supplyIdle" (it calls effIdle).
+    EngineRig(const std::string& pluginPath, float rate, int block, bool hostSuppliesIdle = false);
 
     bool ok() const { return plugin_ != nullptr; }
     const std::string& error() const { return error_; }

@@ -14,13 +14,14 @@
 #include "tools/host/watch/AudioCallWatch.h"
 
 namespace bench {
-namespace {
 
 double clockSeconds(clockid_t clock) {
     timespec t{};
     clock_gettime(clock, &t);
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
+
+namespace {
 
 double rmsOf(const vsthost::AudioBuffers& out) {
     double sum = 0.0;

@@ -3,10 +3,14 @@
 // up, then a stretch of blocks timed as a whole (thread CPU time and wall
 // time). Under callgrind only the timed stretch is collected.
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
 namespace bench {
+
+// A clock_gettime reading in seconds (thread or process CPU time, monotonic wall time).
+double clockSeconds(clockid_t clock);
 
 struct Workload {
     float rate = 48000.0f;

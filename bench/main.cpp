@@ -4,6 +4,8 @@
 //   kelvanti-bench --workload VOICES RATE SECONDS             one run (for callgrind)
 //   kelvanti-bench --checksum                                 the fixed render's checksum
 //   kelvanti-bench --write-midi FILE                          the peers' MIDI file
+//   kelvanti-bench [--plugin P] [--seconds S] --idle-cost [--no-host-idle]
+//                                                             an idle instance's CPU share
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 
 #include "bench/Check.h"
 #include "bench/FixedRender.h"
+#include "bench/IdleCost.h"
 #include "bench/Measure.h"
 #include "bench/PeerPattern.h"
 #include "bench/Table.h"
@@ -22,7 +25,8 @@ int usage() {
     std::fprintf(stderr, "usage: kelvanti-bench [--plugin P] [--seconds S] [--runs N] [--csv FILE]\n"
                          "       kelvanti-bench [--plugin P] --check | --checksum\n"
                          "       kelvanti-bench [--plugin P] --workload VOICES RATE SECONDS\n"
-                         "       kelvanti-bench --write-midi FILE\n");
+                         "       kelvanti-bench --write-midi FILE\n"
+                         "       kelvanti-bench [--plugin P] [--seconds S] --idle-cost [--no-host-idle]\n");
     return 2;
 }
 
@@ -67,6 +71,19 @@ int runWorkload(const std::string& plugin, int voices, float rate, double second
     return 0;
 }
 
+int runIdleCost(const std::string& plugin, bool hostSuppliesIdle, double seconds) {
+    const bench::IdleCost cost = bench::measureIdleCost(plugin, hostSuppliesIdle, seconds);
+    if (!cost.ok) {
+        std::fprintf(stderr, "kelvanti-bench: %s\n", cost.error.c_str());
+        return 1;
+    }
+    std::printf("idle instance, host idles: %s, %.1f s: process %.4f %% of a core, plug-in %.4f %%, "
+                "its threads %.4f %%\n",
+                hostSuppliesIdle ? "yes" : "no", cost.seconds, cost.processPercent, cost.pluginPercent,
+                cost.threadsPercent);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +91,8 @@ int main(int argc, char** argv) {
     std::string csv;
     double seconds = 2.0;
     int runs = 5;
+    bool idleCost = false;
+    bool hostSuppliesIdle = true;
     std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -82,6 +101,8 @@ int main(int argc, char** argv) {
         else if (a == "--csv" && hasValue) csv = args[++i];
         else if (a == "--seconds" && hasValue) seconds = std::atof(args[++i].c_str());
         else if (a == "--runs" && hasValue) runs = std::atoi(args[++i].c_str());
+        else if (a == "--idle-cost") idleCost = true;
+        else if (a == "--no-host-idle") hostSuppliesIdle = false;
         else if (a == "--check") return bench::runCheck(plugin);
         else if (a == "--checksum") {
             std::uint64_t sum = 0;
@@ -106,5 +127,6 @@ int main(int argc, char** argv) {
         } else return usage();
     }
     if (runs < 1 || !(seconds > 0.0)) return usage();
+    if (idleCost) return runIdleCost(plugin, hostSuppliesIdle, seconds);
     return runTable(plugin, seconds, runs, csv);
 }

@@ -3,9 +3,13 @@
 # chords rendered by kelvanti-render through each plug-in at 48 kHz, the
 # plug-ins taking turns within each round so load on the machine falls on all
 # alike. Reports each real-time factor and Kelvanti's over the peer's from the
-# same round (above 1: Kelvanti is faster), medians over the rounds.
+# same round (above 1: Kelvanti is faster), medians over the rounds. Then an
+# idle instance of each (nothing playing, in a host that idles and in one
+# that does not: kelvanti-bench --idle-cost) as shares of a core.
 #   peers.sh <kelvanti-bench> <kelvanti-render> <Kelvanti.so> [output directory]
-# PEER_ROUNDS (default 5) sets the rounds. Installs missing peers first.
+# PEER_ROUNDS (default 5) sets the rounds, PEER_IDLE_SECONDS (default 4) each
+# idle measurement, PEERS the peers (see tools/setup/peer-plugins.sh).
+# Installs missing peers first.
 set -euo pipefail
 
 bench=$1
@@ -13,6 +17,7 @@ render=$2
 kelvanti=$3
 out=${4:-$(dirname "$bench")/peers}
 rounds=${PEER_ROUNDS:-5}
+idle_seconds=${PEER_IDLE_SECONDS:-4}
 
 source "$(dirname "$0")/../tools/setup/peer-plugins.sh"
 install_peer_plugins
@@ -66,3 +71,42 @@ echo "Medians of $rounds rounds, each rendering $(sed -n 's/^\([^:]*\): \([0-9.]
 echo "real time x: kelvanti-render's figure (wall clock of its render loop); process CPU: user + system"
 echo "time of the whole render (loading, MIDI, WAV writing included). K / plugin above 1: Kelvanti faster."
 echo "written: $csv"
+
+# ---- idle instances: "process plug-in threads" figures per plug-in and host style
+idle_csv=$out/idle.csv
+echo "round,plugin,host_idles,process_percent,plugin_percent,threads_percent,kelvanti_minus_plugin" >"$idle_csv"
+idle_of() {
+  local style=() line
+  [ "$2" = yes ] || style=(--no-host-idle)
+  if ! line=$("$bench" --plugin "$1" --seconds "$idle_seconds" --idle-cost "${style[@]}" 2>&1); then
+    echo "idle measurement of $1 failed: $line" >&2
+    return 1
+  fi
+  sed -n 's/.*process \([-0-9.]*\) %.*plug-in \([-0-9.]*\) %.*threads \([-0-9.]*\) %.*/\1 \2 \3/p' <<<"$line"
+}
+for round in $(seq 1 "$rounds"); do
+  for idles in yes no; do
+    declare -A process=() plugin=() threads=()
+    for i in "${!names[@]}"; do
+      read -r process[${names[$i]}] plugin[${names[$i]}] threads[${names[$i]}] < <(idle_of "${paths[$i]}" "$idles")
+    done
+    for n in "${names[@]}"; do
+      gap=$(awk -v k="${plugin[Kelvanti]}" -v p="${plugin[$n]}" 'BEGIN { printf "%.4f", k - p }')
+      echo "$round,$n,$idles,${process[$n]},${plugin[$n]},${threads[$n]},$gap" >>"$idle_csv"
+    done
+  done
+done
+echo
+printf '%-14s %10s %12s %12s %12s %12s\n' plugin "host idles" "process %" "plug-in %" "threads %" "K - plugin"
+for idles in yes no; do
+  for n in "${names[@]}"; do
+    col() { awk -F, -v n="$n" -v h="$idles" -v c="$1" '$2 == n && $3 == h { print $c }' "$idle_csv" | median; }
+    printf '%-14s %10s %12.4f %12.4f %12.4f %12.4f\n' "$n" "$idles" "$(col 4)" "$(col 5)" "$(col 6)" "$(col 7)"
+  done
+done
+echo "An idle instance (nothing playing, a block every 256 frames at 48 kHz in real time; a host that"
+echo "idles calls effIdle every 25 ms, one that does not leaves the plug-in its own timer), % of one"
+echo "core, medians of $rounds rounds of ${idle_seconds} s: process: the whole host; plug-in: time in its"
+echo "calls and its own threads; threads: of that, its own threads. K - plugin: Kelvanti's plug-in"
+echo "share minus the peer's, from the same round."
+echo "written: $idle_csv"

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct PeriodicTimer::State {
     std::atomic<void*> context{nullptr};
     std::atomic<uint32_t> intervalMs{0};
     std::atomic<bool> armed{false};
+    // When a quiet start may come (expectQuietStartFrom); set with release
+    // after the tick, so a reader that sees the flag sees a tick.
+    std::atomic<uint32_t> quietStartFrom{0};
+    std::atomic<bool> quietStartExpected{false};
 
     // Guarded by the service mutex.
     bool inCallback = false;
@@ -36,15 +41,21 @@ struct PeriodicTimer::State {
     bool scheduled = false;
     uint32_t scheduledSequence = 0;
     uint32_t dueTick = 0;
+    // Looking for a quiet start: the announcement looked for, the next look
+    // and the pause after it (doubling up to kQuietStartNoticeMs).
+    bool looking = false;
+    uint32_t lookingFrom = 0;
+    uint32_t nextLookTick = 0;
+    uint32_t lookPauseMs = 0;
 };
 
 namespace {
 
 using State = PeriodicTimer::State;
 
-// How often the service looks for timers started without a wake-up (start
-// may make no system call, so it cannot signal the service).
-constexpr int32_t kPollMs = 5;
+// The first pause between looks for an announced quiet start.
+constexpr uint32_t kFirstLookPauseMs = 5;
+constexpr int32_t kLongestSleepMs = static_cast<int32_t>(PeriodicTimer::kQuietStartNoticeMs);
 constexpr uint32_t kMinimumIntervalMs = 1;
 
 struct Settings {
@@ -111,6 +122,15 @@ public:
         }
     }
 
+    // After a start on a thread that may block: the service takes the new
+    // settings into its plan now. Taking the mutex orders this after the
+    // service's last reading, so the wake-up cannot fall between that
+    // reading and its wait.
+    void wakeUp() {
+        { std::lock_guard<std::mutex> lock(mutex_); }
+        wake_.notify_all();
+    }
+
     void stop(State* state) {
         disarm(*state);
         std::unique_lock<std::mutex> lock(mutex_);
@@ -163,10 +183,29 @@ private:
         while (state.inCallback && t_firingTimer != &state) callbackDone_.wait(lock);
     }
 
-    // Under the mutex: the most overdue armed timer, or null and how long to wait.
+    // A disarmed timer with an announced quiet start: how long until the
+    // service should look at it again (service thread, under the mutex).
+    static int32_t untilNextLook(State& state, uint32_t now) {
+        if (!state.quietStartExpected.load(std::memory_order_acquire)) return kLongestSleepMs;
+        const uint32_t from = state.quietStartFrom.load(std::memory_order_relaxed);
+        if (!state.looking || state.lookingFrom != from) {
+            state.looking = true;
+            state.lookingFrom = from;
+            state.nextLookTick = from;
+            state.lookPauseMs = kFirstLookPauseMs;
+        }
+        if (tickDiff(state.nextLookTick, now) <= 0) {
+            state.nextLookTick = now + state.lookPauseMs;
+            state.lookPauseMs = std::min(2 * state.lookPauseMs, PeriodicTimer::kQuietStartNoticeMs);
+        }
+        return tickDiff(state.nextLookTick, now);
+    }
+
+    // Under the mutex: the most overdue armed timer, or null and how long to
+    // sleep (until the next due timer or look for a quiet start, a second at most).
     State* nextDue(uint32_t now, Settings& settings, int32_t& waitMs) {
         State* next = nullptr;
-        waitMs = kPollMs;
+        waitMs = kLongestSleepMs;
         for (State* state : timers_) {
             Settings current;
             if (!readSettings(*state, current)) {
@@ -175,8 +214,10 @@ private:
             }
             if (!current.armed) {
                 state->scheduled = false;
+                waitMs = std::min(waitMs, untilNextLook(*state, now));
                 continue;
             }
+            state->looking = false;
             if (!state->scheduled || state->scheduledSequence != current.sequence) {
                 state->scheduled = true;
                 state->scheduledSequence = current.sequence;
@@ -194,11 +235,12 @@ private:
     }
 
     void serve(uint64_t run) {
+        pthread_setname_np(pthread_self(), "kelvanti-timer"); // what top -H and debuggers show
         std::unique_lock<std::mutex> lock(mutex_);
         while (run_ == run) {
             const uint32_t now = tickMs();
             Settings settings;
-            int32_t waitMs = kPollMs;
+            int32_t waitMs = kLongestSleepMs;
             State* timer = nextDue(now, settings, waitMs);
             if (!timer) {
                 wake_.wait_for(lock, std::chrono::milliseconds(waitMs));
@@ -229,7 +271,7 @@ private:
     }
 
     std::mutex mutex_;
-    std::condition_variable wake_;         // a timer was added or removed
+    std::condition_variable wake_;         // a timer was started, added or removed
     std::condition_variable callbackDone_; // a callback returned
     std::vector<State*> timers_;
     std::thread thread_;
@@ -244,6 +286,12 @@ PeriodicTimer::PeriodicTimer() : state_(new State) { Service::instance().add(sta
 PeriodicTimer::~PeriodicTimer() { Service::instance().remove(state_); }
 
 bool PeriodicTimer::start(Callback callback, void* context, uint32_t intervalMs) {
+    const bool runs = startQuietly(callback, context, intervalMs);
+    if (runs) Service::instance().wakeUp();
+    return runs;
+}
+
+bool PeriodicTimer::startQuietly(Callback callback, void* context, uint32_t intervalMs) {
     if (!Service::instance().alive()) return false;
     uint32_t sequence = 0;
     // A start or stop of this timer on another thread is writing right now:
@@ -255,6 +303,11 @@ bool PeriodicTimer::start(Callback callback, void* context, uint32_t intervalMs)
     state_->armed.store(true);
     endWrite(*state_, sequence);
     return true;
+}
+
+void PeriodicTimer::expectQuietStartFrom(uint32_t tick) {
+    state_->quietStartFrom.store(tick, std::memory_order_relaxed);
+    state_->quietStartExpected.store(true, std::memory_order_release);
 }
 
 void PeriodicTimer::stop() { Service::instance().stop(state_); }

@@ -18,9 +18,16 @@ public:
     Timer_c(const Timer_c&) = delete;
     Timer_c& operator=(const Timer_c&) = delete;
 
-    // Stores the three values and arms the timer. Any thread, the audio thread
-    // included (no allocation, no lock, no system call). True when it runs.
+    // Stores the three values and arms the timer; the first callback comes
+    // about intervalMs later. True when it runs. May wake the service thread
+    // (a system call): not on the audio thread.
     bool start(Callback callback, uint32_t intervalMs, void* context);
+    // The same for the audio thread: no allocation, no lock, no system call.
+    // The service finds the start soon after the time given to
+    // expectStartFromAudio, else within a second.
+    bool startFromAudio(Callback callback, uint32_t intervalMs, void* context);
+    // The audio thread may start this timer from `tick` (os::tickMs) on. Any thread.
+    void expectStartFromAudio(uint32_t tick) { timer_.expectQuietStartFrom(tick); }
     // Returns when no callback of this timer runs and none will (from inside
     // its own callback: only disarms). Not on the audio thread.
     void stop();
@@ -31,6 +38,8 @@ public:
     Callback callback() const { return callback_.load(); }
 
 private:
+    void store(Callback callback, uint32_t intervalMs, void* context);
+
     // Last values given to start; written by any thread that starts the timer.
     std::atomic<uint32_t> interval_{kDefaultIntervalMs};
     std::atomic<void*> context_{nullptr};

@@ -618,6 +618,9 @@ private:
     // As blockAudio, but false at once (nothing held) while a block runs.
     bool tryBlockAudio();
     void runIdleWatchdog();
+    // Stores the time a drain began and tells the timer from when the
+    // watchdog may start it (idle side).
+    void noteIdleDrain(uint32_t now);
     bool openIfNeeded();
     // Attaches the settings sets and registers the global and instrument rows.
     void registerSettings();

@@ -212,7 +212,7 @@ void Synth::runIdleWatchdog() {
     const bool idleStale = os::tickDiff(os::tickMs(), lastDrain_.load(std::memory_order_relaxed)) >
                            static_cast<int32_t>(kIdleWatchdogMs);
     if ((!idleSource_.load() || idleStale) && !timer_.isRunning())
-        timer_.start(&Synth::idleTimerCallback, kIdleTimerMs, this);
+        timer_.startFromAudio(&Synth::idleTimerCallback, kIdleTimerMs, this);
 }
 
 void Synth::renderBlock(float** /*outputs*/, int32_t frames) {

@@ -52,7 +52,12 @@ void Synth::drainIdleQueue() {
     while (toIdle_.pop(record)) executeIdleCommand(record);
     applyIdleSideWork();
     ecs_.storeChanges(); // controllers learnt on the MIDI thread
+    noteIdleDrain(now);
+}
+
+void Synth::noteIdleDrain(uint32_t now) {
     lastDrain_.store(now, std::memory_order_relaxed);
+    timer_.expectStartFromAudio(now + kIdleWatchdogMs + 1);
 }
 
 VstInt32 Synth::fxIdle() {

@@ -141,7 +141,7 @@ void Synth::open() {
     }
     for (int32_t i = 0; i < entries * kFollowersPerEntry; ++i) followers_[i] = -1;
     openTime_ = os::tickMs();
-    lastDrain_ = openTime_;
+    noteIdleDrain(openTime_);
     registerSettings();
     identifyHostNow();
     loadSystemSettings();

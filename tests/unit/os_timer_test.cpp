@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -37,6 +39,28 @@ std::size_t threadCount() {
     std::vector<os::DirEntry> tasks;
     os::listDirectory("/proc/self/task", tasks);
     return tasks.size();
+}
+
+// How often the service thread ("kelvanti-timer") has gone to sleep: each
+// wait that sleeps is one voluntary context switch. -1 while there is none.
+long serviceSleeps() {
+    std::vector<os::DirEntry> tasks;
+    os::listDirectory("/proc/self/task", tasks);
+    for (const os::DirEntry& task : tasks) {
+        const std::string folder = "/proc/self/task/" + task.name;
+        std::ifstream comm(folder + "/comm");
+        std::string name;
+        if (!std::getline(comm, name) || name != "kelvanti-timer") continue;
+        std::ifstream status(folder + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+    }
+    return -1;
+}
+
+bool underEmulation() {
+    const char* native = std::getenv("KELVANTI_I386_NATIVE");
+    return native && std::string(native) == "0";
 }
 
 struct Counter {
@@ -183,8 +207,7 @@ TEST(OsTimer, ServiceThreadEndsWithTheLastTimer) {
     // the library): the service thread must have ended, not merely idle.
     // Under user-mode emulation (the 32-bit build on a kernel without 32-bit
     // support) the emulator runs threads of its own, so the count says nothing.
-    const char* native = std::getenv("KELVANTI_I386_NATIVE");
-    if (native && std::string(native) == "0") GTEST_SKIP() << "thread count not observable under emulation";
+    if (underEmulation()) GTEST_SKIP() << "thread count not observable under emulation";
     { os::PeriodicTimer warmUp; } // sanitizers start helper threads with the first thread
     // Under an emulator (32-bit tests under qemu) an ended thread can linger in
     // the task list for a moment: take the count once it has settled.
@@ -232,4 +255,48 @@ TEST(OsTimer, StartAndStopRacingFromSeveralThreads) {
     EXPECT_EQ(counter.calls, calls) << "a callback came after the final stop";
     EXPECT_FALSE(counter.overlapped);
     EXPECT_FALSE(timer.running());
+}
+
+// The service sleeps while no timer is due: over an idle second it wakes
+// about never (it used to look for starts every 5 ms, 200 times a second); a
+// start wakes it at once; with a 25 ms timer it wakes about once per callback.
+TEST(OsTimer, ServiceSleepsUntilATimerIsDue) {
+    const bool observable = !underEmulation();
+    Counter counter;
+    os::PeriodicTimer timer;
+    ASSERT_TRUE(waitUntil([] { return serviceSleeps() >= 0 || underEmulation(); }, 5000));
+    os::sleepMs(100);
+    const long idleFrom = serviceSleeps();
+    os::sleepMs(1000);
+    if (observable) {
+        EXPECT_LE(serviceSleeps() - idleFrom, 3) << "wake-ups in an idle second";
+    }
+
+    const uint32_t started = os::tickMs();
+    ASSERT_TRUE(timer.start(&countCall, &counter, 25));
+    ASSERT_TRUE(waitUntil([&] { return counter.calls >= 1; }, 5000));
+    EXPECT_LT(os::tickDiff(os::tickMs(), started), 500) << "a start must wake the service";
+    const long busyFrom = serviceSleeps();
+    const int callsFrom = counter.calls;
+    os::sleepMs(1000);
+    const long wakes = serviceSleeps() - busyFrom;
+    const int calls = counter.calls - callsFrom;
+    EXPECT_GE(calls, 20) << "a 25 ms timer over a second";
+    EXPECT_LE(calls, 41);
+    if (observable) {
+        EXPECT_LE(wakes, calls + 4) << "wake-ups beside " << calls << " callbacks";
+    }
+}
+
+// A quiet start (the audio thread's: no system call) that nobody announced
+// is found within the service's longest sleep. A new service's first sleep
+// is that long, with this its only timer.
+TEST(OsTimer, AnUnannouncedQuietStartIsFoundWithinTheLongestSleep) {
+    Counter counter;
+    os::PeriodicTimer timer;
+    os::sleepMs(50);
+    const uint32_t started = os::tickMs();
+    ASSERT_TRUE(timer.startQuietly(&countCall, &counter, 20));
+    ASSERT_TRUE(waitUntil([&] { return counter.calls >= 1; }, 5000));
+    EXPECT_LE(os::tickDiff(os::tickMs(), started), static_cast<int32_t>(os::PeriodicTimer::kQuietStartNoticeMs) + 300);
 }

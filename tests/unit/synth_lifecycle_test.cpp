@@ -254,6 +254,33 @@ TEST(SynthIdle, TimerDrainsWithoutHostIdleAndWatchdogArmsIt) {
     }
 }
 
+// A host that claims "supplyIdle" stops its idle calls while audio runs, a
+// block every 5 ms: the watchdog's start from the audio thread is taken up
+// within a few blocks, not at the timer service's next unannounced look (up
+// to a second later). Real time: the watchdog waits one second by design.
+TEST(SynthIdle, TimerTakesOverSoonAfterTheHostsIdleStops) {
+    FakeHost host;
+    host.canDo["supplyIdle"] = 1;
+    TestSynth synth(&FakeHost::callback);
+    synth.resume();
+    synth.fxIdle();
+    const uint32_t hostIdle = synth.lastIdleDrainMs();
+    Block block(64);
+    auto renderUntil = [&](const std::function<bool()>& done) {
+        while (!done()) {
+            if (os::tickDiff(os::tickMs(), hostIdle) > 10000) return false; // hang guard
+            synth.processReplacing(nullptr, block.pointers, 64);
+            os::sleepMs(5);
+        }
+        return true;
+    };
+    ASSERT_TRUE(renderUntil([&] { return synth.idleTimerRunning(); }));
+    const uint32_t armed = os::tickMs();
+    EXPECT_GE(os::tickDiff(armed, hostIdle), static_cast<int32_t>(Synth::kIdleWatchdogMs));
+    ASSERT_TRUE(renderUntil([&] { return synth.lastIdleDrainMs() != hostIdle; }));
+    EXPECT_LT(os::tickDiff(os::tickMs(), armed), 300) << "the first timer drain came late";
+}
+
 TEST(SynthIdle, MessageBoxCommandFreesItsText) {
     FakeHost host;
     host.canDo["supplyIdle"] = 1;

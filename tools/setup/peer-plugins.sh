@@ -2,8 +2,14 @@
 # and plug-in libraries, installed on request. Sourced by bash scripts:
 #   install_peer_plugins        installs the packages that are missing
 #   peer_plugin_path INDEX      prints the library path of peer INDEX
+# PEERS (package names, e.g. PEERS=dpf-plugins-vst) narrows the list.
 peer_packages=(dpf-plugins-vst amsynth zynaddsubfx-vst)
 peer_libraries=(Kars-vst.so amsynth_vst.so ZynAddSubFX.so)
+if [ -n "${PEERS:-}" ]; then
+  for i in "${!peer_packages[@]}"; do
+    [[ " $PEERS " == *" ${peer_packages[$i]} "* ]] || unset 'peer_packages[i]' 'peer_libraries[i]'
+  done
+fi
 
 install_peer_plugins() {
   local missing=() p sudo=""
