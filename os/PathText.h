@@ -4,10 +4,13 @@
 // at the start, so paths stored by Windows builds still yield their folders
 // and file names. Elsewhere ':' is an ordinary character.
 //
-// Limits count bytes. Every copy is bounded by the caller's capacity; a
+// Paths as strings take any length the system takes. The fixed-buffer forms
+// keep the limits below (in bytes) for callers whose buffers or stored
+// formats have them: every copy is bounded by the caller's capacity, and a
 // result that does not fit is refused (false, output unchanged), never cut.
 // Pure functions: safe on any thread.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pathtext {
@@ -40,6 +43,10 @@ bool getExtension(std::string_view path, char* out, size_t capacity);
 bool nameWithoutExtension(std::string_view path, char* out, size_t capacity);
 // Cuts an ended text (within capacity) at its last '.'.
 void stripExtension(char* text, size_t capacity);
+
+// folder + name, with a '/' between unless the folder ends in a separator;
+// the name alone for an empty folder, the folder alone for an empty name.
+std::string joined(std::string_view folder, std::string_view name);
 
 // name := folder + name, with a '/' between unless the folder ends in a
 // separator. Refused when the name is empty, folder + name exceed 317 bytes
