@@ -16,7 +16,6 @@
 namespace pathtext {
 
 constexpr size_t kPathBufferSize = 320;    // a fixed path buffer, ending zero included
-constexpr size_t kMaxOpenPathLength = 318; // longest path handed to an open
 constexpr size_t kMaxJoinedLength = 317;   // longest folder + name a join accepts
 constexpr char kSeparator = '/';
 

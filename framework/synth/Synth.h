@@ -281,6 +281,9 @@ public:
     // These and the program-chunk calls take the plug-in lock (the stored
     // programs): never call them inside a part's parameter lock.
     int32_t loadProgramFile(int32_t slot, const std::string& path);
+    // The program chunk of a preset file of this plug-in; empty when the file
+    // cannot be read or is no such preset.
+    std::vector<uint8_t> readProgramFileChunk(const std::string& path) const;
     bool saveProgramFile(int32_t slot, const std::string& path, std::string* reason = nullptr);
     // Millisecond clock of the last setChunk (host program changes wait 1000 ms after it).
     uint32_t lastSetChunkMs() const { return lastSetChunk_.load(std::memory_order_relaxed); }

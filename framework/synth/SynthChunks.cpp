@@ -278,24 +278,27 @@ void Synth::automatePresetMarker() {
     setParameterAutomated(kPresetMarkerEntry, static_cast<float>(random_.next()) / os::Random15::kMax);
 }
 
-int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
-    std::lock_guard<Lock_c> guard(lock_); // the stored programs
-    if (path.empty())
-        return 0;
+std::vector<uint8_t> Synth::readProgramFileChunk(const std::string& path) const {
     Disk_c file;
-    if (!file.openRead(path))
-        return 0;
+    if (path.empty() || !file.openRead(path))
+        return {};
     // A file may carry bytes after its chunk; more than the largest chunk is never needed.
     std::vector<uint8_t> bytes(std::min(file.size(), fxp::kHeaderSize + fxp::kMaxChunkSize));
     bytes.resize(file.read(bytes.data(), bytes.size()));
-    file.close();
     fxp::ProgramFile program;
     if (fxp::decodeProgramFile(bytes.data(), bytes.size(), config_.acceptedPluginIds, program) !=
         fxp::DecodeResult::Ok)
+        return {};
+    return std::move(program.chunk);
+}
+
+int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
+    const std::vector<uint8_t> chunk = readProgramFileChunk(path);
+    if (chunk.empty())
         return 0;
     // The caller shows the one error box of a refused file.
-    const int32_t result =
-        setProgramChunk(slot, program.chunk.data(), static_cast<int32_t>(program.chunk.size()), false);
+    const int32_t result = setProgramChunk(slot, chunk.data(), static_cast<int32_t>(chunk.size()), false);
     if (result <= 0)
         return result; // refused: nothing changed
     if (instrumentSet_) {

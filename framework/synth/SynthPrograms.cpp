@@ -328,8 +328,7 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
         // replaced, but the bank folders are found from a default that is there.
         const bool fallBack = !first.empty() && preset != first;
         if (hostProgram) {
-            Disk_c probe;
-            if (fallBack && !probe.openRead(preset)) resolveDefaultPresetPath(first.c_str(), false);
+            if (fallBack && readProgramFileChunk(preset).empty()) resolveDefaultPresetPath(first.c_str(), false);
         } else if (loadProgramFile(part, preset) <= 0 && fallBack) {
             loadProgramFile(part, resolveDefaultPresetPath(first.c_str(), false));
         }

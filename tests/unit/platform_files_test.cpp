@@ -105,17 +105,4 @@ TEST(PlatformFiles, ListingsAreSortedAndFiltered) {
     EXPECT_EQ(programs.selectPath("", false), -4);
     EXPECT_EQ(programs.selectPath(nullptr, false), -1);
     EXPECT_EQ(banks.selectPath((scratch / "Pads/x.fxp").c_str(), true), 7);
-
-    // A folder deeper than the old fixed path buffers: listed, and its
-    // entries' paths come whole.
-    FileList_c deep;
-    deep.setup(320, "empty", &fxp, false);
-    const std::string longFolder = scratch / std::string(200, 'd') + "/" + std::string(200, 'e');
-    std::filesystem::create_directories(longFolder);
-    const std::string longFile = longFolder + "/" + std::string(40, 'n') + ".fxp";
-    OsScratchFolder::touch(longFile);
-    deep.rescan(longFolder, false);
-    ASSERT_EQ(deep.count(), 1);
-    ASSERT_NE(deep.getFullPath(0), nullptr);
-    EXPECT_EQ(std::string(deep.getFullPath(0)), longFile);
 }

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 namespace {
@@ -215,41 +214,6 @@ TEST_F(Controllers, LearntTableIsStoredAndLoadedAgain) {
     ECS2_c lone(nullptr, "Zendrix");
     lone.defineSharedParameters(loneSet);
     EXPECT_FALSE(lone.load());
-}
-
-// Saving the table into a module file goes through the module files' save:
-// one that cannot be written says which file and why; one that works says
-// nothing more than the file dialog.
-TEST_F(Controllers, AFailedSaveOfTheTableSaysWhichFileAndWhy) {
-    ScriptedDialogs dialogs;
-    OsScratchFolder files;
-    OsScratchFolder::touch(files / "plain");
-    struct Case {
-        std::string path;
-        const char* reason; // null: the save works
-    };
-    const Case cases[] = {
-        {files / "missing/Table.MOD", "No such file or directory"},
-        {files / "plain/Table.MOD", "Not a directory"},
-        {files / "Table.MOD", nullptr},
-    };
-    for (const Case& c : cases) {
-        dialogs.asked.clear();
-        dialogs.paths = {c.path};
-        ecs.setValue(0, ECS2_c::kMode, ECS2_c::kModeSave);
-        EXPECT_EQ(ecs.getValue(0, ECS2_c::kMode), ECS2_c::kModeOff);
-        if (!c.reason) {
-            EXPECT_EQ(dialogs.asked.size(), 1u);
-            EXPECT_TRUE(std::filesystem::exists(c.path));
-            continue;
-        }
-        ASSERT_EQ(dialogs.asked.size(), 2u) << c.path;
-        const os::DialogRequest& box = dialogs.asked[1];
-        EXPECT_EQ(box.kind, os::DialogKind::Error);
-        EXPECT_EQ(box.caption, "Save Error");
-        EXPECT_NE(box.text.find(c.path), std::string::npos) << box.text;
-        EXPECT_NE(box.text.find(c.reason), std::string::npos) << box.text;
-    }
 }
 
 TEST_F(Controllers, ClearAllAndFactoryRestoreAskFirst) {

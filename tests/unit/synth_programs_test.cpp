@@ -3,7 +3,6 @@
 // columns that take effect through the dispatcher, and the stored preset paths.
 #include "engine/instrument/Zendrix_c.h"
 #include "framework/platform/Registry.h"
-#include "framework/synth/FxpFormat.h"
 #include "framework/synth/HoldData_c.h"
 #include "os/Clock.h"
 #include "os/FileSystem.h"
@@ -192,80 +191,47 @@ TEST_F(ProgramBank, HostProgramChangesSelectListedPresetsAtTheNextDrain) {
     EXPECT_FALSE(plugin.handleCommand(200, 0, 0, 0));
 }
 
-VstIntPtr dispatch(Plugin& plugin, VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr) {
-    return plugin.dispatcher(opcode, 0, value, ptr, 0.0f);
-}
-
-std::string hostProgramName(Plugin& plugin) {
-    char text[kVstMaxProgNameLen + 8] = {};
-    dispatch(plugin, effGetProgramName, 0, text);
-    return text;
-}
-
-int loadErrors(const ScriptedDialogs& dialogs) {
-    int n = 0;
-    for (const os::DialogRequest& r : dialogs.asked) n += r.caption == "Load Error";
-    return n;
-}
-
-// Three presets that load and a fourth that does not; a bank "Broken" whose
-// only preset does not load either. Selecting one of them keeps the program
-// that was current: number, name, sound, path and the menus' values, and the
-// user sees one error box.
+// Three presets that load and a fourth that does not (cut short, or holding
+// a block no module takes); a bank "Broken" whose only preset is the same.
+// Choosing either keeps the program that was current (number, name, bank,
+// path, sound, list) and shows one error box.
 TEST_F(ProgramBank, APresetThatDoesNotLoadNeverBecomesTheProgram) {
-    std::vector<uint8_t> good;
-    ASSERT_TRUE(os::readFile(diverse + "/Prog 00.FXP", good, 1 << 20));
-    struct Case {
-        const char* what;
-        std::function<void(std::vector<uint8_t>&)> spoil;
-    };
-    const Case cases[] = {
-        {"cut short", [](std::vector<uint8_t>& b) { b.resize(40); }},
-        {"another plug-in's", [](std::vector<uint8_t>& b) { std::copy_n("XXXX", 4, b.begin() + 16); }},
-        {"a block no module takes", [](std::vector<uint8_t>& b) { std::copy_n("QQQQ", 4, b.begin() + 60); }},
-    };
-    for (const Case& c : cases) {
+    for (const size_t spoiled : {size_t{40}, size_t{60}}) {
         OsScratchFolder own;
         const std::string bank = own / "Kelvanti Banks/Diverse";
-        std::filesystem::create_directories(bank);
         std::filesystem::create_directories(own / "Kelvanti Banks/Broken");
-        for (int i = 0; i < 3; ++i)
-            std::filesystem::copy_file(diverse + "/" + programFileName(i) + ".FXP", bank + "/" + programFileName(i) + ".FXP");
-        std::vector<uint8_t> broken = good;
-        c.spoil(broken);
-        ASSERT_TRUE(os::writeFileAtomic(bank + "/Prog 03.FXP", broken.data(), broken.size()));
-        ASSERT_TRUE(os::writeFileAtomic(own / "Kelvanti Banks/Broken/Only.FXP", broken.data(), broken.size()));
+        std::filesystem::copy(diverse, bank);
+        std::vector<uint8_t> broken;
+        ASSERT_TRUE(os::readFile(diverse + "/Prog 00.FXP", broken, 1 << 20));
+        broken.resize(spoiled == 40 ? 40 : broken.size());
+        if (spoiled == 60) std::copy_n("QQQQ", 4, broken.begin() + 60);
+        for (const std::string& file : {bank + "/Prog 03.FXP", own / "Kelvanti Banks/Broken/Only.FXP"})
+            ASSERT_TRUE(os::writeFileAtomic(file, broken.data(), broken.size()));
         ::setenv("KELVANTI_DATA_DIR", own.path().c_str(), 1);
-
         IdleHost host;
         ScriptedDialogs dialogs;
         Plugin plugin;
         plugin.startProcessing();
-        dispatch(plugin, effSetProgram, 2);
-        dispatch(plugin, effIdle);
-        ASSERT_EQ(dispatch(plugin, effGetProgram), 2) << c.what;
-        ASSERT_FLOAT_EQ(plugin.getParameter(0), timbre[2]) << c.what;
-        ASSERT_EQ(loadErrors(dialogs), 0) << c.what;
-
-        dispatch(plugin, effSetProgram, 3);
-        dispatch(plugin, effIdle);
-        EXPECT_EQ(dispatch(plugin, effGetProgram), 2) << c.what;
-        EXPECT_EQ(hostProgramName(plugin), "Prog 02") << c.what;
-        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]) << c.what;
-        EXPECT_EQ(plugin.instrumentValue(SynGloIns_c::kProgram), 2) << c.what;
-        EXPECT_EQ(plugin.presetLoadPath(), bank + "/Prog 02.FXP") << c.what;
-        EXPECT_EQ(loadErrors(dialogs), 1) << c.what;
-
-        // The bank: its list, its number and the program stay as they were.
-        const int32_t diverseIndex = plugin.instrumentValue(SynGloIns_c::kBank);
-        ASSERT_STREQ(plugin.partBankList(0).getName(0), "Broken");
+        const auto state = [&] {
+            char name[kVstMaxProgNameLen + 8] = {};
+            plugin.dispatcher(effGetProgramName, 0, 0, name, 0.0f);
+            return std::to_string(plugin.dispatcher(effGetProgram, 0, 0, nullptr, 0.0f)) + " " + name + " " +
+                   std::to_string(plugin.instrumentValue(SynGloIns_c::kBank)) + " " + plugin.presetLoadPath() + " " +
+                   std::to_string(dialogs.asked.size());
+        };
+        const auto select = [&](VstIntPtr program) {
+            plugin.dispatcher(effSetProgram, 0, program, nullptr, 0.0f);
+            plugin.dispatcher(effIdle, 0, 0, nullptr, 0.0f);
+            return state();
+        };
+        const std::string two = select(2);
+        ASSERT_EQ(two, "2 Prog 02 1 " + bank + "/Prog 02.FXP 0");
+        EXPECT_EQ(select(3), "2 Prog 02 1 " + bank + "/Prog 02.FXP 1");
         plugin.selectPartBank(0, 0);
-        EXPECT_EQ(plugin.instrumentValue(SynGloIns_c::kBank), diverseIndex) << c.what;
-        EXPECT_EQ(dispatch(plugin, effGetProgram), 2) << c.what;
-        EXPECT_EQ(hostProgramName(plugin), "Prog 02") << c.what;
-        EXPECT_EQ(programName(plugin, 1), "Prog 01") << c.what;
-        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]) << c.what;
-        EXPECT_EQ(loadErrors(dialogs), 2) << c.what;
+        EXPECT_EQ(state(), "2 Prog 02 1 " + bank + "/Prog 02.FXP 2");
+        EXPECT_EQ(dialogs.asked.back().caption, "Load Error");
+        EXPECT_EQ(programName(plugin, 7), "Prog 07");
+        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]);
     }
 }
 
@@ -402,193 +368,115 @@ TEST_F(ProgramBank, PresetPathsRebaseAndTheStoredDefaultWins) {
     EXPECT_EQ(next.getProgram(), 6);
 }
 
-std::string storedDefaultPreset(Plugin& plugin) {
-    std::string text;
-    plugin.systemSettings().getTextString(0, SysGlo_c::kDefaultPresetPath, text);
-    return text;
-}
-
-// A stored default preset that no longer loads (the data folder moved, the
-// file broke) counts as none stored: the folder's first preset loads and
-// becomes the default, and the menus show what sounds.
+// A stored default preset that does not load (the data folder moved, the
+// file broke) counts as none stored: the bank's first preset loads and
+// becomes the default, and the bank menu lists the banks. A program the host
+// set before the first resume stands, and the banks are found all the same.
 TEST_F(ProgramBank, AStoredDefaultThatDoesNotLoadFallsBackToTheFirstPreset) {
     IdleHost host;
     const std::string brokenFile = data / "broken.FXP";
     ASSERT_TRUE(os::writeFileAtomic(brokenFile, "CcnK", 4));
+    const std::vector<uint8_t> hostProgram = Plugin().readProgramFileChunk(diverse + "/Prog 04.FXP");
+    ASSERT_FALSE(hostProgram.empty());
     for (const std::string& stale : {std::string("/moved/Kelvanti Banks/Diverse/Prog 06.FXP"), brokenFile}) {
-        {
-            Plugin previous;
-            previous.startProcessing();
-            previous.setDefaultPresetPath(stale);
-        }
-        Plugin plugin;
-        plugin.startProcessing();
-        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]) << stale;
-        EXPECT_EQ(plugin.getProgram(), 0) << stale;
-        EXPECT_EQ(currentProgramName(plugin), "Prog 00") << stale;
-        EXPECT_EQ(plugin.presetLoadPath(), diverse + "/Prog 00.FXP") << stale;
-        EXPECT_EQ(storedDefaultPreset(plugin), diverse + "/Prog 00.FXP") << stale;
-        EXPECT_EQ(plugin.bankRootFolder(), data / "Kelvanti Banks") << stale;
-        ASSERT_EQ(plugin.partBankList(0).count(), 3) << stale;
-        EXPECT_STREQ(plugin.partBankList(0).getName(plugin.instrumentValue(SynGloIns_c::kBank)), "Diverse") << stale;
-    }
-    // A program the host set before the first resume stands; the bank
-    // folders are still found from a default that is there.
-    std::vector<uint8_t> file;
-    ASSERT_TRUE(os::readFile(diverse + "/Prog 04.FXP", file, 1 << 20));
-    fxp::ProgramFile program;
-    ASSERT_EQ(fxp::decodeProgramFile(file.data(), file.size(), "HRVK", program), fxp::DecodeResult::Ok);
-    {
-        Plugin previous;
-        previous.startProcessing();
-        previous.setDefaultPresetPath("/moved/Kelvanti Banks/Diverse/Prog 06.FXP");
-    }
-    Plugin plugin;
-    plugin.open();
-    ASSERT_GT(plugin.setChunk(program.chunk.data(), static_cast<VstInt32>(program.chunk.size()), true), 0);
-    plugin.startProcessing();
-    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[4]);
-    EXPECT_EQ(plugin.bankRootFolder(), data / "Kelvanti Banks");
-}
-
-// An empty default bank still lists the other banks, and one of them can be chosen.
-TEST_F(ProgramBank, AnEmptyDefaultBankStillListsTheOthers) {
-    for (const auto& entry : std::filesystem::directory_iterator(diverse)) std::filesystem::remove(entry.path());
-    IdleHost host;
-    Plugin plugin;
-    plugin.startProcessing();
-    FileList_c& banks = plugin.partBankList(0);
-    ASSERT_EQ(banks.count(), 3);
-    EXPECT_STREQ(banks.getName(plugin.instrumentValue(SynGloIns_c::kBank)), "Diverse");
-    EXPECT_EQ(programName(plugin, 0), "");
-    plugin.selectPartBank(0, 1);
-    EXPECT_FLOAT_EQ(plugin.getParameter(0), drumTimbre[0]);
-    EXPECT_EQ(currentProgramName(plugin), "Kick");
-}
-
-// A data folder named relative to the working folder is stored absolute:
-// what loads at the next start does not depend on where the host runs.
-TEST_F(ProgramBank, StoredPresetPathsAreAbsolute) {
-    const std::string relative = std::filesystem::relative(data.path(), std::filesystem::current_path()).string();
-    ASSERT_NE(relative.front(), '/');
-    ::setenv("KELVANTI_DATA_DIR", relative.c_str(), 1);
-    IdleHost host;
-    Plugin plugin;
-    plugin.startProcessing();
-    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
-    EXPECT_EQ(storedDefaultPreset(plugin), diverse + "/Prog 00.FXP");
-    EXPECT_EQ(plugin.presetLoadPath(), diverse + "/Prog 00.FXP");
-}
-
-// Counts the times a folder is opened for listing (inotify reports every
-// open of the watched folder itself). Read after each step: the kernel folds
-// identical events that wait unread.
-class FolderListings {
-public:
-    explicit FolderListings(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        if (fd_ >= 0) ::inotify_add_watch(fd_, folder.c_str(), IN_OPEN | IN_CLOSE_NOWRITE | IN_ONLYDIR);
-    }
-    ~FolderListings() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-    int take() {
-        int opens = 0;
-        alignas(inotify_event) char buffer[64 * 1024];
-        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;)
-            for (char* p = buffer; p < buffer + n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(p);
-                opens += (event->mask & IN_OPEN) && (event->mask & IN_ISDIR) && event->len == 0;
-                p += sizeof(inotify_event) + event->len;
+        for (const bool hostChunk : {false, true}) {
+            {
+                Plugin previous;
+                previous.startProcessing();
+                previous.setDefaultPresetPath(stale);
             }
-        return opens;
+            Plugin plugin;
+            plugin.open();
+            if (hostChunk) plugin.setChunk(const_cast<uint8_t*>(hostProgram.data()), hostProgram.size(), true);
+            plugin.startProcessing();
+            EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[hostChunk ? 4 : 0]) << stale;
+            EXPECT_EQ(plugin.bankRootFolder(), data / "Kelvanti Banks") << stale;
+            if (hostChunk) continue;
+            EXPECT_EQ(currentProgramName(plugin), "Prog 00") << stale;
+            std::string stored;
+            plugin.systemSettings().getTextString(0, SysGlo_c::kDefaultPresetPath, stored);
+            EXPECT_EQ(stored, diverse + "/Prog 00.FXP") << stale;
+            EXPECT_STREQ(plugin.partBankList(0).getName(plugin.instrumentValue(SynGloIns_c::kBank)), "Diverse");
+        }
     }
+}
 
-private:
-    int fd_;
-};
+// An empty default bank still lists the other banks; a data folder named
+// relative to the working folder is stored absolute, so what loads at the
+// next start does not depend on where the host runs.
+TEST_F(ProgramBank, AnEmptyDefaultBankListsTheOthersAndPathsAreStoredAbsolute) {
+    std::filesystem::rename(diverse, data / "Kelvanti Banks/Other");
+    std::filesystem::create_directories(diverse);
+    ::setenv("KELVANTI_DATA_DIR", std::filesystem::relative(data.path()).c_str(), 1);
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    ASSERT_EQ(plugin.partBankList(0).count(), 4);
+    EXPECT_STREQ(plugin.partBankList(0).getName(plugin.instrumentValue(SynGloIns_c::kBank)), "Diverse");
+    plugin.selectPartBank(0, 3);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    EXPECT_EQ(plugin.presetLoadPath(), data / "Kelvanti Banks/Other/Prog 00.FXP");
+}
 
-// A program change among hundreds of presets does not read the folder
+// The times the folder was opened for listing since the last call (inotify
+// reports each open of the watched folder itself).
+int folderOpens(int watch) {
+    int opens = 0;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+            opens += (reinterpret_cast<inotify_event*>(p)->mask & (IN_OPEN | IN_ISDIR)) == (IN_OPEN | IN_ISDIR);
+    return opens;
+}
+
+// A program change among hundreds of presets does not read their folder
 // again while it is unchanged; a preset added to it is listed at the next
 // program change.
 TEST_F(ProgramBank, ProgramChangesReadThePresetFolderOnlyWhenItChanged) {
     for (int i = 0; i < 300; ++i)
         std::filesystem::copy_file(diverse + "/Prog 07.FXP", diverse + "/Zz " + std::to_string(1000 + i) + ".FXP");
     // Its last change long ago, as for a bank installed before.
-    const auto settle = [&] {
-        std::filesystem::last_write_time(diverse, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
-    };
-    settle();
+    std::filesystem::last_write_time(diverse, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     IdleHost host;
     Plugin plugin;
     plugin.startProcessing();
-    FolderListings listings(diverse);
-    ASSERT_TRUE(listings.ok());
-    for (const int program : {3, 1, 4}) {
+    // IN_CLOSE_NOWRITE too: the kernel folds identical events that wait unread.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, diverse.c_str(), IN_OPEN | IN_CLOSE_NOWRITE | IN_ONLYDIR), 0);
+    const auto change = [&](int program) {
         plugin.setProgram(program);
         plugin.fxIdle();
+        return folderOpens(watch);
+    };
+    for (const int program : {3, 1, 4}) {
+        EXPECT_EQ(change(program), 0) << program;
         EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[static_cast<size_t>(program)]);
-        EXPECT_EQ(listings.take(), 0) << program;
     }
     ASSERT_TRUE(os::writeFileAtomic(diverse + "/Prog 00b.FXP", "x", 1));
-    listings.take(); // the write's own
-    plugin.setProgram(6);
-    plugin.fxIdle();
-    EXPECT_EQ(listings.take(), 1);
+    folderOpens(watch); // the write's own
+    EXPECT_EQ(change(6), 1);
     EXPECT_EQ(programName(plugin, 1), "Prog 00b");
-    EXPECT_EQ(plugin.getProgram(), 7); // "Prog 06", one further down now
     EXPECT_EQ(currentProgramName(plugin), "Prog 06");
-    settle();
-    plugin.setProgram(2);
-    plugin.fxIdle();
-    EXPECT_EQ(listings.take(), 1); // its stamp changed with the setting back
-    plugin.setProgram(3);
-    plugin.fxIdle();
-    EXPECT_EQ(listings.take(), 0);
-    EXPECT_EQ(currentProgramName(plugin), "Prog 02");
+    ::close(watch);
 }
 
-// A data folder deep enough that its presets' paths pass 320 bytes lists
-// and loads them. A preset path longer than a saved setting holds is saved
-// empty, never cut, and the user is told once.
-TEST_F(ProgramBank, PresetsInADeepDataFolderLoadAndTheirPathsAreNeverCut) {
+// Presets in a data folder deep enough that their paths pass 320 bytes are
+// listed and load.
+TEST_F(ProgramBank, PresetsInADeepDataFolderLoad) {
     std::string deep = data.path();
     while (deep.size() < 300) deep += "/" + std::string(40, 'd');
     std::filesystem::create_directories(deep);
-    std::filesystem::copy(data / "Kelvanti Banks", deep + "/Kelvanti Banks", std::filesystem::copy_options::recursive);
+    std::filesystem::rename(data / "Kelvanti Banks", deep + "/Kelvanti Banks");
     ::setenv("KELVANTI_DATA_DIR", deep.c_str(), 1);
     IdleHost host;
     Plugin plugin;
     plugin.startProcessing();
     EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
-    EXPECT_EQ(currentProgramName(plugin), "Prog 00");
     plugin.setProgram(3);
     plugin.fxIdle();
-    EXPECT_EQ(plugin.getProgram(), 3);
+    EXPECT_EQ(currentProgramName(plugin), "Prog 03");
     EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[3]);
-    const std::string path = deep + "/Kelvanti Banks/Diverse/Prog 03.FXP";
-    ASSERT_EQ(plugin.presetLoadPath(), path);
-    ASSERT_GT(path.size(), 320u);
-
-    ::testing::internal::CaptureStderr();
-    std::vector<uint8_t> chunk;
-    for (int i = 0; i < 2; ++i) {
-        void* data = nullptr;
-        const VstInt32 size = plugin.getChunk(&data, true);
-        ASSERT_GT(size, 0);
-        chunk.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-    }
-    const std::string notices = ::testing::internal::GetCapturedStderr();
-    size_t told = 0;
-    for (size_t at = notices.find(path); at != std::string::npos; at = notices.find(path, at + 1)) ++told;
-    EXPECT_EQ(told, 1u) << notices;
-    EXPECT_EQ(std::string(chunk.begin(), chunk.end()).find(path.substr(0, 300)), std::string::npos);
-
-    Plugin fresh;
-    fresh.startProcessing();
-    ASSERT_EQ(fresh.setChunk(chunk.data(), static_cast<VstInt32>(chunk.size()), true), static_cast<VstInt32>(chunk.size()));
-    EXPECT_FLOAT_EQ(fresh.getParameter(0), timbre[3]);
-    EXPECT_EQ(fresh.presetLoadPath(), "");
+    EXPECT_EQ(plugin.presetLoadPath(), deep + "/Kelvanti Banks/Diverse/Prog 03.FXP");
 }
 
 TEST_F(ProgramBank, SettingsColumnsTakeEffect) {
