@@ -200,7 +200,8 @@ TEST_F(ProgramBank, APresetThatDoesNotLoadNeverBecomesTheProgram) {
         OsScratchFolder own;
         const std::string bank = own / "Kelvanti Banks/Diverse";
         std::filesystem::create_directories(own / "Kelvanti Banks/Broken");
-        std::filesystem::copy(diverse, bank);
+        std::filesystem::create_directories(bank);
+        for (int i = 0; i < 3; ++i) std::filesystem::copy(diverse + "/Prog 0" + std::to_string(i) + ".FXP", bank);
         std::vector<uint8_t> broken;
         ASSERT_TRUE(os::readFile(diverse + "/Prog 00.FXP", broken, 1 << 20));
         broken.resize(spoiled == 40 ? 40 : broken.size());
@@ -230,7 +231,7 @@ TEST_F(ProgramBank, APresetThatDoesNotLoadNeverBecomesTheProgram) {
         plugin.selectPartBank(0, 0);
         EXPECT_EQ(state(), "2 Prog 02 1 " + bank + "/Prog 02.FXP 2");
         EXPECT_EQ(dialogs.asked.back().caption, "Load Error");
-        EXPECT_EQ(programName(plugin, 7), "Prog 07");
+        EXPECT_EQ(programName(plugin, 3), "Prog 03");
         EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]);
     }
 }
