@@ -3,7 +3,6 @@
 #include "framework/platform/Registry.h"
 #include "framework/synth/Synth.h"
 #include "gui/CDrawContext.h"
-#include "os/PathText.h"
 
 namespace editor {
 
@@ -27,8 +26,8 @@ void CFileDialog3Pl::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& /*wher
         return;
     }
     // The first run starts in the default folder; later runs where the user left.
-    char stored[pathtext::kPathBufferSize];
-    if (!defaultFolder_.empty() && !(readRegistryString(registryName_, stored, sizeof stored) && stored[0]))
+    std::string stored;
+    if (!defaultFolder_.empty() && !(readRegistryString(registryName_, stored) && !stored.empty()))
         writeRegistryString(registryName_, defaultFolder_);
     tracking_ = true;
     const std::string chosen = dialog_.run();

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace os {
@@ -65,11 +66,18 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+// The system's text for an error number (strerror, safe on any thread).
+bool failedWith(int error, std::string* reason) {
+    if (reason)
+        *reason = std::generic_category().message(error);
+    return false;
+}
+
 } // namespace
 
-bool writeFileAtomic(const std::string& path, const void* data, std::size_t size) {
+bool writeFileAtomic(const std::string& path, const void* data, std::size_t size, std::string* reason) {
     if (path.empty() || path.back() == '/' || (data == nullptr && size > 0))
-        return false;
+        return failedWith(path.empty() ? ENOENT : EINVAL, reason);
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -78,16 +86,21 @@ bool writeFileAtomic(const std::string& path, const void* data, std::size_t size
     std::string temp = folder + "/." + name.substr(0, kMaxTempStem) + ".XXXXXX";
     const int fd = ::mkostemp(&temp[0], O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return failedWith(errno, reason);
 
     bool ok = writeAll(fd, data, size) && ::fchmod(fd, modeForTarget(path)) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0)
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
         ok = false;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
         ok = false;
+        error = errno;
+    }
     if (!ok) {
         ::unlink(temp.c_str());
-        return false;
+        return failedWith(error, reason);
     }
     syncFolder(folder);
     return true;

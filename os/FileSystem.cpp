@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace os {
@@ -110,6 +111,21 @@ bool makeDirectories(const std::string& path) {
         if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
     return directoryExists(path);
+}
+
+FolderStamp folderStamp(const std::string& path) {
+    FolderStamp stamp;
+    struct stat info {};
+    timespec now {};
+    if (!statPath(path, info) || !S_ISDIR(info.st_mode) || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return stamp;
+    stamp.device = static_cast<uint64_t>(info.st_dev);
+    stamp.inode = static_cast<uint64_t>(info.st_ino);
+    stamp.seconds = static_cast<int64_t>(info.st_mtim.tv_sec);
+    stamp.nanoseconds = static_cast<int64_t>(info.st_mtim.tv_nsec);
+    stamp.valid = true;
+    constexpr int64_t kSettledSeconds = 2;
+    stamp.settled = static_cast<int64_t>(now.tv_sec) - stamp.seconds > kSettledSeconds;
+    return stamp;
 }
 
 bool listDirectory(const std::string& path, std::vector<DirEntry>& entries) {

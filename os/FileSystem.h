@@ -26,14 +26,34 @@ uint64_t fileSize(const std::string& path);    // 0 when missing
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes);
 
 // Writes a unique temporary file beside path and renames it over path:
-// readers see the old or the new content, never half of it.
-bool writeFileAtomic(const std::string& path, const void* data, std::size_t size);
+// readers see the old or the new content, never half of it. On failure,
+// reason (when given) receives the system's text for why ("No such file or
+// directory").
+bool writeFileAtomic(const std::string& path, const void* data, std::size_t size, std::string* reason = nullptr);
 
 bool makeDirectories(const std::string& path);  // like mkdir -p
 
 // The entries of a folder ("." and ".." left out), sorted case-insensitively,
 // ties by byte, so "the n-th entry" is the same on every file system.
 bool listDirectory(const std::string& path, std::vector<DirEntry>& entries);
+
+// What a folder's listing depends on: it changes when an entry is added,
+// removed or renamed. settled: the last such change was at least 2 seconds
+// before the stamp was taken, so a listing taken after it cannot miss a
+// change that file systems with coarse times would give the same time.
+struct FolderStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+    bool valid = false; // the folder could be looked at
+    bool settled = false;
+    bool sameAs(const FolderStamp& other) const {
+        return valid && other.valid && device == other.device && inode == other.inode && seconds == other.seconds &&
+               nanoseconds == other.nanoseconds;
+    }
+};
+FolderStamp folderStamp(const std::string& path);
 
 // The path as it exists on disk: exact when it exists as written, else each
 // component looked up case-insensitively (first match in sorted order).

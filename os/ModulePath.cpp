@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <dlfcn.h>
+#include <filesystem>
+#include <unistd.h>
 
 namespace os {
 namespace {
@@ -49,12 +51,24 @@ bool holdsDataFolder(const std::string& folder) {
     return false;
 }
 
+// A folder named relative to the working folder, made absolute: the paths
+// kept in settings and projects must not depend on where a host runs.
+std::string absoluteFolder(const std::string& folder) {
+    if (folder.empty() || folder[0] == '/') return folder;
+    char* working = ::getcwd(nullptr, 0);
+    if (!working) return folder;
+    std::filesystem::path absolute(working);
+    std::free(working);
+    absolute /= folder;
+    return absolute.lexically_normal().string();
+}
+
 } // namespace
 
 std::string moduleFolder() { return folderOf(modulePath()); }
 
 std::string dataFolder() {
-    std::string folder = environment("KELVANTI_DATA_DIR");
+    std::string folder = absoluteFolder(environment("KELVANTI_DATA_DIR"));
     if (!folder.empty()) {
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
         return folder;

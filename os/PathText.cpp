@@ -28,22 +28,20 @@ bool endsInSeparator(std::string_view folder) {
 bool joinInto(std::string_view folder, std::string_view name, char* out, size_t capacity) {
     if (!out || name.empty() || folder.size() + name.size() > kMaxJoinedLength)
         return false;
-    if (folder.empty())
-        return copyOut(name, out, capacity);
-    char joined[kPathBufferSize];
-    size_t n = 0;
-    std::memcpy(joined, folder.data(), folder.size());
-    n = folder.size();
-    if (!endsInSeparator(folder))
-        joined[n++] = kSeparator;
-    std::memcpy(joined + n, name.data(), name.size());
-    n += name.size();
-    return copyOut(std::string_view(joined, n), out, capacity);
+    return copyOut(joined(folder, name), out, capacity);
 }
 
 } // namespace
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::string joined(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!folder.empty() && !name.empty() && !endsInSeparator(folder))
+        path += kSeparator;
+    path += name;
+    return path;
+}
 
 size_t lastSeparator(std::string_view path) {
     for (size_t i = path.size(); i-- > 0;) {

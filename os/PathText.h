@@ -4,16 +4,18 @@
 // at the start, so paths stored by Windows builds still yield their folders
 // and file names. Elsewhere ':' is an ordinary character.
 //
-// Limits count bytes. Every copy is bounded by the caller's capacity; a
+// Paths as strings take any length the system takes. The fixed-buffer forms
+// keep the limits below (in bytes) for callers whose buffers or stored
+// formats have them: every copy is bounded by the caller's capacity, and a
 // result that does not fit is refused (false, output unchanged), never cut.
 // Pure functions: safe on any thread.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pathtext {
 
 constexpr size_t kPathBufferSize = 320;    // a fixed path buffer, ending zero included
-constexpr size_t kMaxOpenPathLength = 318; // longest path handed to an open
 constexpr size_t kMaxJoinedLength = 317;   // longest folder + name a join accepts
 constexpr char kSeparator = '/';
 
@@ -40,6 +42,10 @@ bool getExtension(std::string_view path, char* out, size_t capacity);
 bool nameWithoutExtension(std::string_view path, char* out, size_t capacity);
 // Cuts an ended text (within capacity) at its last '.'.
 void stripExtension(char* text, size_t capacity);
+
+// folder + name, with a '/' between unless the folder ends in a separator;
+// the name alone for an empty folder, the folder alone for an empty name.
+std::string joined(std::string_view folder, std::string_view name);
 
 // name := folder + name, with a '/' between unless the folder ends in a
 // separator. Refused when the name is empty, folder + name exceed 317 bytes

@@ -246,8 +246,7 @@ void Zendrix_c::onParameterChanged(int32_t row, Part_c* target, int32_t column) 
 }
 
 void Zendrix_c::initialise() {
-    char folder[pathtext::kPathBufferSize] = "Kelvanti Banks";
-    if (pathtext::appendPath(folder, sizeof folder, "Diverse")) openPresetFolder(folder, true);
+    openPresetFolder(pathtext::joined("Kelvanti Banks", "Diverse").c_str(), true);
 }
 
 void Zendrix_c::setupControllerAssignments() {

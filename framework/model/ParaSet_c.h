@@ -30,7 +30,7 @@
 
 class ParaSet_c {
 public:
-    // The longest text a chunk holds; longer texts are cut when written.
+    // The longest text a chunk holds; a longer text is written empty, never cut.
     static constexpr size_t kMaxChunkText = 319;
     static constexpr size_t kChunkHeaderSize = 12;
 

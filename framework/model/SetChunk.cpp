@@ -3,14 +3,36 @@
 // readers never trust a length found in the bytes.
 #include "framework/model/ChunkWords.h"
 #include "framework/model/ParaSet_c.h"
+#include "os/Process.h"
 #include <algorithm>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace {
 
-// The text a Text or Options entry stores, cut to what a chunk holds.
+std::string_view fullText(const Parameter_c& p) {
+    return p.kind() == ParamKind::Options ? p.currentOptionEntry() : p.textView();
+}
+
+// The text a Text or Options entry stores. One longer than a chunk holds
+// (a path in a deep folder) is stored empty: cut, it would name another file.
 std::string_view entryText(const Parameter_c& p) {
-    const std::string_view text = p.kind() == ParamKind::Options ? p.currentOptionEntry() : p.textView();
-    return text.substr(0, std::min(text.size(), ParaSet_c::kMaxChunkText));
+    const std::string_view text = fullText(p);
+    return text.size() > ParaSet_c::kMaxChunkText ? std::string_view() : text;
+}
+
+// Says once per text and process that it was stored empty (settings and
+// projects are saved often). Threads: every writer of chunks; never the
+// audio thread.
+void tellTextNotStored(std::string_view text) {
+    static std::mutex lock;
+    static std::set<std::string, std::less<>> told;
+    std::lock_guard<std::mutex> guard(lock);
+    if (!told.emplace(text).second)
+        return;
+    os::printNotice("Kelvanti: \"" + std::string(text) + "\" is longer than the " +
+                    std::to_string(ParaSet_c::kMaxChunkText) + " bytes a saved setting holds; it is saved empty");
 }
 
 // Text, its zero and padding, rounded up to a whole word.
@@ -54,6 +76,8 @@ size_t ParaSet_c::writeChunk(uint8_t* buffer, size_t capacity, int row) const {
             continue;
         if (kind == ParamKind::Text || kind == ParamKind::Options) {
             const std::string_view text = entryText(p);
+            if (text.size() < fullText(p).size())
+                tellTextNotStored(fullText(p));
             const size_t padded = paddedTextSize(text.size());
             if (capacity - pos < 4 + padded)
                 return 0;

@@ -10,7 +10,7 @@
 namespace {
 
 bool openablePath(std::string_view path) {
-    return !path.empty() && path.size() <= pathtext::kMaxOpenPathLength && path.find('\0') == std::string_view::npos;
+    return !path.empty() && path.find('\0') == std::string_view::npos;
 }
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) { return os::compareNamesIgnoringCase(a, b) == 0; }
@@ -38,8 +38,10 @@ bool Disk_c::openRead(std::string_view path) { return openForReading(path); }
 
 bool Disk_c::openWrite(std::string_view path) {
     close();
-    if (!openablePath(path))
+    if (!openablePath(path)) {
+        error_ = path.empty() ? "no file name" : "the name holds a zero byte";
         return false;
+    }
     writePath_.assign(path);
     bytes_.clear();
     mode_ = Mode::Write;
@@ -48,8 +50,10 @@ bool Disk_c::openWrite(std::string_view path) {
 
 bool Disk_c::close() {
     bool ok = true;
-    if (mode_ == Mode::Write)
-        ok = os::writeFileAtomic(writePath_, bytes_.data(), bytes_.size());
+    if (mode_ == Mode::Write) {
+        error_.clear();
+        ok = os::writeFileAtomic(writePath_, bytes_.data(), bytes_.size(), &error_);
+    }
     mode_ = Mode::Closed;
     bytes_.clear();
     bytes_.shrink_to_fit();
@@ -102,36 +106,36 @@ bool Disk_c::matchesExtension(const ExtensionList* extensions, std::string_view 
     });
 }
 
-bool Disk_c::listFiles(std::string_view folder, std::string& name, int n, bool folders,
-                       const ExtensionList* extensions) {
-    std::vector<os::DirEntry> entries;
-    if (n < 0 || folder.empty() || !os::listDirectory(os::resolveCaseInsensitive(std::string(folder)), entries))
-        return false;
-    for (const os::DirEntry& entry : entries) {
-        const bool matches = entry.isDirectory ? folders && entry.name[0] != '.'
-                                               : matchesExtension(extensions, entry.name);
-        if (!matches || entry.name.size() >= pathtext::kPathBufferSize)
-            continue;
-        if (n-- == 0) {
-            name = entry.name;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::vector<std::string> Disk_c::listFilesSorted(std::string_view folder, const ExtensionList* extensions,
-                                                 std::size_t capacity) {
+std::vector<std::string> Disk_c::listNames(std::string_view folder, bool folders, const ExtensionList* extensions) {
     std::vector<std::string> names;
     std::vector<os::DirEntry> entries;
     if (folder.empty() || !os::listDirectory(os::resolveCaseInsensitive(std::string(folder)), entries))
         return names;
-    for (const os::DirEntry& entry : entries) {
-        if (names.size() >= capacity)
-            break;
-        if (!entry.isDirectory && matchesExtension(extensions, entry.name))
-            names.push_back(entry.name);
+    for (os::DirEntry& entry : entries) {
+        const bool matches = entry.isDirectory ? folders && entry.name[0] != '.'
+                                               : matchesExtension(extensions, entry.name);
+        if (matches)
+            names.push_back(std::move(entry.name));
     }
+    return names;
+}
+
+bool Disk_c::listFiles(std::string_view folder, std::string& name, int n, bool folders,
+                       const ExtensionList* extensions) {
+    if (n < 0)
+        return false;
+    std::vector<std::string> names = listNames(folder, folders, extensions);
+    if (static_cast<std::size_t>(n) >= names.size())
+        return false;
+    name = std::move(names[static_cast<std::size_t>(n)]);
+    return true;
+}
+
+std::vector<std::string> Disk_c::listFilesSorted(std::string_view folder, const ExtensionList* extensions,
+                                                 std::size_t capacity) {
+    std::vector<std::string> names = listNames(folder, false, extensions);
+    if (names.size() > capacity)
+        names.resize(capacity);
     return names;
 }
 
@@ -149,14 +153,10 @@ bool Disk_c::findFirstOfType(std::string_view folder, char* out, std::size_t out
     if (names.empty())
         return false;
     sortNames(names);
-    std::string path(folder);
-    char joined[pathtext::kPathBufferSize];
-    if (path.size() >= sizeof joined)
+    const std::string path = pathtext::joined(folder, names.front());
+    if (path.size() >= outCapacity)
         return false;
-    std::memcpy(joined, path.c_str(), path.size() + 1);
-    if (!pathtext::appendPath(joined, sizeof joined, names.front()) || std::strlen(joined) >= outCapacity)
-        return false;
-    std::memcpy(out, joined, std::strlen(joined) + 1);
+    std::memcpy(out, path.c_str(), path.size() + 1);
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The file and folder toolkit: one open file at a time, text lines, folder
 // scans for files of given extensions or for sub-folders. Path splitting and
-// joining is pathtext's (PathText.h); the limits there hold here too: an
-// open refuses a path over 318 bytes, never cuts it.
+// joining is pathtext's (PathText.h). Paths of any length the system takes
+// are opened; one it refuses fails with its reason (errorText).
 //
 // Reading resolves a path that does not exist as written case-insensitively,
 // folder by folder. Writing uses the exact path and is atomic: the bytes are
@@ -36,8 +36,8 @@ public:
     Disk_c(const Disk_c&) = delete;
     Disk_c& operator=(const Disk_c&) = delete;
 
-    // Each closes the open file first. False for an empty path, one over
-    // 318 bytes, or a file that cannot be read (openText/openRead).
+    // Each closes the open file first. False for an empty path, one holding
+    // a zero byte, or a file that cannot be read (openText/openRead).
     bool openText(std::string_view path);
     bool openRead(std::string_view path);
     // Nothing touches the disk until close.
@@ -46,6 +46,9 @@ public:
     // unless that write failed.
     bool close();
     bool isOpen() const { return mode_ != Mode::Closed; }
+    // Why the last openWrite or close of a written file failed, as the
+    // system says it ("Permission denied"); empty after a success.
+    const std::string& errorText() const { return error_; }
 
     // The line without its LF or CR (cut at the first of them), ended, at
     // most size - 1 bytes (the rest of a longer line is skipped). Answers
@@ -63,9 +66,12 @@ public:
     // True when extensions is null or holds the name's extension.
     static bool matchesExtension(const ExtensionList* extensions, std::string_view name);
 
-    // The n-th (from 0) entry of the folder, in sorted order, that is a file
-    // with a listed extension or, with folders, a sub-folder whose name does
-    // not begin with '.'. False when there is none.
+    // The names of the folder's entries, in sorted order, that are files
+    // with a listed extension or, with folders, sub-folders whose names do
+    // not begin with '.'. One listing of the folder.
+    static std::vector<std::string> listNames(std::string_view folder, bool folders,
+                                              const ExtensionList* extensions);
+    // The n-th (from 0) of those names. False when there is none.
     static bool listFiles(std::string_view folder, std::string& name, int n, bool folders,
                           const ExtensionList* extensions);
     // The matching files' names (no folders), at most capacity of them.
@@ -92,6 +98,7 @@ private:
     std::vector<uint8_t> bytes_; // the whole file read, or the bytes to write
     std::size_t position_ = 0;
     std::string writePath_;
+    std::string error_;
 };
 
 // A cleaned path text with its "absolute" flag.

@@ -30,8 +30,8 @@ void FileDialog_c::storeLastFolder() const { writeRegistryString(registryName_, 
 std::string FileDialog_c::run() {
     if (!synth_ || patterns_.empty())
         return std::string();
-    char stored[pathtext::kPathBufferSize];
-    if (readRegistryString(registryName_, stored, sizeof stored) && stored[0] != '\0')
+    std::string stored;
+    if (readRegistryString(registryName_, stored) && !stored.empty())
         lastFolder_ = stored;
     if (!mayBlockForUser(title_.c_str()))
         return std::string(); // cancelled
@@ -50,7 +50,7 @@ std::string FileDialog_c::run() {
         chosen = os::chooseFolderDialog(title_, lastFolder_, result);
         break;
     }
-    if (!chosen || result.empty() || result.size() > pathtext::kMaxOpenPathLength)
+    if (!chosen || result.empty())
         return std::string();
 
     if (mode_ == kSave) {
@@ -58,7 +58,7 @@ std::string FileDialog_c::run() {
         const std::string& pattern = patterns_.front();
         const std::string_view fileName = pathtext::fileNameOf(result);
         if (pattern.size() > 2 && pattern.compare(0, 2, "*.") == 0 && pattern != "*.*" &&
-            fileName.find('.') == std::string_view::npos && result.size() + pattern.size() - 1 <= pathtext::kMaxOpenPathLength)
+            fileName.find('.') == std::string_view::npos)
             result += pattern.substr(1);
         if (os::fileExists(result) && !askYesNo("Overwrite existing file ?", title_.c_str()))
             return std::string();

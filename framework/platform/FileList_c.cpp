@@ -15,6 +15,7 @@ void FileList_c::setup(int nameLength, std::string_view placeholder, const Exten
     if (extensions)
         setExtensions(*extensions);
     layer_ = layer;
+    listed_ = Listing();
     clear();
 }
 
@@ -26,6 +27,7 @@ void FileList_c::setExtensions(const ExtensionList& extensions) {
         extensions_.push_back(e);
     }
     hasExtensions_ = true;
+    listed_ = Listing();
 }
 
 void FileList_c::clear() { entries_.clear(); }
@@ -47,24 +49,20 @@ const char* FileList_c::getFullPath(int i) {
     const Entry& entry = entries_[static_cast<std::size_t>(i)];
     if (entry.fileName.empty())
         return nullptr;
-    char path[pathtext::kPathBufferSize];
-    folder_.copy(path, folder_.size());
-    path[folder_.size()] = '\0';
-    if (!pathtext::appendPath(path, sizeof path, entry.fileName))
-        return nullptr;
-    fullPath_ = path;
+    fullPath_ = pathtext::joined(folder_, entry.fileName);
     return fullPath_.c_str();
 }
 
 void FileList_c::scan(bool folders) {
     clear();
     const ExtensionList* extensions = hasExtensions_ ? &extensions_ : nullptr;
-    std::string name;
-    // n counts directory positions: a skipped entry still takes one.
-    for (int n = 0; count() < kCapacity && Disk_c::listFiles(folder_, name, n, folders, extensions); ++n) {
+    // One listing: a folder of thousands of presets is read once per scan.
+    for (std::string& name : Disk_c::listNames(folder_, folders, extensions)) {
+        if (count() >= kCapacity)
+            break;
         if (os::compareNamesIgnoringCase(name, "z patterns arp") == 0)
             continue;
-        entries_.push_back({name.substr(0, nameLength_), name});
+        entries_.push_back({name.substr(0, nameLength_), std::move(name)});
     }
     if (layer_ && count() < kCapacity)
         entries_.push_back({"Layer", "Layer"});
@@ -78,17 +76,19 @@ void FileList_c::sort() {
 }
 
 void FileList_c::rescan(std::string_view folder, bool folders) {
-    if (folder.size() >= pathtext::kPathBufferSize) {
-        folder_.clear();
-        clear();
+    folder_ = folder;
+    // Taken before the listing: a change while it runs makes the next one differ.
+    const os::FolderStamp stamp = os::folderStamp(os::resolveCaseInsensitive(folder_));
+    if (listed_.stamp.settled && stamp.sameAs(listed_.stamp) && listed_.folders == folders && listed_.folder == folder_) {
+        entries_ = listed_.entries;
         return;
     }
-    folder_ = folder;
     scan(folders);
     sort();
     if (hasExtensions_)
         for (Entry& entry : entries_)
             entry.shown = std::string(pathtext::withoutExtension(entry.shown));
+    listed_ = Listing{folder_, folders, stamp, entries_};
 }
 
 int FileList_c::selectPath(const char* path, bool folders) {
@@ -107,14 +107,17 @@ int FileList_c::selectPath(const char* path, bool folders) {
         sought = pathtext::withoutExtension(pathtext::fileNameOf(text));
         rescan(folder, false);
     }
+    return indexOf(sought);
+}
+
+int FileList_c::indexOf(std::string_view name) const {
     // The last entry of that name; one differing only in case when there is
     // no exact one (a path stored by a Windows build).
-    int found = -3;
-    for (int i = count(); i-- > 0 && found < 0;)
-        if (entries_[static_cast<std::size_t>(i)].shown == sought)
-            found = i;
-    for (int i = count(); i-- > 0 && found < 0;)
-        if (os::compareNamesIgnoringCase(entries_[static_cast<std::size_t>(i)].shown, sought) == 0)
-            found = i;
-    return found;
+    for (int i = count(); i-- > 0;)
+        if (entries_[static_cast<std::size_t>(i)].shown == name)
+            return i;
+    for (int i = count(); i-- > 0;)
+        if (os::compareNamesIgnoringCase(entries_[static_cast<std::size_t>(i)].shown, name) == 0)
+            return i;
+    return -3;
 }

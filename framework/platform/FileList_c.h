@@ -5,6 +5,7 @@
 // file that was listed, whatever the case of its extension.
 // Threads: the editor's and the idle side's; not the audio thread.
 #include "framework/platform/Disk_c.h"
+#include "os/FileSystem.h"
 
 #include <string>
 #include <string_view>
@@ -29,19 +30,23 @@ public:
     // outside 0..capacity - 1.
     const char* getName(int i) const;
     // folder + '/' + the entry's real file name; null for i out of range,
-    // an empty folder, the placeholder, or a path over the limit.
+    // an empty folder or the placeholder. Valid until the next call.
     const char* getFullPath(int i);
 
     // Lists the folder anew (sorted); "z patterns arp" is never listed.
     void scan(bool folders);
     void sort();
-    // The folder (up to 319 bytes; a longer one empties the list), then
-    // scan and sort; with extensions the shown names lose them.
+    // The folder, then scan and sort; with extensions the shown names lose
+    // them. A folder unchanged since its last settled listing (see
+    // os::FolderStamp) is not read again: a program change among thousands
+    // of presets costs what it costs among a few.
     void rescan(std::string_view folder, bool folders);
     // Rescans the folder of path (with folders: its parent) and answers the
     // index of the entry named like the file (without extension) or the
     // folder; -1 without path, -4 for an empty one, -3 when not found.
     int selectPath(const char* path, bool folders);
+    // The index of the entry shown as name (see selectPath), -3 when none is.
+    int indexOf(std::string_view name) const;
 
     const std::string& folder() const { return folder_; }
     const std::string& placeholder() const { return placeholder_; }
@@ -60,4 +65,12 @@ private:
     std::string folder_;
     std::vector<Entry> entries_;
     std::string fullPath_;
+    // The last rescan's result; setup and setExtensions forget it.
+    struct Listing {
+        std::string folder;
+        bool folders = false;
+        os::FolderStamp stamp;
+        std::vector<Entry> entries;
+    };
+    Listing listed_;
 };

@@ -3,6 +3,7 @@
 #include "framework/model/ChunkWords.h"
 #include "framework/model/Part_c.h"
 #include "framework/platform/Disk_c.h"
+#include "framework/platform/MessageBoxes.h"
 #include "framework/platform/SynthServices.h"
 
 #include <algorithm>
@@ -27,10 +28,14 @@ void ModuleManager_c::run(Part_c* part, int row, int command, const char* module
         dialog_.setMode(FileDialog_c::kOpen);
         loadFile(*part, dialog_.run(), row);
         break;
-    case kSave:
+    case kSave: {
         dialog_.setMode(FileDialog_c::kSave);
-        saveFile(*part, dialog_.run(), row);
+        const std::string path = dialog_.run();
+        std::string reason;
+        if (!path.empty() && !saveFile(*part, path, row, &reason))
+            showSaveError("This module file", path, reason);
         return;
+    }
     case kCopy:
         copy(*part, row);
         return;
@@ -71,15 +76,23 @@ bool ModuleManager_c::loadFile(Part_c& part, std::string_view path, int row) {
     return true;
 }
 
-bool ModuleManager_c::saveFile(Part_c& part, std::string_view path, int row) {
+bool ModuleManager_c::saveFile(Part_c& part, std::string_view path, int row, std::string* reason) {
     if (path.empty())
         return false;
     std::vector<uint8_t> buffer(part.getChunkSize(row));
     const std::size_t size = part.writeChunk(row, buffer.data(), buffer.size());
-    Disk_c disk;
-    if (size == 0 || !disk.openWrite(path) || !disk.write(buffer.data(), size))
+    if (size == 0) {
+        if (reason)
+            *reason = "the module has no parameters to save";
         return false;
-    return disk.close();
+    }
+    Disk_c disk;
+    if (!disk.openWrite(path) || !disk.write(buffer.data(), size) || !disk.close()) {
+        if (reason)
+            *reason = disk.errorText();
+        return false;
+    }
+    return true;
 }
 
 bool ModuleManager_c::copy(Part_c& part, int row) {

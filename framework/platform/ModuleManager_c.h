@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -36,8 +37,9 @@ public:
     // 0 when they are refused (the checks of loadFile). Pure.
     static std::size_t moduleChunkLength(const uint8_t* bytes, std::size_t size, SetTypeId id);
     // False when the chunk is empty or the file cannot be written (an
-    // existing file is then unchanged).
-    bool saveFile(Part_c& part, std::string_view path, int row);
+    // existing file is then unchanged); reason (when given) then says why.
+    // run shows that failure in an error box.
+    bool saveFile(Part_c& part, std::string_view path, int row, std::string* reason = nullptr);
     bool copy(Part_c& part, int row);
     // Only a clipboard taken from the same kind of part is pasted.
     bool paste(Part_c& part, int row);

@@ -16,6 +16,11 @@ bool readRegistryString(const std::string& valueName, char* buffer, std::size_t 
     return true;
 }
 
+bool readRegistryString(const std::string& valueName, std::string& text) {
+    text.clear();
+    return os::registryRead(valueName, text);
+}
+
 bool writeRegistryString(const std::string& valueName, const std::string& text) {
     return os::registryWrite(valueName, text);
 }

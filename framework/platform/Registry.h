@@ -18,6 +18,8 @@ constexpr std::size_t kRegistryHexMaxBytes = (kRegistryHexReadBuffer - 1) / 2;
 // that does not fit in bufferSize - 1 bytes counts as unreadable, never as a
 // cut text. False for no buffer or a size of 0.
 bool readRegistryString(const std::string& valueName, char* buffer, std::size_t bufferSize);
+// The value whole, whatever its length (paths: any the system takes).
+bool readRegistryString(const std::string& valueName, std::string& text);
 
 bool writeRegistryString(const std::string& valueName, const std::string& text);
 

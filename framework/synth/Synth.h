@@ -266,18 +266,25 @@ public:
     int32_t getProgramChunk(int32_t slot, const uint8_t** data);
     // Stores a copy and applies it to the slot's part with the part disabled
     // and its voices killed: -1 for no data or size <= 0, 0 for a slot outside
-    // the stores or without a part, else size.
-    int32_t setProgramChunk(int32_t slot, const uint8_t* data, int32_t size);
+    // the stores or without a part, else size. A chunk refused for a block no
+    // part takes posts the "format mismatch" box unless tellRefusal is false
+    // (a caller that reports the failure itself).
+    int32_t setProgramChunk(int32_t slot, const uint8_t* data, int32_t size, bool tellRefusal = true);
     void capturePartProgram(int32_t slot);
     void applyStoredProgram(int32_t slot);
     void clearProgramChunk(int32_t slot);
     const MemC_c* storedProgram(int32_t slot) const { return partPrograms_.stored(slot); }
     // FXP preset files (blocking file I/O). load answers the bytes applied, 0
     // for a file that cannot be read or is refused (nothing changes then).
+    // save answers false when nothing was written; reason (when given) then
+    // says why, as the system does ("Permission denied"); empty for an empty path.
     // These and the program-chunk calls take the plug-in lock (the stored
     // programs): never call them inside a part's parameter lock.
     int32_t loadProgramFile(int32_t slot, const std::string& path);
-    bool saveProgramFile(int32_t slot, const std::string& path);
+    // The program chunk of a preset file of this plug-in; empty when the file
+    // cannot be read or is no such preset.
+    std::vector<uint8_t> readProgramFileChunk(const std::string& path) const;
+    bool saveProgramFile(int32_t slot, const std::string& path, std::string* reason = nullptr);
     // Millisecond clock of the last setChunk (host program changes wait 1000 ms after it).
     uint32_t lastSetChunkMs() const { return lastSetChunk_.load(std::memory_order_relaxed); }
     // True while a bank is being applied.
@@ -423,9 +430,15 @@ public:
     // The host's program change (idle command 73), held off for 1000 ms after
     // a setChunk and, in Fruity, for 1500 ms after open.
     virtual void hostProgramChange(int32_t program);
+    // A selection whose preset does not load leaves the program that was
+    // current as it was (number, name, path, lists); the load error is shown.
     virtual void selectPartProgram(int32_t part, int32_t program);
     virtual void selectPartBank(int32_t part, int32_t bank);
     void stepPartProgram(int32_t part, bool up);
+    // Loads the part's "Preset Load Path"; a file that does not load shows
+    // "This preset could not be loaded!". False for that and an empty path.
+    // Under lock_ (the idle side).
+    bool loadPartPreset(int32_t part);
     // The program-number mirror: the global or the current part's "Program"
     // := value, and the host's program number follows the stored value.
     void setProgramNumber(int32_t value, bool global);
@@ -460,7 +473,9 @@ public:
     void rebasePresetPath(std::string& path) const;
     const std::string& bankRootFolder() const { return bankRoot_; }
     // The preset folder at start: folder (relative to the data folder unless
-    // absolute) is listed for every part and its default preset loaded.
+    // absolute) is listed for every part and its default preset loaded; a
+    // stored default that does not load counts as none stored. The bank
+    // folders beside it are listed whether or not a preset loads.
     void openPresetFolder(const char* folder, bool keep);
     // Every part's "Program" := its index and "Edited" := 1 for part 0 only,
     // then the instrument's part set-up.

@@ -204,7 +204,7 @@ void Synth::capturePartProgram(int32_t slot) {
     partPrograms_.capture(host, slot, kPartProgramRow);
 }
 
-int32_t Synth::setProgramChunk(int32_t slot, const uint8_t* data, int32_t size) {
+int32_t Synth::setProgramChunk(int32_t slot, const uint8_t* data, int32_t size, bool tellRefusal) {
     std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (data == nullptr || size <= 0)
         return -1;
@@ -219,7 +219,7 @@ int32_t Synth::setProgramChunk(int32_t slot, const uint8_t* data, int32_t size) 
     SynthBankChunkHost host(*this);
     const ProgramChunkCheck check = checkProgramChunk(host, slot, kPartProgramRow, data, static_cast<size_t>(size));
     if (!check.applies) {
-        if (check.hasBlock)
+        if (check.hasBlock && tellRefusal)
             postProgramLoadError(toIdle_, check.refused);
         return 0;
     }
@@ -278,22 +278,27 @@ void Synth::automatePresetMarker() {
     setParameterAutomated(kPresetMarkerEntry, static_cast<float>(random_.next()) / os::Random15::kMax);
 }
 
-int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
-    std::lock_guard<Lock_c> guard(lock_); // the stored programs
-    if (path.empty())
-        return 0;
+std::vector<uint8_t> Synth::readProgramFileChunk(const std::string& path) const {
     Disk_c file;
-    if (!file.openRead(path))
-        return 0;
+    if (path.empty() || !file.openRead(path))
+        return {};
     // A file may carry bytes after its chunk; more than the largest chunk is never needed.
     std::vector<uint8_t> bytes(std::min(file.size(), fxp::kHeaderSize + fxp::kMaxChunkSize));
     bytes.resize(file.read(bytes.data(), bytes.size()));
-    file.close();
     fxp::ProgramFile program;
     if (fxp::decodeProgramFile(bytes.data(), bytes.size(), config_.acceptedPluginIds, program) !=
         fxp::DecodeResult::Ok)
+        return {};
+    return std::move(program.chunk);
+}
+
+int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
+    std::lock_guard<Lock_c> guard(lock_); // the stored programs
+    const std::vector<uint8_t> chunk = readProgramFileChunk(path);
+    if (chunk.empty())
         return 0;
-    const int32_t result = setProgramChunk(slot, program.chunk.data(), static_cast<int32_t>(program.chunk.size()));
+    // The caller shows the one error box of a refused file.
+    const int32_t result = setProgramChunk(slot, chunk.data(), static_cast<int32_t>(chunk.size()), false);
     if (result <= 0)
         return result; // refused: nothing changed
     if (instrumentSet_) {
@@ -306,21 +311,31 @@ int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
     return result;
 }
 
-bool Synth::saveProgramFile(int32_t slot, const std::string& path) {
+bool Synth::saveProgramFile(int32_t slot, const std::string& path, std::string* reason) {
     std::lock_guard<Lock_c> guard(lock_); // the stored programs
     if (path.empty())
         return false;
-    const uint8_t* chunk = nullptr;
-    const int32_t size = getProgramChunk(slot, &chunk);
-    if (size <= 0)
-        return false;
+    // The name first: before the plug-in is initialised, asking for it lists
+    // the default bank and loads its first preset, which replaces the stored
+    // chunk. The chunk fetched afterwards is the program as it stands now.
     char name[320] = {};
     getProgramName(name);
+    const uint8_t* chunk = nullptr;
+    const int32_t size = getProgramChunk(slot, &chunk);
     const std::vector<uint8_t> bytes =
-        fxp::encodeProgramFile(static_cast<uint32_t>(cEffect.uniqueID), name, chunk, static_cast<size_t>(size));
-    Disk_c file;
-    if (bytes.empty() || !file.openWrite(path) || !file.write(bytes.data(), bytes.size()) || !file.close())
+        size > 0 ? fxp::encodeProgramFile(static_cast<uint32_t>(cEffect.uniqueID), name, chunk, static_cast<size_t>(size))
+                 : std::vector<uint8_t>();
+    if (bytes.empty()) {
+        if (reason)
+            *reason = "the program could not be put into a preset";
         return false;
+    }
+    Disk_c file;
+    if (!file.openWrite(path) || !file.write(bytes.data(), bytes.size()) || !file.close()) {
+        if (reason)
+            *reason = file.errorText();
+        return false;
+    }
     if (systemSet_ && systemSet_->getBool(0, SysGlo_c::kJumpToSaveDir) && instrumentSet_) {
         reselectPartFromPath(currentPart_, path, false);
         instrumentSet_->setText(currentPart_, SynGloIns_c::kPresetLoadPath, path);

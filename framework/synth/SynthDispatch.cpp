@@ -96,15 +96,15 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
                             reinterpret_cast<intptr_t>(target), 0, kPushAppend);
             return;
         }
-        const std::string path = getPresetLoadPathText(row);
         if (column == SynGloIns_c::kPresetSavePath) {
-            std::string savePath;
+            std::string savePath, reason;
             synGloIns_.getTextString(row, SynGloIns_c::kPresetSavePath, savePath);
-            saveProgramFile(row, savePath);
-        } else if (!path.empty() && loadProgramFile(row, path) == 0) {
-            showErrorBox(kPresetLoadErrorCaption, kPresetLoadErrorText);
+            if (!savePath.empty() && !saveProgramFile(row, savePath, &reason))
+                showSaveError("This preset", savePath, reason);
+        } else {
+            loadPartPreset(row);
+            return;
         }
-        if (column == SynGloIns_c::kPresetLoadPath) return;
     }
     // The reception switches and the transpose of "Note Fade": only the
     // instrument settings, or every column.
@@ -130,6 +130,16 @@ void Synth::onParameterChanged(int32_t row, Part_c* target, int32_t column) {
             e.callback()(*this, i, t.target, t.column);
         }
     }
+}
+
+bool Synth::loadPartPreset(int32_t part) {
+    const std::string path = getPresetLoadPathText(part);
+    if (path.empty())
+        return false;
+    if (loadProgramFile(part, path) > 0)
+        return true;
+    showErrorBox(kPresetLoadErrorCaption, kPresetLoadErrorText);
+    return false;
 }
 
 bool Synth::handleCommand(int32_t code, int32_t a, int32_t b, intptr_t /*p*/) {
@@ -175,17 +185,11 @@ void Synth::announceRowChanged(int32_t row, int32_t kind) {
 void Synth::moduleFilePath(const char* moduleName) {
     if (!moduleName || !*moduleName) return;
     const std::string folder = Disk_c::getModuleFolder();
-    const std::string product = productName();
     if (folder.empty()) return;
-    char path[pathtext::kPathBufferSize] = {};
-    if (folder.size() >= sizeof path) return;
-    folder.copy(path, folder.size());
-    // A folder or name too long for the dialog's buffers seeds nothing.
-    if (!pathtext::appendPath(path, sizeof path, product + "Mod") || !pathtext::appendPath(path, sizeof path, moduleName))
-        return;
+    const std::string product = productName();
     const std::string valueName = product + "_MOD_" + moduleName;
-    if (valueName.size() >= pathtext::kPathBufferSize) return;
     // Only a default: a folder the user chose before stays.
-    char stored[pathtext::kPathBufferSize];
-    if (!readRegistryString(valueName, stored, sizeof stored)) writeRegistryString(valueName, path);
+    std::string stored;
+    if (!readRegistryString(valueName, stored))
+        writeRegistryString(valueName, pathtext::joined(pathtext::joined(folder, product + "Mod"), moduleName));
 }

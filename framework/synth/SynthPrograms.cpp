@@ -76,11 +76,19 @@ void Synth::selectPartProgram(int32_t part, int32_t program) {
     if (!opened_.load() || part != getCurrentPart() || program < 0 || program >= numPrograms) return;
     FileList_c& programs = partProgramList(part);
     if (program >= programs.count()) return;
+    const int32_t previousProgram = synGloIns_.getValue(part, SynGloIns_c::kProgram);
+    const std::string previousPath = getPresetLoadPathText(part);
     synGloIns_.setValue(part, SynGloIns_c::kProgram, program);
     const char* path = programs.getFullPath(program);
     synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, path ? path : "");
     if (!hasGlobalProgramList()) setProgramNumber(program, false);
-    onParameterChanged(part, &synGloIns_, SynGloIns_c::kPresetLoadPath);
+    if (!loadPartPreset(part)) {
+        // Nothing changed: the host and the menus keep the program that sounds.
+        synGloIns_.setValue(part, SynGloIns_c::kProgram, previousProgram);
+        synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, previousPath);
+        if (!hasGlobalProgramList()) setProgramNumber(previousProgram, false);
+        editorRefreshAll();
+    }
     updateDisplayIfInitialised();
 }
 
@@ -89,15 +97,27 @@ void Synth::selectPartBank(int32_t part, int32_t bank) {
     if (!opened_.load() || bank < 0 || bank > kMaxBank || part != getCurrentPart()) return;
     FileList_c& banks = partBankList(part);
     if (bank >= banks.count()) return;
+    const int32_t previousBank = synGloIns_.getValue(part, SynGloIns_c::kBank);
+    const int32_t previousProgram = synGloIns_.getValue(part, SynGloIns_c::kProgram);
+    FileList_c& programs = partProgramList(part);
+    const std::string previousFolder = programs.folder();
     synGloIns_.setValue(part, SynGloIns_c::kBank, bank);
     synGloIns_.setValue(part, SynGloIns_c::kProgram, 0);
     const char* folder = banks.getFullPath(bank);
-    FileList_c& programs = partProgramList(part);
     programs.rescan(folder ? folder : "", false);
     const char* first = programs.getFullPath(0);
     if (first) {
+        const std::string previousPath = getPresetLoadPathText(part);
         synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, first);
-        onParameterChanged(part, &synGloIns_, SynGloIns_c::kPresetLoadPath);
+        if (!loadPartPreset(part)) {
+            // Nothing changed: the bank and the program that sound stay current.
+            synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, previousPath);
+            synGloIns_.setValue(part, SynGloIns_c::kBank, previousBank);
+            synGloIns_.setValue(part, SynGloIns_c::kProgram, previousProgram);
+            programs.rescan(previousFolder, false);
+            editorRefreshAll();
+            return;
+        }
         setProgramNumber(0, false);
     } else {
         editorRefreshAll();
@@ -259,14 +279,12 @@ std::string Synth::resolveDefaultPresetPath(const char* path, bool keep) {
 }
 
 void Synth::rebasePresetPath(std::string& path) const {
-    if (path.empty() || bankRoot_.empty() || bankRoot_.size() >= pathtext::kPathBufferSize) return;
-    char rebased[pathtext::kPathBufferSize] = {};
-    bankRoot_.copy(rebased, bankRoot_.size());
-    // A path that would not fit stays as it was.
-    if (!pathtext::appendPath(rebased, sizeof rebased, pathtext::fileNameOf(pathtext::folderOf(path))) ||
-        !pathtext::appendPath(rebased, sizeof rebased, pathtext::fileNameOf(path)))
-        return;
-    path = rebased;
+    if (path.empty() || bankRoot_.empty()) return;
+    const std::string_view bank = pathtext::fileNameOf(pathtext::folderOf(path));
+    const std::string_view file = pathtext::fileNameOf(path);
+    // A path without a bank folder and a file name stays as it was.
+    if (bank.empty() || file.empty()) return;
+    path = pathtext::joined(pathtext::joined(bankRoot_, bank), file);
 }
 
 // ------------------------------------------------------------ the preset folder at start
@@ -275,15 +293,11 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
     std::lock_guard<Lock_c> guard(lock_); // the preset is loaded here, not on the idle side
     if (!folder || !programLists_) return;
     loadSystemSettings();
-    char path[pathtext::kPathBufferSize] = {};
-    if (pathtext::isAbsolutePath(folder)) {
-        if (std::strlen(folder) >= sizeof path) return;
-        std::strcpy(path, folder);
-    } else {
+    std::string path = folder;
+    if (!pathtext::isAbsolutePath(folder)) {
         const std::string base = Disk_c::getModuleFolder();
-        if (base.empty() || base.size() >= sizeof path) return;
-        base.copy(path, base.size());
-        if (!pathtext::appendPath(path, sizeof path, folder)) return;
+        if (base.empty() || !*folder) return;
+        path = pathtext::joined(base, folder);
     }
     // Host program changes asked for before the folder was listed found no
     // program to select; served now they would replace the default preset
@@ -291,15 +305,33 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
     toIdle_.cancel(kCmdHostProgramChange);
     hostProgramChange(0);
     const bool startup = !initialised_.load();
+    // At start-up the default preset fills in what the host left unset:
+    // never over a program chunk the host loaded...
+    const bool hostProgram = startup && earlyHostWrites_.chunkLoaded();
     for (int32_t part = 0; part < config_.parts; ++part) {
         FileList_c& programs = partProgramList(part);
         programs.rescan(path, false);
-        const std::string preset = resolveDefaultPresetPath(programs.getFullPath(0), keep);
+        if (!hostProgram) {
+            // The banks beside the folder, whether or not a preset loads:
+            // the user can always choose another one.
+            FileList_c& banks = partBankList(part);
+            banks.rescan(pathtext::folderOf(path), true);
+            synGloIns_.setValue(part, SynGloIns_c::kBank, std::max(0, banks.indexOf(pathtext::fileNameOf(path))));
+        }
+        const char* listed = programs.getFullPath(0);
+        const std::string first = listed ? listed : "";
+        const std::string preset = resolveDefaultPresetPath(listed, keep);
         if (preset.empty()) break;
         globalLoad_ = false;
-        // At start-up the default preset fills in what the host left unset:
-        // never over a program chunk the host loaded...
-        if (!(startup && earlyHostWrites_.chunkLoaded())) loadProgramFile(part, preset);
+        // A stored default that does not load (the data folder moved, the
+        // file broke) counts as none stored. The host's program is not
+        // replaced, but the bank folders are found from a default that is there.
+        const bool fallBack = !first.empty() && preset != first;
+        if (hostProgram) {
+            if (fallBack && readProgramFileChunk(preset).empty()) resolveDefaultPresetPath(first.c_str(), false);
+        } else if (loadProgramFile(part, preset) <= 0 && fallBack) {
+            loadProgramFile(part, resolveDefaultPresetPath(first.c_str(), false));
+        }
     }
     initialised_ = true;
     // ...nor over the values the host set: they are written again.

@@ -9,6 +9,7 @@
 
 #include "../unit/support/ScriptedDialogs.h"
 #include "framework/platform/Registry.h"
+#include "framework/synth/FxpFormat.h"
 #include "os/ModulePath.h"
 
 namespace {
@@ -36,6 +37,7 @@ protected:
     void TearDown() override {
         dialogs.reset();
         EditorTest::TearDown();
+        unsetenv("KELVANTI_DATA_DIR");
         std::filesystem::remove_all(folder);
     }
     void click(int x, int y) {
@@ -81,6 +83,58 @@ TEST_F(EditorFiles, ExportImportAndTheOverwriteQuestion) {
     char stored[320] = {};
     ASSERT_TRUE(readRegistryString("FxpExportFolder", stored, sizeof stored));
     EXPECT_EQ(std::string(stored), folder.string());
+}
+
+// The editor opens before any audio. The first export lists the default bank
+// and loads its first preset on the way (the start-up load); the file must
+// still be whole: the sound the plug-in has, under that preset's name.
+TEST_F(EditorFiles, ExportBeforeTheFirstResumeWritesAWholePreset) {
+    const std::filesystem::path bank = folder / "data" / "Kelvanti Banks" / "Diverse";
+    std::filesystem::create_directories(bank);
+    setenv("KELVANTI_DATA_DIR", folder.c_str(), 1);  // no bank: the writer loads nothing
+    {
+        Zendrix_c writer(&editortest::HostLog::callback);
+        writer.dispatcher(effOpen, 0, 0, nullptr, 0.0f);
+        writer.setParameter(1, 0.25f);
+        ASSERT_TRUE(writer.saveProgramFile(0, (bank / "Kit One.FXP").string()));
+    }
+    setenv("KELVANTI_DATA_DIR", (folder / "data").c_str(), 1);
+    plugin->setParameter(0, 1.0f);  // before the start-up load: kept over its preset
+    const std::filesystem::path exported = folder / "Exported.fxp";
+    dialogs->paths.push_back(exported.string());
+    click(663, 108);
+    ASSERT_EQ(dialogs->asked.size(), 1u);  // the file dialog, no error
+    const std::string bytes = bytesOf(exported);
+    fxp::ProgramFile file;
+    ASSERT_EQ(fxp::decodeProgramFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), "HRVK", file),
+              fxp::DecodeResult::Ok);
+    EXPECT_EQ(file.name, "Kit One");
+    // Loaded elsewhere, the file sounds as the plug-in does.
+    setenv("KELVANTI_DATA_DIR", folder.c_str(), 1);
+    Zendrix_c reader(&editortest::HostLog::callback);
+    reader.dispatcher(effOpen, 0, 0, nullptr, 0.0f);
+    ASSERT_GT(reader.loadProgramFile(0, exported.string()), 0);
+    EXPECT_FLOAT_EQ(reader.getParameter(0), 1.0f);
+    for (VstInt32 i = 0; i < 25; ++i) EXPECT_FLOAT_EQ(reader.getParameter(i), plugin->getParameter(i)) << i;
+}
+
+// An export that fails says which file and why (one that works shows no box:
+// see the export test above).
+TEST_F(EditorFiles, AFailedExportSaysWhichFileAndWhy) {
+    std::ofstream(folder / "plain") << "a file, not a folder";
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {folder / "missing" / "Tick.fxp", "No such file or directory"},
+        {folder / "plain" / "Tick.fxp", "Not a directory"},
+    };
+    for (const auto& [path, reason] : cases) {
+        dialogs->asked.clear();
+        dialogs->paths.push_back(path.string());
+        click(663, 108);
+        ASSERT_EQ(dialogs->asked.size(), 2u) << path;
+        EXPECT_EQ(dialogs->asked[1].kind, os::DialogKind::Error);
+        EXPECT_EQ(dialogs->asked[1].caption, "Save Error");
+        EXPECT_EQ(dialogs->asked[1].text, "This preset could not be saved!\n" + path.string() + ": " + reason);
+    }
 }
 
 TEST_F(EditorFiles, ATuningFileShowsItsNameAtOnce) {

@@ -199,19 +199,29 @@ TEST(ModelSetChunk, EveryKindRoundTripsWithPinnedBytes) {
     EXPECT_EQ(target.getValue(2, Amount), -250);
 }
 
-TEST(ModelSetChunk, TextsAreCutTo319CharactersAndCountedSo) {
-    ParaSet_c set(kAllKinds, 1, Columns);
-    defineAllKinds(set);
+// A text of 319 bytes is stored whole; a longer one (a path in a deep
+// folder) is stored empty, never cut into another path, and said once.
+TEST(ModelSetChunk, TextsOver319BytesAreStoredEmptyNeverCut) {
     const std::string longText = text319() + "0123456789";
-    set.setText(0, Name, longText);
-    const Bytes bytes = written(set);
-    EXPECT_EQ(set.getChunkSize(0), bytes.size() + 4);
-    ParaSet_c back(kAllKinds, 1, Columns);
-    defineAllKinds(back);
-    back.readChunk(bytes.data(), bytes.size(), 0);
-    std::string text;
-    back.getTextString(0, Name, text);
-    EXPECT_EQ(text, text319());
+    for (const std::string& stored : {text319(), longText}) {
+        ParaSet_c set(kAllKinds, 1, Columns);
+        defineAllKinds(set);
+        set.setText(0, Name, stored);
+        ::testing::internal::CaptureStderr();
+        const Bytes bytes = written(set);
+        written(set);
+        const std::string notices = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(set.getChunkSize(0), bytes.size() + 4);
+        ParaSet_c back(kAllKinds, 1, Columns);
+        defineAllKinds(back);
+        back.readChunk(bytes.data(), bytes.size(), 0);
+        std::string text;
+        back.getTextString(0, Name, text);
+        const bool fits = stored.size() <= 319;
+        EXPECT_EQ(text, fits ? stored : "");
+        EXPECT_EQ(notices.find(stored) != std::string::npos, !fits) << notices;
+        EXPECT_EQ(notices.find(stored), notices.rfind(stored)) << notices;
+    }
 }
 
 TEST(ModelSetChunk, ShortLongAndLockedReadsAreTolerant) {

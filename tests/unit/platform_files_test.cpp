@@ -105,15 +105,4 @@ TEST(PlatformFiles, ListingsAreSortedAndFiltered) {
     EXPECT_EQ(programs.selectPath("", false), -4);
     EXPECT_EQ(programs.selectPath(nullptr, false), -1);
     EXPECT_EQ(banks.selectPath((scratch / "Pads/x.fxp").c_str(), true), 7);
-
-    // A folder path that would overflow the path limit answers none.
-    FileList_c deep;
-    deep.setup(320, "empty", &fxp, false);
-    const std::string longFolder = scratch / std::string(200, 'd') + "/" + std::string(60, 'e');
-    ASSERT_LT(longFolder.size(), pathtext::kPathBufferSize);
-    std::filesystem::create_directories(longFolder);
-    OsScratchFolder::touch(longFolder + "/" + std::string(40, 'n') + ".fxp");
-    deep.rescan(longFolder, false);
-    ASSERT_EQ(deep.count(), 1);
-    EXPECT_EQ(deep.getFullPath(0), nullptr);
 }

@@ -95,6 +95,14 @@ TEST_F(ModuleFiles, SavedRowLoadsBack) {
     EXPECT_EQ(dialogs.asked.back().text, "Overwrite existing file ?");
     EXPECT_EQ(dialogs.asked.back().caption, "Glo Module Parameters");
     EXPECT_EQ(fileBytes(path), saved);
+
+    // A save that fails says which file and why (the controller assignment's
+    // saves take this road too).
+    const std::string nowhere = files / "missing/Glo settings.MOD";
+    dialogs.paths = {nowhere};
+    synth.modules.run(&glo, 0, ModuleManager_c::kSave, "Glo");
+    EXPECT_EQ(dialogs.asked.back().caption, "Save Error");
+    EXPECT_EQ(dialogs.asked.back().text, "This module file could not be saved!\n" + nowhere + ": No such file or directory");
 }
 
 TEST_F(ModuleFiles, ForeignOrBrokenFilesChangeNothing) {

@@ -5,12 +5,16 @@
 #include "framework/platform/Registry.h"
 #include "framework/synth/HoldData_c.h"
 #include "os/Clock.h"
+#include "os/FileSystem.h"
 #include "support/OsScratchFolder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSynth.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -187,6 +191,51 @@ TEST_F(ProgramBank, HostProgramChangesSelectListedPresetsAtTheNextDrain) {
     EXPECT_FALSE(plugin.handleCommand(200, 0, 0, 0));
 }
 
+// Three presets that load and a fourth that does not (cut short, or holding
+// a block no module takes); a bank "Broken" whose only preset is the same.
+// Choosing either keeps the program that was current (number, name, bank,
+// path, sound, list) and shows one error box.
+TEST_F(ProgramBank, APresetThatDoesNotLoadNeverBecomesTheProgram) {
+    for (const size_t spoiled : {size_t{40}, size_t{60}}) {
+        OsScratchFolder own;
+        const std::string bank = own / "Kelvanti Banks/Diverse";
+        std::filesystem::create_directories(own / "Kelvanti Banks/Broken");
+        std::filesystem::create_directories(bank);
+        for (int i = 0; i < 3; ++i) std::filesystem::copy(diverse + "/Prog 0" + std::to_string(i) + ".FXP", bank);
+        std::vector<uint8_t> broken;
+        ASSERT_TRUE(os::readFile(diverse + "/Prog 00.FXP", broken, 1 << 20));
+        broken.resize(spoiled == 40 ? 40 : broken.size());
+        if (spoiled == 60) std::copy_n("QQQQ", 4, broken.begin() + 60);
+        for (const std::string& file : {bank + "/Prog 03.FXP", own / "Kelvanti Banks/Broken/Only.FXP"})
+            ASSERT_TRUE(os::writeFileAtomic(file, broken.data(), broken.size()));
+        ::setenv("KELVANTI_DATA_DIR", own.path().c_str(), 1);
+        IdleHost host;
+        ScriptedDialogs dialogs;
+        Plugin plugin;
+        plugin.startProcessing();
+        const auto state = [&] {
+            char name[kVstMaxProgNameLen + 8] = {};
+            plugin.dispatcher(effGetProgramName, 0, 0, name, 0.0f);
+            return std::to_string(plugin.dispatcher(effGetProgram, 0, 0, nullptr, 0.0f)) + " " + name + " " +
+                   std::to_string(plugin.instrumentValue(SynGloIns_c::kBank)) + " " + plugin.presetLoadPath() + " " +
+                   std::to_string(dialogs.asked.size());
+        };
+        const auto select = [&](VstIntPtr program) {
+            plugin.dispatcher(effSetProgram, 0, program, nullptr, 0.0f);
+            plugin.dispatcher(effIdle, 0, 0, nullptr, 0.0f);
+            return state();
+        };
+        const std::string two = select(2);
+        ASSERT_EQ(two, "2 Prog 02 1 " + bank + "/Prog 02.FXP 0");
+        EXPECT_EQ(select(3), "2 Prog 02 1 " + bank + "/Prog 02.FXP 1");
+        plugin.selectPartBank(0, 0);
+        EXPECT_EQ(state(), "2 Prog 02 1 " + bank + "/Prog 02.FXP 2");
+        EXPECT_EQ(dialogs.asked.back().caption, "Load Error");
+        EXPECT_EQ(programName(plugin, 3), "Prog 03");
+        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[2]);
+    }
+}
+
 TEST_F(ProgramBank, HostProgramChangesWaitAfterSetChunkAndAfterOpenInFruity) {
     {
         IdleHost host;
@@ -318,6 +367,117 @@ TEST_F(ProgramBank, PresetPathsRebaseAndTheStoredDefaultWins) {
     next.startProcessing();
     EXPECT_FLOAT_EQ(next.getParameter(0), timbre[6]);
     EXPECT_EQ(next.getProgram(), 6);
+}
+
+// A stored default preset that does not load (the data folder moved, the
+// file broke) counts as none stored: the bank's first preset loads and
+// becomes the default, and the bank menu lists the banks. A program the host
+// set before the first resume stands, and the banks are found all the same.
+TEST_F(ProgramBank, AStoredDefaultThatDoesNotLoadFallsBackToTheFirstPreset) {
+    IdleHost host;
+    const std::string brokenFile = data / "broken.FXP";
+    ASSERT_TRUE(os::writeFileAtomic(brokenFile, "CcnK", 4));
+    const std::vector<uint8_t> hostProgram = Plugin().readProgramFileChunk(diverse + "/Prog 04.FXP");
+    ASSERT_FALSE(hostProgram.empty());
+    for (const std::string& stale : {std::string("/moved/Kelvanti Banks/Diverse/Prog 06.FXP"), brokenFile}) {
+        for (const bool hostChunk : {false, true}) {
+            {
+                Plugin previous;
+                previous.startProcessing();
+                previous.setDefaultPresetPath(stale);
+            }
+            Plugin plugin;
+            plugin.open();
+            if (hostChunk) plugin.setChunk(const_cast<uint8_t*>(hostProgram.data()), hostProgram.size(), true);
+            plugin.startProcessing();
+            EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[hostChunk ? 4 : 0]) << stale;
+            EXPECT_EQ(plugin.bankRootFolder(), data / "Kelvanti Banks") << stale;
+            if (hostChunk) continue;
+            EXPECT_EQ(currentProgramName(plugin), "Prog 00") << stale;
+            std::string stored;
+            plugin.systemSettings().getTextString(0, SysGlo_c::kDefaultPresetPath, stored);
+            EXPECT_EQ(stored, diverse + "/Prog 00.FXP") << stale;
+            EXPECT_STREQ(plugin.partBankList(0).getName(plugin.instrumentValue(SynGloIns_c::kBank)), "Diverse");
+        }
+    }
+}
+
+// An empty default bank still lists the other banks; a data folder named
+// relative to the working folder is stored absolute, so what loads at the
+// next start does not depend on where the host runs.
+TEST_F(ProgramBank, AnEmptyDefaultBankListsTheOthersAndPathsAreStoredAbsolute) {
+    std::filesystem::rename(diverse, data / "Kelvanti Banks/Other");
+    std::filesystem::create_directories(diverse);
+    ::setenv("KELVANTI_DATA_DIR", std::filesystem::relative(data.path()).c_str(), 1);
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    ASSERT_EQ(plugin.partBankList(0).count(), 4);
+    EXPECT_STREQ(plugin.partBankList(0).getName(plugin.instrumentValue(SynGloIns_c::kBank)), "Diverse");
+    plugin.selectPartBank(0, 3);
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    EXPECT_EQ(plugin.presetLoadPath(), data / "Kelvanti Banks/Other/Prog 00.FXP");
+}
+
+// The times the folder was opened for listing since the last call (inotify
+// reports each open of the watched folder itself).
+int folderOpens(int watch) {
+    int opens = 0;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+            opens += (reinterpret_cast<inotify_event*>(p)->mask & (IN_OPEN | IN_ISDIR)) == (IN_OPEN | IN_ISDIR);
+    return opens;
+}
+
+// A program change among hundreds of presets does not read their folder
+// again while it is unchanged; a preset added to it is listed at the next
+// program change.
+TEST_F(ProgramBank, ProgramChangesReadThePresetFolderOnlyWhenItChanged) {
+    for (int i = 0; i < 300; ++i)
+        std::filesystem::copy_file(diverse + "/Prog 07.FXP", diverse + "/Zz " + std::to_string(1000 + i) + ".FXP");
+    // Its last change long ago, as for a bank installed before.
+    std::filesystem::last_write_time(diverse, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    // IN_CLOSE_NOWRITE too: the kernel folds identical events that wait unread.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, diverse.c_str(), IN_OPEN | IN_CLOSE_NOWRITE | IN_ONLYDIR), 0);
+    const auto change = [&](int program) {
+        plugin.setProgram(program);
+        plugin.fxIdle();
+        return folderOpens(watch);
+    };
+    for (const int program : {3, 1, 4}) {
+        EXPECT_EQ(change(program), 0) << program;
+        EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[static_cast<size_t>(program)]);
+    }
+    ASSERT_TRUE(os::writeFileAtomic(diverse + "/Prog 00b.FXP", "x", 1));
+    folderOpens(watch); // the write's own
+    EXPECT_EQ(change(6), 1);
+    EXPECT_EQ(programName(plugin, 1), "Prog 00b");
+    EXPECT_EQ(currentProgramName(plugin), "Prog 06");
+    ::close(watch);
+}
+
+// Presets in a data folder deep enough that their paths pass 320 bytes are
+// listed and load.
+TEST_F(ProgramBank, PresetsInADeepDataFolderLoad) {
+    std::string deep = data.path();
+    while (deep.size() < 300) deep += "/" + std::string(40, 'd');
+    std::filesystem::create_directories(deep);
+    std::filesystem::rename(data / "Kelvanti Banks", deep + "/Kelvanti Banks");
+    ::setenv("KELVANTI_DATA_DIR", deep.c_str(), 1);
+    IdleHost host;
+    Plugin plugin;
+    plugin.startProcessing();
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[0]);
+    plugin.setProgram(3);
+    plugin.fxIdle();
+    EXPECT_EQ(currentProgramName(plugin), "Prog 03");
+    EXPECT_FLOAT_EQ(plugin.getParameter(0), timbre[3]);
+    EXPECT_EQ(plugin.presetLoadPath(), deep + "/Kelvanti Banks/Diverse/Prog 03.FXP");
 }
 
 TEST_F(ProgramBank, SettingsColumnsTakeEffect) {
