@@ -69,6 +69,9 @@ public:
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
     uint32_t nativeId() const override { return window_; }
 
+protected:
+    int serverButtons() override;
+
 private:
     bool findVisual(const xcb_setup_t* setup, xcb_window_t root, xcb_visualid_t visual, uint8_t depth);
     void internAtoms();
@@ -105,7 +108,6 @@ private:
     std::vector<xcb_keysym_t> keysyms_;
     uint8_t keysymsPerCode_ = 0;
     uint8_t minKeycode_ = 8;
-    int lastButtons_ = 0;   // buttons of the last queued pointer event
     // Events read by a paint-only pump, handled by the next pump in order.
     std::deque<xcb_generic_event_t*> deferred_;
     std::vector<uint32_t> band_;
@@ -340,7 +342,6 @@ void X11Window::queuePointer(WindowEventKind kind, int x, int y, int buttons, in
     event.y = y;
     event.buttons = buttons;
     event.button = button;
-    lastButtons_ = buttons;
     queueEvent(std::move(event));
 }
 
@@ -392,7 +393,7 @@ void X11Window::handle(xcb_generic_event_t* event) {
         WindowEvent change;
         change.kind = (event->response_type & 0x7F) == XCB_FOCUS_IN ? WindowEventKind::FocusIn
                                                                     : WindowEventKind::FocusOut;
-        change.buttons = lastButtons_;
+        change.buttons = queuedButtons();
         queueEvent(std::move(change));
         break;
     }
@@ -404,7 +405,7 @@ void X11Window::handle(xcb_generic_event_t* event) {
         if (which != window_) break;
         WindowEvent change;
         change.kind = unmap ? WindowEventKind::Hidden : WindowEventKind::Shown;
-        change.buttons = lastButtons_;
+        change.buttons = queuedButtons();
         queueEvent(std::move(change));
         break;
     }
@@ -462,13 +463,33 @@ void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
     queueEvent(std::move(key));
 }
 
-// Another client took the pointer (a grab) while a button was held: the
-// release will never reach us, so the buttons count as released now, and
-// tracking loops end.
+// The pointer grab went while a button was held: another client took the
+// pointer (Grab), or ours ended without a release (Ungrab: the host unmapped
+// its window under the drag). The release will never reach us, so the
+// buttons count as released now, and tracking loops end. (After a release
+// the buttons are free already and nothing is queued.)
 void X11Window::handleCrossing(const xcb_enter_notify_event_t* event) {
-    if (event->mode != XCB_NOTIFY_MODE_GRAB || (lastButtons_ & kMouseButtonBits) == 0) return;
-    const int held = lastButtons_ & kMouseButtonBits;
-    queuePointer(WindowEventKind::MouseUp, event->event_x, event->event_y, lastButtons_ & ~kMouseButtonBits, held);
+    if (event->mode != XCB_NOTIFY_MODE_GRAB && event->mode != XCB_NOTIFY_MODE_UNGRAB) return;
+    releaseHeldButtons();
+}
+
+// Two round trips, asked only while a tracking loop has heard nothing of a
+// held button for a while. A window that cannot be seen (its parent, the
+// host's, was unmapped: nothing tells us) holds no button.
+int X11Window::serverButtons() {
+    if (!isOpen() || windowGone_) return 0;
+    const auto attributesCookie = xcb_get_window_attributes(connection_, window_);
+    const auto pointerCookie = xcb_query_pointer(connection_, window_);
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(connection_, attributesCookie, nullptr);
+    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(connection_, pointerCookie, nullptr);
+    int buttons = -1;
+    if (attributes && pointer)
+        buttons = attributes->map_state == XCB_MAP_STATE_VIEWABLE ? mouseBitsFromXState(pointer->mask) & kMouseButtonBits
+                                                                   : 0;
+    std::free(attributes);
+    std::free(pointer);
+    return buttons;
 }
 
 void X11Window::sendToSource(xcb_atom_t type, const std::array<uint32_t, 5>& data) {
@@ -525,7 +546,7 @@ void X11Window::handleClientMessage(const xcb_client_message_event_t* event) {
             drag.kind = dragEntered_ ? WindowEventKind::DragMove : WindowEventKind::DragEnter;
             drag.x = x;
             drag.y = y;
-            drag.buttons = lastButtons_;
+            drag.buttons = queuedButtons();
             dragEntered_ = true;
             queueEvent(std::move(drag));
         }
@@ -568,7 +589,7 @@ void X11Window::handleSelectionNotify(const xcb_selection_notify_event_t* event)
     drop.kind = WindowEventKind::Drop;
     drop.x = dragX_;
     drop.y = dragY_;
-    drop.buttons = lastButtons_;
+    drop.buttons = queuedButtons();
     if (complete) {
         if (dragType_ == atoms_[kUriList])
             drop.items = filesFromUriList(bytes);

@@ -1,9 +1,15 @@
 // The real plug-in's editor on an X display of its own, driven by
 // kelvanti-editor as a host would: opened before any audio, a drag logs one
 // edit bracket and lands where the pointer points, Ctrl-click resets, the
-// swap bar and the back page's header turn the pages without a resize.
+// swap bar and the back page's header turn the pages without a resize. A
+// user outside the tool's process holds a knob: the editor costs little,
+// idles the host, and lets go when the host hides its window. A host closes
+// the editor from inside its callbacks in a drag, opens it a second time
+// elsewhere, and types arrows into it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,31 +18,59 @@
 #include <string>
 #include <vector>
 
+#include "OutsideUser.h"
+#include "tests/host/support/BankFolder.h"
 #include "tools/host/lib/Process.h"
+#include "tools/host/watch/SanitizerBuild.h"
 
 namespace {
 
 struct ToolRun {
     int exitCode = -1;
     std::vector<std::string> log;  // the host callbacks, idle calls left out
+    std::vector<long long> idleMs; // when the host's idle was called (the monotonic clock)
     std::string err;
 };
 
-ToolRun editorTool(const std::vector<std::string>& args) {
+std::vector<std::string> toolCommand(const std::vector<std::string>& args) {
     std::vector<std::string> argv = vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER);
     argv.push_back(KELVANTI_EDITOR_TOOL);
     argv.push_back(KELVANTI_PLUGIN_PATH);
     argv.push_back("--log");
     argv.insert(argv.end(), args.begin(), args.end());
-    const vsthost::ProcessResult result = vsthost::runProcess(argv);
+    return argv;
+}
+
+ToolRun toolRun(const vsthost::ProcessResult& result) {
     ToolRun run;
     run.exitCode = result.exitCode;
     run.err = result.err;
     std::istringstream lines(result.out);
     std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind("idle", 0) != 0) run.log.push_back(line);
+    while (std::getline(lines, line)) {
+        if (line.rfind("idle ", 0) == 0)
+            run.idleMs.push_back(std::stoll(line.substr(5)));
+        else
+            run.log.push_back(line);
+    }
     return run;
+}
+
+ToolRun editorTool(const std::vector<std::string>& args) { return toolRun(vsthost::runProcess(toolCommand(args))); }
+
+// The lines of the log that start with prefix.
+std::vector<std::string> linesOf(const ToolRun& run, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& line : run.log)
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+}
+
+// Where line first stands in the log after position from (the log's size when none).
+size_t indexOf(const ToolRun& run, const std::string& line, size_t from = 0) {
+    const auto found = std::find(run.log.begin() + static_cast<std::ptrdiff_t>(std::min(from, run.log.size())),
+                                 run.log.end(), line);
+    return static_cast<size_t>(found - run.log.begin());
 }
 
 // The value the log reports last for parameter 0 ("param 0 Timbre Range V text").
@@ -102,6 +136,130 @@ TEST_F(EditorOnX, DragResetAndPagesAsAHostDrivesThem) {
     ASSERT_FALSE(main.empty());
     EXPECT_NE(main, back);
     EXPECT_EQ(main, fileBytes(path("again.png")));
+}
+
+// Where timings mean something (an optimised build, run natively, no
+// sanitizer) a held knob must cost under a tenth of a core; elsewhere the
+// bound only tells a paced loop from one that spins (most of a core).
+double cpuShareBound() {
+    bool optimised = KELVANTI_WATCH_UNDER_SANITIZER == 0 && std::string(KELVANTI_EXEC_WRAPPER).empty();
+#ifndef NDEBUG
+    optimised = false;
+#endif
+    return optimised ? 0.10 : 0.35;
+}
+
+TEST_F(EditorOnX, AHeldKnobCostsLittleIdlesTheHostAndLetsGoWhenTheHostHidesItsWindow) {
+    setenv("KELVANTI_REGISTRY_DIR", path("").c_str(), 1);
+    const ToolRun fresh = editorTool({});
+    outside::Hand hand;
+    ASSERT_TRUE(hand.ok());
+    outside::BackgroundTool tool(toolCommand({"--idle", "12000"}));
+    ASSERT_NE(tool.pid(), 0);
+    ASSERT_TRUE(hand.findEditor(30000)) << "no editor window";
+    outside::sleepMs(500);
+
+    // Held on knob 0 for 3 s without moving.
+    hand.moveTo(74, 36);
+    hand.press();
+    outside::sleepMs(100);   // the editor's next idle takes the press
+    const long long holdStart = outside::nowMs();
+    const double cpuHoldStart = tool.cpuMs();
+    outside::sleepMs(3000);
+    const long long holdEnd = outside::nowMs();
+    const double cpuHoldEnd = tool.cpuMs();
+    // The host hides its window; the button comes up elsewhere.
+    hand.showParent(false);
+    hand.moveOnScreen(800, 600);
+    hand.release();
+    const long long letGo = outside::nowMs();
+    const double cpuLetGo = tool.cpuMs();
+    outside::sleepMs(2000);
+    const long long after = outside::nowMs();
+    const double cpuAfter = tool.cpuMs();
+    // Shown again, the editor takes the next drag: 40 px down.
+    hand.showParent(true);
+    outside::sleepMs(300);
+    const long long again = outside::nowMs();
+    hand.moveTo(74, 36);
+    hand.press();
+    for (int y = 41; y <= 76; y += 5) hand.moveTo(74, y);
+    hand.release();
+    const ToolRun run = toolRun(tool.finish());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const auto idlesWithin = [&](long long from, long long to) {
+        return std::count_if(run.idleMs.begin(), run.idleMs.end(), [&](long long t) { return t >= from && t < to; });
+    };
+    const double holdShare = (cpuHoldEnd - cpuHoldStart) / static_cast<double>(holdEnd - holdStart);
+    const double afterShare = (cpuAfter - cpuLetGo) / static_cast<double>(after - letGo);
+    std::printf("held knob: %.1f %% of a core, %ld host idles in %lld ms; after the host hid its window: %.1f %%\n",
+                holdShare * 100, static_cast<long>(idlesWithin(holdStart, holdEnd)), holdEnd - holdStart,
+                afterShare * 100);
+    EXPECT_LT(holdShare, cpuShareBound()) << "a held knob took " << holdShare * 100 << " % of a core";
+    EXPECT_GE(idlesWithin(holdStart, holdEnd), (holdEnd - holdStart) / 150) << "the host starved of idle calls";
+    // The loop ran until the window went, and not a moment longer.
+    EXPECT_GT(idlesWithin(holdEnd - 300, letGo), 0);
+    EXPECT_EQ(idlesWithin(letGo + 300, again), 0) << "the drag went on after the host hid its window";
+    EXPECT_LT(afterShare, cpuShareBound()) << "after the drag: " << afterShare * 100 << " % of a core";
+    const std::vector<std::string> brackets = {"beginEdit 0", "endEdit 0", "beginEdit 0", "endEdit 0"};
+    EXPECT_EQ(linesOf(run, "beginEdit").size() + linesOf(run, "endEdit").size(), 4u);
+    std::vector<std::string> seen;
+    for (const std::string& line : run.log)
+        if (line.rfind("beginEdit", 0) == 0 || line.rfind("endEdit", 0) == 0) seen.push_back(line);
+    EXPECT_EQ(seen, brackets);
+    EXPECT_NEAR(finalValue(run, 0), finalValue(fresh, 0) - 40.0 / 240.0, 1.0 / 36);
+}
+
+TEST_F(EditorOnX, AHostClosingTheEditorInsideItsCallbacksDuringADragIsLeftWhole) {
+    setenv("KELVANTI_REGISTRY_DIR", path("").c_str(), 1);
+    const struct {
+        const char* option;
+        const char* said;
+    } cases[] = {{"--close-in-automate", "effEditClose from automate"}, {"--close-in-idle", "effEditClose from idle"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        const ToolRun run = editorTool({c.option, "--drag", "74,36,0,60", "--windows", "--reopen", "--windows", "--drag",
+                                        "74,36,0,30"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(linesOf(run, "effEditClose"), std::vector<std::string>{c.said});
+        // In the drag: its bracket closes after the close, then the window goes.
+        const size_t closed = indexOf(run, c.said);
+        ASSERT_GT(closed, indexOf(run, "beginEdit 0"));
+        const size_t ended = indexOf(run, "endEdit 0", closed);
+        ASSERT_LT(ended, run.log.size());
+        const size_t gone = indexOf(run, "windows 0 0", ended);
+        ASSERT_LT(gone, run.log.size());
+        // The host carries on: opened again in a parent of its own, the editor works.
+        const size_t reopened = indexOf(run, "reopen 1", gone);
+        ASSERT_LT(reopened, run.log.size());
+        EXPECT_LT(indexOf(run, "windows 1 1", reopened), run.log.size());
+        EXPECT_LT(indexOf(run, "beginEdit 0", reopened), run.log.size());
+    }
+}
+
+TEST_F(EditorOnX, ASecondOpenMovesTheEditorIntoTheNewParent) {
+    setenv("KELVANTI_REGISTRY_DIR", path("").c_str(), 1);
+    const ToolRun run = editorTool({"--shot", path("first.png"), "--reopen", "--windows", "--shot", path("second.png"),
+                                    "--click", "100,145", "--shot", path("back.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(linesOf(run, "reopen"), std::vector<std::string>{"reopen 1"});
+    EXPECT_EQ(linesOf(run, "windows"), (std::vector<std::string>{"windows 0 0", "windows 1 1"}));
+    // The new parent shows what the first showed, and the editor takes clicks there.
+    const std::string first = fileBytes(path("first.png")), second = fileBytes(path("second.png"));
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    EXPECT_NE(second, fileBytes(path("back.png")));
+}
+
+TEST_F(EditorOnX, ArrowsTypedIntoTheEditorStepTheProgram) {
+    const bankfolder::Bank& bank = bankfolder::bank();
+    ASSERT_TRUE(bank.ok);
+    const ToolRun still = editorTool({});
+    const ToolRun typed = editorTool({"--key", "Right", "--key", "Right", "--key", "Right", "--key", "Left"});
+    ASSERT_EQ(typed.exitCode, 0) << typed.err;
+    EXPECT_EQ(linesOf(still, "program"), std::vector<std::string>{"program 0"});
+    EXPECT_EQ(linesOf(typed, "program"), std::vector<std::string>{"program 2"});
 }
 
 } // namespace

@@ -93,6 +93,26 @@ public:
         case Action::Kind::Cover:
             display_.cover();
             return true;
+        case Action::Kind::Idle:
+            idleFor(action.ms);
+            return true;
+        case Action::Kind::Reopen: {
+            std::string error;
+            if (!display_.addParent(error)) {
+                std::fprintf(stderr, "kelvanti-editor: --reopen: %s\n", error.c_str());
+                return false;
+            }
+            const bool opened = open();
+            if (log) std::printf("reopen %d\n", opened ? 1 : 0);
+            std::fflush(stdout);
+            return opened;
+        }
+        case Action::Kind::Windows: {
+            const std::vector<int> counts = display_.childCounts();
+            for (size_t i = 0; log && i < counts.size(); ++i) std::printf("windows %zu %d\n", i, counts[i]);
+            std::fflush(stdout);
+            return true;
+        }
         case Action::Kind::Wheel:
             display_.wheel(action.x, action.y, action.notches);
             return true;
@@ -144,7 +164,12 @@ void logCall(const vsthost::HostCall& call) {
     case audioMasterAutomate: std::printf("automate %d %.6f\n", call.index, static_cast<double>(call.opt)); break;
     case audioMasterBeginEdit: std::printf("beginEdit %d\n", call.index); break;
     case audioMasterEndEdit: std::printf("endEdit %d\n", call.index); break;
-    case audioMasterIdle: std::printf("idle\n"); break;
+    case audioMasterIdle: {
+        const auto since = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("idle %lld\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count()));
+        break;
+    }
     case audioMasterSizeWindow: std::printf("sizeWindow %d %d\n", call.index, static_cast<int>(call.value)); break;
     default: return;
     }
@@ -159,11 +184,17 @@ int run(const Options& options) {
     HostDisplay display;
     vsthost::PluginInstance* opened = nullptr;   // set once the editor is open
     bool closedInIdle = false;
+    bool closedInAutomate = false;
     host.answers().script = [&](const vsthost::HostCall& call) -> std::optional<VstIntPtr> {
         if (options.log) logCall(call);
         if (call.opcode == audioMasterIdle && options.closeInIdle && opened && !closedInIdle) {
             closedInIdle = true;
             if (options.log) std::printf("effEditClose from idle\n");
+            opened->dispatch(effEditClose);
+        }
+        if (call.opcode == audioMasterAutomate && options.closeInAutomate && opened && !closedInAutomate) {
+            closedInAutomate = true;
+            if (options.log) std::printf("effEditClose from automate\n");
             opened->dispatch(effEditClose);
         }
         if (call.opcode == audioMasterSizeWindow && display.parent() && call.index > 0 && call.value > 0) {
@@ -255,6 +286,7 @@ int run(const Options& options) {
     session.close();
     opened = nullptr;
     if (options.log) {
+        std::printf("program %d\n", static_cast<int>(plugin->dispatch(effGetProgram)));
         for (VstInt32 i = 0; i < plugin->numParams(); ++i)
             std::printf("param %d %s %.6f %s\n", i, plugin->parameterName(i).c_str(),
                         static_cast<double>(plugin->getParameter(i)), plugin->parameterDisplay(i).c_str());
