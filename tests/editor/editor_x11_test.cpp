@@ -159,24 +159,30 @@ TEST_F(EditorOnX, AHeldKnobCostsLittleIdlesTheHostAndLetsGoWhenTheHostHidesItsWi
     ASSERT_TRUE(hand.findEditor(30000)) << "no editor window";
     outside::sleepMs(500);
 
+    // A moment of the run: the wall clock and the tool's CPU time.
+    struct Moment {
+        long long ms;
+        double cpuMs;
+    };
+    const auto moment = [&tool] { return Moment{outside::nowMs(), tool.cpuMs()}; };
+    const auto coreShare = [](const Moment& from, const Moment& to) {
+        return (to.cpuMs - from.cpuMs) / static_cast<double>(to.ms - from.ms);
+    };
+
     // Held on knob 0 for 3 s without moving.
     hand.moveTo(74, 36);
     hand.press();
     outside::sleepMs(100);   // the editor's next idle takes the press
-    const long long holdStart = outside::nowMs();
-    const double cpuHoldStart = tool.cpuMs();
+    const Moment holdStart = moment();
     outside::sleepMs(3000);
-    const long long holdEnd = outside::nowMs();
-    const double cpuHoldEnd = tool.cpuMs();
+    const Moment holdEnd = moment();
     // The host hides its window; the button comes up elsewhere.
     hand.showParent(false);
     hand.moveOnScreen(800, 600);
     hand.release();
-    const long long letGo = outside::nowMs();
-    const double cpuLetGo = tool.cpuMs();
+    const Moment letGo = moment();
     outside::sleepMs(2000);
-    const long long after = outside::nowMs();
-    const double cpuAfter = tool.cpuMs();
+    const Moment after = moment();
     // Shown again, the editor takes the next drag: 40 px down.
     hand.showParent(true);
     outside::sleepMs(300);
@@ -191,19 +197,17 @@ TEST_F(EditorOnX, AHeldKnobCostsLittleIdlesTheHostAndLetsGoWhenTheHostHidesItsWi
     const auto idlesWithin = [&](long long from, long long to) {
         return std::count_if(run.idleMs.begin(), run.idleMs.end(), [&](long long t) { return t >= from && t < to; });
     };
-    const double holdShare = (cpuHoldEnd - cpuHoldStart) / static_cast<double>(holdEnd - holdStart);
-    const double afterShare = (cpuAfter - cpuLetGo) / static_cast<double>(after - letGo);
+    const double holdShare = coreShare(holdStart, holdEnd), afterShare = coreShare(letGo, after);
+    const long long holdMs = holdEnd.ms - holdStart.ms;
     std::printf("held knob: %.1f %% of a core, %ld host idles in %lld ms; after the host hid its window: %.1f %%\n",
-                holdShare * 100, static_cast<long>(idlesWithin(holdStart, holdEnd)), holdEnd - holdStart,
-                afterShare * 100);
+                holdShare * 100, static_cast<long>(idlesWithin(holdStart.ms, holdEnd.ms)), holdMs, afterShare * 100);
     EXPECT_LT(holdShare, cpuShareBound()) << "a held knob took " << holdShare * 100 << " % of a core";
-    EXPECT_GE(idlesWithin(holdStart, holdEnd), (holdEnd - holdStart) / 150) << "the host starved of idle calls";
+    EXPECT_GE(idlesWithin(holdStart.ms, holdEnd.ms), holdMs / 150) << "the host starved of idle calls";
     // The loop ran until the window went, and not a moment longer.
-    EXPECT_GT(idlesWithin(holdEnd - 300, letGo), 0);
-    EXPECT_EQ(idlesWithin(letGo + 300, again), 0) << "the drag went on after the host hid its window";
+    EXPECT_GT(idlesWithin(holdEnd.ms - 300, letGo.ms), 0);
+    EXPECT_EQ(idlesWithin(letGo.ms + 300, again), 0) << "the drag went on after the host hid its window";
     EXPECT_LT(afterShare, cpuShareBound()) << "after the drag: " << afterShare * 100 << " % of a core";
     const std::vector<std::string> brackets = {"beginEdit 0", "endEdit 0", "beginEdit 0", "endEdit 0"};
-    EXPECT_EQ(linesOf(run, "beginEdit").size() + linesOf(run, "endEdit").size(), 4u);
     std::vector<std::string> seen;
     for (const std::string& line : run.log)
         if (line.rfind("beginEdit", 0) == 0 || line.rfind("endEdit", 0) == 0) seen.push_back(line);
