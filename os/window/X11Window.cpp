@@ -73,6 +73,8 @@ protected:
     int serverButtons() override;
 
 private:
+    // Our window is mapped and all its ancestors too (a round trip).
+    bool viewable();
     bool findVisual(const xcb_setup_t* setup, xcb_window_t root, xcb_visualid_t visual, uint8_t depth);
     void internAtoms();
     void loadKeymap();
@@ -463,31 +465,31 @@ void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
     queueEvent(std::move(key));
 }
 
-// The pointer grab went while a button was held: another client took the
-// pointer (Grab), or ours ended without a release (Ungrab: the host unmapped
-// its window under the drag). The release will never reach us, so the
-// buttons count as released now, and tracking loops end. (After a release
-// the buttons are free already and nothing is queued.)
+// A crossing while a button is held: the pointer leaving under a drag, as
+// usual; or the drag's ground gone. Another client took the pointer (a
+// grab), or the host unmapped its window (we hear only a plain leave, and
+// only the window's state tells): the release will never reach us, so the
+// buttons count as released now, and tracking loops end.
 void X11Window::handleCrossing(const xcb_enter_notify_event_t* event) {
-    if (event->mode != XCB_NOTIFY_MODE_GRAB && event->mode != XCB_NOTIFY_MODE_UNGRAB) return;
-    releaseHeldButtons();
+    if ((queuedButtons() & kMouseButtonBits) == 0) return;
+    if (event->mode == XCB_NOTIFY_MODE_GRAB || !viewable()) releaseHeldButtons();
 }
 
-// Two round trips, asked only while a tracking loop has heard nothing of a
-// held button for a while. A window that cannot be seen (its parent, the
-// host's, was unmapped: nothing tells us) holds no button.
-int X11Window::serverButtons() {
-    if (!isOpen() || windowGone_) return 0;
-    const auto attributesCookie = xcb_get_window_attributes(connection_, window_);
-    const auto pointerCookie = xcb_query_pointer(connection_, window_);
+bool X11Window::viewable() {
     xcb_get_window_attributes_reply_t* attributes =
-        xcb_get_window_attributes_reply(connection_, attributesCookie, nullptr);
-    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(connection_, pointerCookie, nullptr);
-    int buttons = -1;
-    if (attributes && pointer)
-        buttons = attributes->map_state == XCB_MAP_STATE_VIEWABLE ? mouseBitsFromXState(pointer->mask) & kMouseButtonBits
-                                                                   : 0;
+        xcb_get_window_attributes_reply(connection_, xcb_get_window_attributes(connection_, window_), nullptr);
+    const bool seen = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(attributes);
+    return seen;
+}
+
+// Asked only while a tracking loop has heard nothing of a held button for a
+// while. A window that cannot be seen holds no button.
+int X11Window::serverButtons() {
+    if (!isOpen() || windowGone_ || !viewable()) return 0;
+    xcb_query_pointer_reply_t* pointer =
+        xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, window_), nullptr);
+    const int buttons = pointer ? mouseBitsFromXState(pointer->mask) & kMouseButtonBits : -1;
     std::free(pointer);
     return buttons;
 }

@@ -94,12 +94,18 @@ TEST_F(EditorTest, ADragEndsAtOnceWhenTheWindowIsLostFromUnderIt) {
         log.take();
         // The window goes with the editor when the parent does: the time is kept here.
         uint32_t elapsed = 0;
-        onPumpSince(*window, [&c, &elapsed, done = false](HeadlessWindow& w, uint32_t ms) mutable {
+        onPumpSince(*window, [&c, &elapsed, lost = false, released = false](HeadlessWindow& w, uint32_t ms) mutable {
             elapsed = ms;
-            if (done || ms < 300) return;
-            if (c.happen) c.happen(w);
-            if (!c.happen && ms >= 1000) w.injectRelease(kKnob0X, kKnob0Y, os::kMouseLeft);
-            done = c.happen || ms >= 1000;
+            if (c.happen && !lost && ms >= 300) {
+                lost = true;
+                c.happen(w);
+            }
+            // The control's release at 1 s; a drag that outlives its window
+            // gets one at 2 s, and fails below.
+            if (!released && ms >= (c.happen ? 2000u : 1000u)) {
+                released = true;
+                w.injectRelease(kKnob0X, kKnob0Y, os::kMouseLeft);
+            }
         });
         window->injectPress(kKnob0X, kKnob0Y, os::kMouseLeft);
         editor->idle();
