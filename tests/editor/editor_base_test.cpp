@@ -31,12 +31,42 @@ size_t count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }
 
-TEST_F(EditorTest, AHeldKnobSleepsIdlesTheHostAndSendsNoPixelsUntilItMoves) {
-    HeadlessWindow* window = openHeadless();
+// The plug-in with its editor's key commands (code 5 down, 6 up) and its
+// idle calls recorded; its editor on a headless window.
+class ProbeSynth : public Zendrix_c {
+public:
+    ProbeSynth() : Zendrix_c(&editortest::HostLog::callback, &editor::ZendrixEditor_c::make) {
+        dispatcher(effOpen, 0, 0, nullptr, 0.0f);
+        auto owned = std::make_unique<HeadlessWindow>(724, 160);
+        window = owned.get();
+        editor = static_cast<editor::ZendrixEditor_c*>(getEditor());
+        if (!editor->openInWindow(std::move(owned))) window = nullptr;
+    }
+    bool handleCommand(int32_t code, int32_t a, int32_t b, intptr_t p) override {
+        if (code == 5 || code == 6) keys.push_back(std::to_string(code) + " " + std::to_string(b % 256));
+        const bool taken = Zendrix_c::handleCommand(code, a, b, p);
+        if (code == 5 && taken) ++stepped;
+        return taken;
+    }
+    VstInt32 fxIdle() override {
+        ++idles;
+        return Zendrix_c::fxIdle();
+    }
+    editor::ZendrixEditor_c* editor = nullptr;
+    HeadlessWindow* window = nullptr;   // owned by the editor while open
+    std::vector<std::string> keys;
+    int stepped = 0;
+    int idles = 0;
+};
+
+TEST_F(EditorTest, AHeldKnobSleepsIdlesTheHostAndThePlugInAndSendsNoPixelsUntilItMoves) {
+    ProbeSynth synth;
+    HeadlessWindow* window = synth.window;
     ASSERT_NE(window, nullptr);
-    editor->idle();
+    synth.editor->idle();
     log.take();
-    const float before = plugin->getParameter(0);
+    const float before = synth.getParameter(0);
+    const int pluginIdlesBefore = synth.idles;
     const uint64_t shownBefore = window->presentedPixels();
     // Held still for 1 s, then moved 24 px down, then released (a loop that
     // never sleeps gets the release after 5000 polls, and fails below).
@@ -53,22 +83,24 @@ TEST_F(EditorTest, AHeldKnobSleepsIdlesTheHostAndSendsNoPixelsUntilItMoves) {
     });
     window->injectPress(kKnob0X, kKnob0Y, os::kMouseLeft);
     const uint32_t start = window->nowMs();
-    editor->idle();
+    synth.editor->idle();
     window->onPump(nullptr);
     const uint32_t elapsed = window->nowMs() - start;
 
-    // The loop slept on the clock (4 ms a poll) and idled the host at least
+    // The loop slept on the clock (4 ms a poll) and idled the host and the
+    // plug-in (its idle commands: a program change by MIDI, say) at least
     // every 100 ms; the polls numbered about one per 4 ms, not thousands.
     EXPECT_GE(elapsed, 1200u);
     EXPECT_LT(elapsed, 1400u);
     EXPECT_GE(log.idles.load(), static_cast<int>(elapsed / 100));
+    EXPECT_GE(synth.idles - pluginIdlesBefore - 1, static_cast<int>(elapsed / 100));
     EXPECT_LE(window->pumps(), static_cast<int>(elapsed / 4 + elapsed / 40) + 10);
     // Still: nothing was sent; the move drew the knob's square, once: the
     // frame after the press and that square, not a frame per poll.
     const uint64_t shown = window->presentedPixels() - shownBefore;
     EXPECT_GE(shown, kWholeFrame + 25u * 25u);
     EXPECT_LE(shown, kWholeFrame + 4u * 25u * 25u);
-    EXPECT_NE(plugin->getParameter(0), before);
+    EXPECT_NE(synth.getParameter(0), before);
     const std::vector<std::string> brackets = {"beginEdit 0", "endEdit 0"};
     EXPECT_EQ(log.take(), brackets);
 }
@@ -181,27 +213,11 @@ TEST_F(EditorTest, AHostClosingTheEditorFromItsCallbacksDuringADragClosesItOnceT
     }
 }
 
-// The plug-in with the editor's key commands (code 5 down, 6 up) recorded.
-class KeyLog : public Zendrix_c {
-public:
-    KeyLog() : Zendrix_c(&editortest::HostLog::callback, &editor::ZendrixEditor_c::make) {}
-    bool handleCommand(int32_t code, int32_t a, int32_t b, intptr_t p) override {
-        if (code == 5 || code == 6) keys.push_back(std::to_string(code) + " " + std::to_string(b % 256));
-        const bool taken = Zendrix_c::handleCommand(code, a, b, p);
-        if (code == 5 && taken) ++stepped;
-        return taken;
-    }
-    std::vector<std::string> keys;
-    int stepped = 0;
-};
-
 TEST_F(EditorTest, KeysReachTheProgramCommandsFirstOnBothRoadsThenTheFrame) {
-    KeyLog synth;
-    synth.dispatcher(effOpen, 0, 0, nullptr, 0.0f);
-    auto* ed = static_cast<editor::ZendrixEditor_c*>(synth.getEditor());
-    auto owned = std::make_unique<HeadlessWindow>(724, 160);
-    HeadlessWindow* window = owned.get();
-    ASSERT_TRUE(ed->openInWindow(std::move(owned)));
+    ProbeSynth synth;
+    editor::ZendrixEditor_c* ed = synth.editor;
+    HeadlessWindow* window = synth.window;
+    ASSERT_NE(window, nullptr);
     constexpr uint8_t kRight = 13, kTab = 2;
 
     // Typed into the editor's own window: the arrow is the plug-in's.
