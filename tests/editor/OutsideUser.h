@@ -104,20 +104,24 @@ public:
     Hand& operator=(const Hand&) = delete;
     bool ok() const { return screen_ != nullptr; }
 
-    // Waits until a window titled "kelvanti-editor" holds a viewable child
-    // (the editor's window): that is the parent from now on.
+    // Waits until a window titled "kelvanti-editor" holds a child (the
+    // editor's window): that is the parent from now on.
     bool findEditor(int timeoutMs) {
         for (int waited = 0; waited < timeoutMs; waited += 20) {
             parent_ = titledWindow("kelvanti-editor");
-            if (parent_ && viewableChildren(parent_) > 0) {
-                xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
-                    connection_, xcb_translate_coordinates(connection_, parent_, screen_->root, 0, 0), nullptr);
-                if (at) {
-                    originX_ = at->dst_x;
-                    originY_ = at->dst_y;
-                    std::free(at);
-                    return true;
-                }
+            xcb_query_tree_reply_t* tree =
+                parent_ ? xcb_query_tree_reply(connection_, xcb_query_tree(connection_, parent_), nullptr) : nullptr;
+            const bool holdsEditor = tree && xcb_query_tree_children_length(tree) > 0;
+            std::free(tree);
+            xcb_translate_coordinates_reply_t* at =
+                holdsEditor ? xcb_translate_coordinates_reply(
+                                  connection_, xcb_translate_coordinates(connection_, parent_, screen_->root, 0, 0), nullptr)
+                            : nullptr;
+            if (at) {
+                originX_ = at->dst_x;
+                originY_ = at->dst_y;
+                std::free(at);
+                return true;
             }
             sleepMs(20);
         }
@@ -164,21 +168,6 @@ private:
         std::free(tree);
         return found;
     }
-    int viewableChildren(xcb_window_t window) {
-        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
-        if (!tree) return 0;
-        int viewable = 0;
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            xcb_get_window_attributes_reply_t* a = xcb_get_window_attributes_reply(
-                connection_, xcb_get_window_attributes(connection_, children[i]), nullptr);
-            if (a && a->map_state == XCB_MAP_STATE_VIEWABLE) ++viewable;
-            std::free(a);
-        }
-        std::free(tree);
-        return viewable;
-    }
-
     xcb_connection_t* connection_;
     xcb_screen_t* screen_ = nullptr;
     xcb_window_t parent_ = 0;

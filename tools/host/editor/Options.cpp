@@ -9,7 +9,7 @@ const char* const kUsage =
     "usage: kelvanti-editor PLUGIN.so [--shot F.png] [--click X,Y[,mods]] [--drag X,Y,DX,DY[,mods]]\n"
     "                       [--wheel X,Y,N] [--key K] [--drop-text X,Y,T] [--drop-file X,Y,PATH] [--cover]\n"
     "                       [--shot-during MS,F.png] [--destroy-parent-first] [--argb-parent] [--close-in-idle]\n"
-    "                       [--close-in-automate] [--idle MS] [--reopen] [--windows] [--cycles N] [--log]\n"
+    "                       [--idle MS] [--reopen] [--windows] [--cycles N] [--log]\n"
     "  Opens the plug-in's editor in a window of its own, performs the actions in order\n"
     "  (pumping effEditIdle every 50 ms), then closes it. Coordinates are the editor's pixels.\n"
     "  mods: shift, ctrl, alt, middle, right, joined by '+' (left button when none is named).\n"
@@ -18,14 +18,13 @@ const char* const kUsage =
     "  while the editor's thread is busy (in a modal loop): it is covered and uncovered first,\n"
     "  so only a repaint served meanwhile shows it.\n"
     "  K: a character, or Tab, Return, Escape, BackSpace, Delete, Left, Right, Up, Down, Home, End.\n"
-    "  --log prints the host callbacks (automate, beginEdit, endEdit, idle, sizeWindow) as they\n"
-    "  come and the final parameter values. --cycles N opens and closes the editor N times and\n"
-    "  prints the open file descriptors. --close-in-idle closes the editor from inside the first\n"
-    "  audioMasterIdle the plug-in calls (as hosts may, in the middle of a drag); --close-in-automate\n"
-    "  from inside the first audioMasterAutomate. --idle MS keeps idling the editor MS ms (input may\n"
-    "  come from elsewhere meanwhile). --reopen sends effEditOpen again with a new parent window below\n"
-    "  the last; later actions go there. --windows logs the child windows of each parent made.\n"
-    "  With --log, idle lines carry the monotonic clock's milliseconds.\n";
+    "  --log prints the host callbacks (automate, beginEdit, endEdit, idle with the monotonic\n"
+    "  clock's milliseconds, sizeWindow) as they come and the final program and parameter values.\n"
+    "  --cycles N opens and closes the editor N times and prints the open file descriptors.\n"
+    "  --close-in-idle closes the editor from inside the first audioMasterIdle the plug-in calls\n"
+    "  (as hosts may, in the middle of a drag). --idle MS keeps idling the editor MS ms (input may\n"
+    "  come from elsewhere meanwhile). --reopen sends effEditOpen again with a new parent window\n"
+    "  below the last; later actions go there. --windows logs the child windows of each parent.\n";
 
 namespace {
 
@@ -110,9 +109,6 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             continue;
         } else if (arg == "--close-in-idle") {
             options.closeInIdle = true;
-            continue;
-        } else if (arg == "--close-in-automate") {
-            options.closeInAutomate = true;
             continue;
         } else if (arg == "--idle") {
             action.kind = Action::Kind::Idle;

@@ -28,7 +28,6 @@ struct Options {
     bool log = false;
     bool argbParent = false;       // a 32-bit ARGB parent window
     bool closeInIdle = false;      // the first audioMasterIdle answers with effEditClose
-    bool closeInAutomate = false;  // the first audioMasterAutomate answers with effEditClose
     // A photograph taken by a thread of its own this many ms after the editor
     // opened, whatever the editor's thread is doing; negative: none.
     int shotDuringMs = -1;

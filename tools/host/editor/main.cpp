@@ -184,17 +184,11 @@ int run(const Options& options) {
     HostDisplay display;
     vsthost::PluginInstance* opened = nullptr;   // set once the editor is open
     bool closedInIdle = false;
-    bool closedInAutomate = false;
     host.answers().script = [&](const vsthost::HostCall& call) -> std::optional<VstIntPtr> {
         if (options.log) logCall(call);
         if (call.opcode == audioMasterIdle && options.closeInIdle && opened && !closedInIdle) {
             closedInIdle = true;
             if (options.log) std::printf("effEditClose from idle\n");
-            opened->dispatch(effEditClose);
-        }
-        if (call.opcode == audioMasterAutomate && options.closeInAutomate && opened && !closedInAutomate) {
-            closedInAutomate = true;
-            if (options.log) std::printf("effEditClose from automate\n");
             opened->dispatch(effEditClose);
         }
         if (call.opcode == audioMasterSizeWindow && display.parent() && call.index > 0 && call.value > 0) {
