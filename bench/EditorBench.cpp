@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
                 idleUs * 25.0 / 1e6 * 100.0);
     std::printf("one knob redrawn:   %.2f us (the host's write of it %.2f us more)\n", knobUs, writeUs);
     std::printf("knob held 1 s:      %.1f ms of the editor thread's CPU in %.0f ms (%.2f %% of a core), %d host idles,"
-                " %llu pixels shown (%.0f frames)\n",
+                " %llu pixels shown (%.1f whole frames)\n",
                 held.cpuMs, held.wallMs, held.wallMs > 0 ? held.cpuMs / held.wallMs * 100.0 : 0.0, held.hostIdles,
                 static_cast<unsigned long long>(held.pixelsShown), static_cast<double>(held.pixelsShown) / (724.0 * 160.0));
     std::printf("open (cached):      %.3f ms, close %.3f ms\n", openUs / cycles / 1000.0, closeUs / cycles / 1000.0);
