@@ -73,8 +73,8 @@ protected:
     int serverButtons() override;
 
 private:
-    // Our window is mapped and all its ancestors too (a round trip).
-    bool viewable();
+    // The answer to asked: our window is mapped and all its ancestors too.
+    bool viewable(xcb_get_window_attributes_cookie_t asked);
     bool findVisual(const xcb_setup_t* setup, xcb_window_t root, xcb_visualid_t visual, uint8_t depth);
     void internAtoms();
     void loadKeymap();
@@ -472,24 +472,27 @@ void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
 // buttons count as released now, and tracking loops end.
 void X11Window::handleCrossing(const xcb_enter_notify_event_t* event) {
     if ((queuedButtons() & kMouseButtonBits) == 0) return;
-    if (event->mode == XCB_NOTIFY_MODE_GRAB || !viewable()) releaseHeldButtons();
+    if (event->mode == XCB_NOTIFY_MODE_GRAB || !viewable(xcb_get_window_attributes(connection_, window_)))
+        releaseHeldButtons();
 }
 
-bool X11Window::viewable() {
-    xcb_get_window_attributes_reply_t* attributes =
-        xcb_get_window_attributes_reply(connection_, xcb_get_window_attributes(connection_, window_), nullptr);
+bool X11Window::viewable(xcb_get_window_attributes_cookie_t asked) {
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(connection_, asked, nullptr);
     const bool seen = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(attributes);
     return seen;
 }
 
 // Asked only while a tracking loop has heard nothing of a held button for a
-// while. A window that cannot be seen holds no button.
+// while (both questions in one round trip). A window that cannot be seen
+// holds no button.
 int X11Window::serverButtons() {
-    if (!isOpen() || windowGone_ || !viewable()) return 0;
-    xcb_query_pointer_reply_t* pointer =
-        xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, window_), nullptr);
-    const int buttons = pointer ? mouseBitsFromXState(pointer->mask) & kMouseButtonBits : -1;
+    if (!isOpen() || windowGone_) return 0;
+    const auto attributes = xcb_get_window_attributes(connection_, window_);
+    const auto asked = xcb_query_pointer(connection_, window_);
+    const bool seen = viewable(attributes);
+    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(connection_, asked, nullptr);
+    const int buttons = !seen ? 0 : pointer ? mouseBitsFromXState(pointer->mask) & kMouseButtonBits : -1;
     std::free(pointer);
     return buttons;
 }
