@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/sdk/EditorSnapshot.h"
 #include "gui/CFrame.h"
 #include "gui/CTextEdit.h"
 
@@ -242,6 +243,21 @@ TEST_F(EditorTest, KeysReachTheProgramCommandsFirstOnBothRoadsThenTheFrame) {
     EXPECT_TRUE(synth.keys.empty());
     EXPECT_EQ(synth.stepped, 2);
     ed->close();
+}
+
+TEST_F(EditorTest, ASnapshotOfTheOpenEditorCopiesWhatItsFrameDrew) {
+    HeadlessWindow* window = openHeadless();
+    ASSERT_NE(window, nullptr);
+    editor->idle();
+    std::vector<uint32_t> pixels(724u * 160u, 0u);
+    EditorSnapshot request{};
+    request.size = sizeof request;
+    request.pixels = pixels.data();
+    request.pixelCapacity = static_cast<int32_t>(pixels.size());
+    ASSERT_EQ(plugin->dispatcher(effVendorSpecific, kEditorSnapshotIndex, kEditorSnapshotValue, &request, 0.0f), 1);
+    EXPECT_TRUE(editor->isOpen());
+    EXPECT_EQ(pixels, editor->backBuffer().pixels());
+    EXPECT_NE(std::count(pixels.begin(), pixels.end(), 0u), static_cast<std::ptrdiff_t>(pixels.size()));
 }
 
 } // namespace
