@@ -99,7 +99,8 @@ bench-callgrind: build-x64
 
 # A full repaint of a 724 x 160 editor page: microseconds, then instructions
 # per repaint under callgrind; then the open editor's idle, one knob's
-# redraw, opening it and its memory.
+# redraw, a knob held for a second (the editor thread's CPU), opening it and
+# its memory.
 bench-gui: build-x64
 	$(BENCH_DIR)/kelvanti-gui-bench --repaints 2000
 	valgrind -q --tool=callgrind --collect-atstart=no --callgrind-out-file=$(BENCH_DIR)/callgrind.gui.out \

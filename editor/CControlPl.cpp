@@ -114,6 +114,23 @@ void CControlPl::sleepMs(uint32_t ms) {
     if (VSTGUI::CFrame* frame = getFrame()) frame->sleepTicks(ms);
 }
 
+bool CControlPl::holdFor(CDrawContext* context, uint32_t ms) {
+    VSTGUI::CFrame* frame = getFrame();
+    if (!frame) return false;
+    const uint32_t until = frame->getTicks() + ms;
+    for (;;) {
+        const auto left = static_cast<int32_t>(until - frame->getTicks());
+        if (left > 0) sleepMs(std::min<uint32_t>(static_cast<uint32_t>(left), kStepPauseMs));
+        if (static_cast<int32_t>(until - frame->getTicks()) <= 0) {
+            // Still held now? (No idle here: it would pause again.)
+            frame->pollPointer();
+            return buttonHeld(context->getMouseButtons());
+        }
+        idleWork();
+        if (!buttonHeld(context->getMouseButtons())) return false;
+    }
+}
+
 void CControlPl::mouse(CDrawContext* context, CPoint& /*where*/, int32_t buttons) {
     if (tracking_ || !context) return;
     tracking_ = true;
@@ -156,12 +173,7 @@ void CControlPl::mouse(CDrawContext* context, CPoint& /*where*/, int32_t buttons
             minus_ = !upper;
             rightButton_ = (buttons & VSTGUI::kRButton) != 0;
             tellListener(context);
-            for (int i = 0; i < kStepPauses; ++i) {
-                buttons = context->getMouseButtons();
-                if (!buttonHeld(buttons)) break;
-                sleepMs(kStepPauseMs);
-                idleWork();
-            }
+            holdFor(context, kStepPauses * kStepPauseMs);
             buttons = context->getMouseButtons();
         }
     } else {

@@ -110,6 +110,10 @@ protected:
     void endEdit();
     void idleWork();
     void sleepMs(uint32_t ms);
+    // Waits ms on the frame's clock while a button stays held, doing the idle
+    // work every 40 ms (which paces itself: the pause is the clock's, not
+    // the sum of sleeps); false as soon as the buttons are released.
+    bool holdFor(VSTGUI::CDrawContext* context, uint32_t ms);
     void tellListener(VSTGUI::CDrawContext* context) {
         if (listener_) listener_->valueChanged(context, this);
     }

@@ -277,11 +277,7 @@ void CTouchAreaPl::mouse(CDrawContext* context, CPoint& /*where*/, int32_t butto
     if (!repeat_) return;
     // Repeats faster while held: 480 ms, then 40 ms less a round, down to 200.
     for (int pauses = 12; getFrame(); pauses = std::max(pauses - 1, 5)) {
-        for (int i = 0; i < pauses; ++i) {
-            sleepMs(40);
-            idleWork();
-            if (!buttonHeld(context->getMouseButtons())) return;
-        }
+        if (!holdFor(context, static_cast<uint32_t>(pauses) * 40)) return;
         synth_->handleCommand(command, a, b, 0);
     }
 }

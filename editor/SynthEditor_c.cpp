@@ -16,11 +16,6 @@
 #include "os/Clock.h"
 #include "os/window/EditorWindow.h"
 #include "gui/CTextEdit.h"
-#include "gui/FrameServices.h"
-#if KELVANTI_EDITOR_WINDOW
-#include "editor/X11Services.h"
-#include "os/window/X11Window.h"
-#endif
 
 namespace editor {
 
@@ -63,7 +58,7 @@ constexpr int kCloseWaitRounds = 50;  // at most 250 ms for a drain left running
 } // namespace
 
 SynthEditor_c::SynthEditor_c(Synth* synth, int32_t controlCount, int32_t mainSkinId, int32_t backSkinId)
-    : AEffEditor(synth), synth_(synth), controlCount_(std::clamp(controlCount, 1, ControlRefreshSet::kCapacity)),
+    : AEffGUIEditor(synth), synth_(synth), controlCount_(std::clamp(controlCount, 1, ControlRefreshSet::kCapacity)),
       mainSkinId_(mainSkinId), backSkinId_(backSkinId), edits_(static_cast<size_t>(controlCount_)),
       slots_(static_cast<size_t>(controlCount_)) {
     {
@@ -76,7 +71,6 @@ SynthEditor_c::SynthEditor_c(Synth* synth, int32_t controlCount, int32_t mainSki
     if (backSkinId >= 0) backSkin_ = getSkinBitmap(backSkinId);
     resizeTo(mainSkin_);
     resetTables();
-    if (synth_) synth_->setEditor(this);
 }
 
 SynthEditor_c::~SynthEditor_c() {
@@ -111,9 +105,9 @@ void SynthEditor_c::resizeTo(CBitmap* skin) {
     const bool loaded = skin && skin->isLoaded();
     windowWidth_ = loaded ? skin->getWidth() : kFallbackWidth;
     windowHeight_ = loaded ? skin->getHeight() : kFallbackHeight;
-    rect_.top = rect_.left = 0;
-    rect_.right = static_cast<VstInt16>(windowWidth_);
-    rect_.bottom = static_cast<VstInt16>(windowHeight_);
+    rect.top = rect.left = 0;
+    rect.right = static_cast<VstInt16>(windowWidth_);
+    rect.bottom = static_cast<VstInt16>(windowHeight_);
 }
 
 void SynthEditor_c::resetTables() {
@@ -128,56 +122,56 @@ void SynthEditor_c::resetTables() {
     hoverCount_ = 0;
 }
 
-bool SynthEditor_c::getRect(ERect** rect) {
-    if (!rect) return false;
-    *rect = &rect_;
-    return true;
-}
-
 // ------------------------------------------------------------------ open and close
 
-bool SynthEditor_c::open(void* window) {
-    if (!window || !synth_) return false;
-    if (isOpen()) return true;
-#if KELVANTI_EDITOR_WINDOW
+bool SynthEditor_c::openPlugin() {
+    // Hosts open editors before any audio block: the plug-in need only be open.
     if (!synth_->isOpened()) synth_->open();
-    if (!synth_->isOpened()) return false;
+    return synth_->isOpened();
+}
+
+bool SynthEditor_c::open(void* window) {
+    if (!window || !synth_ || !openPlugin()) return false;
+    // A frame still open (a second open without a close) goes first.
+    if (!AEffGUIEditor::open(window)) return false;
+    backShown_ = false;
     resizeTo(mainSkin_);
-    std::unique_ptr<os::EditorWindow> x11 = os::openX11Window(
-        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)), windowWidth_, windowHeight_);
-    if (!x11) return false;
-    if (!openInWindow(std::move(x11))) return false;
-    services_ = makeX11Services(frame_);  // the menus' popups, the text field's keyboard
-    AEffEditor::open(window);
+    if (!openFrame(CRect(0, 0, windowWidth_, windowHeight_))) {
+        AEffGUIEditor::close();
+        return false;
+    }
+    buildPages();
     return true;
-#else
-    return false;
-#endif
 }
 
 bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
-    if (!synth_ || isOpen()) return false;
-    // Hosts open editors before any audio block: the plug-in need only be open.
-    if (!synth_->isOpened()) synth_->open();
-    if (!synth_->isOpened()) return false;
-    // Questions and file dialogs may block this thread only.
-    setEditorThread(this);
-    editorThread_.store(std::this_thread::get_id());
+    if (!synth_ || isOpen() || !openPlugin()) return false;
+    if (!AEffGUIEditor::open(nullptr)) return false;
     backShown_ = false;
     resizeTo(mainSkin_);
     const CRect whole(0, 0, windowWidth_, windowHeight_);
     if (window) {
         // The frame owns the window from now on: its events, pixels and clock.
-        frame_ = new VSTGUI::CFrame(whole, std::move(window), this);
+        if (!openFrameOn(whole, std::move(window))) {
+            AEffGUIEditor::close();
+            return false;
+        }
     } else {
-        frame_ = new VSTGUI::CFrame(whole, this);
+        frame = new VSTGUI::CFrame(whole, this);
         backBuffer_ = raster::PixelBuffer(windowWidth_, windowHeight_);
-        frame_->setBackBuffer(&backBuffer_);
+        frame->setBackBuffer(&backBuffer_);
     }
-    frame_->setMode(1);
+    buildPages();
+    return true;
+}
+
+void SynthEditor_c::buildPages() {
+    // Questions and file dialogs may block this thread only.
+    editorThread_.store(std::this_thread::get_id());
+    frame->setMode(1);
     const CColor pageColour{24, 24, 28, 255};  // shown only where a skin is missing
     const bool mainLoaded = mainSkin_ && mainSkin_->isLoaded();
-    mainFrame_ = new CModulFramePl(0, 0, windowWidth_, windowHeight_, frame_, mainLoaded ? mainSkin_ : nullptr,
+    mainFrame_ = new CModulFramePl(0, 0, windowWidth_, windowHeight_, frame, mainLoaded ? mainSkin_ : nullptr,
                                    "MainEditFrame");
     mainFrame_->setBackgroundColor(pageColour);
     mainFrame_->setMode(1);
@@ -185,42 +179,34 @@ bool SynthEditor_c::openInWindow(std::unique_ptr<os::EditorWindow> window) {
     if (backSkin_) {
         const bool backLoaded = backSkin_->isLoaded();
         backFrame_ = new CModulFramePl(0, 0, backLoaded ? backSkin_->getWidth() : windowWidth_,
-                                       backLoaded ? backSkin_->getHeight() : windowHeight_, frame_,
+                                       backLoaded ? backSkin_->getHeight() : windowHeight_, frame,
                                        backLoaded ? backSkin_ : nullptr, "MainBackFrame");
         backFrame_->setBackgroundColor(pageColour);
         backFrame_->setMode(1);
     }
-    frame_->addView(mainFrame_);
+    frame->addView(mainFrame_);
     applyColors();
     buildControls();
     open_.store(true, std::memory_order_release);
     applyKnobMode();
     updateAllControls();
     paint(true);
-    return true;
 }
 
-void SynthEditor_c::close() {
-    if (!open_.exchange(false)) return;
-    closeFrames();
-    AEffEditor::close();
+void SynthEditor_c::closeFrame() {
+    open_.store(false);
     editorThread_.store(std::thread::id());
-    clearEditorThread(this);
-}
-
-void SynthEditor_c::closeFrames() {
-    if (!frame_) return;
-    services_.reset();
     for (int i = 0; i < kCloseWaitRounds && draining_.load(); ++i) os::sleepMs(kCloseWaitMs);
-    if (mainFrame_) mainFrame_->removeAll(true);
-    if (backFrame_) backFrame_->removeAll(true);
-    if (mainFrame_ && frame_->isChild(mainFrame_)) frame_->removeView(mainFrame_, false);
-    if (backFrame_ && frame_->isChild(backFrame_)) frame_->removeView(backFrame_, false);
+    if (frame) {
+        if (mainFrame_) mainFrame_->removeAll(true);
+        if (backFrame_) backFrame_->removeAll(true);
+        if (mainFrame_ && frame->isChild(mainFrame_)) frame->removeView(mainFrame_, false);
+        if (backFrame_ && frame->isChild(backFrame_)) frame->removeView(backFrame_, false);
+    }
     if (mainFrame_) mainFrame_->forget();
     if (backFrame_) backFrame_->forget();
-    frame_->forget();
-    frame_ = nullptr;
     mainFrame_ = backFrame_ = nullptr;
+    AEffGUIEditor::closeFrame();
     resetTables();
 }
 
@@ -231,23 +217,23 @@ bool SynthEditor_c::isEditorThread() const {
 // ------------------------------------------------------------------ pages
 
 void SynthEditor_c::swapFrames() {
-    if (!synth_ || !frame_ || !backFrame_) return;
+    if (!synth_ || !frame || !backFrame_) return;
     CModulFramePl* from = backShown_ ? backFrame_ : mainFrame_;
     CModulFramePl* to = backShown_ ? mainFrame_ : backFrame_;
     CBitmap* skin = backShown_ ? mainSkin_ : backSkin_;
-    frame_->removeView(from, false);
+    frame->removeView(from, false);
     // Both pages share one size, so the host is never asked to resize; a
     // back skin of its own size would resize the frame and the rectangle.
     if (skin && skin->isLoaded() && (skin->getWidth() != windowWidth_ || skin->getHeight() != windowHeight_)) {
-        if (frame_->isOpen() && !frame_->setSize(skin->getWidth(), skin->getHeight())) {
-            frame_->addView(from);  // the host refused: the page stays
+        if (frame->isOpen() && !frame->setSize(skin->getWidth(), skin->getHeight())) {
+            frame->addView(from);  // the host refused: the page stays
             return;
         }
         resizeTo(skin);
     }
-    frame_->addView(to);
+    frame->addView(to);
     backShown_ = !backShown_;
-    frame_->setDirty(true);
+    frame->setDirty(true);
     paint(true);
 }
 
@@ -319,25 +305,27 @@ void SynthEditor_c::drainRefresh() {
 }
 
 void SynthEditor_c::idle() {
-    if (!synth_ || !isOpen()) return;
+    // A host that answers doIdleStuff's idle call with ours redraws nothing twice.
+    if (inIdleStuff || !synth_ || !isOpen()) return;
     // The plug-in's idle commands first (a program load refreshes everything).
     synth_->fxIdle();
     hoverNotice();
     drainRefresh();
     // What changed is drawn and shown, then the window's events are handled
-    // (the frame redraws what they changed).
+    // (the frame redraws what they changed); a close asked for meanwhile
+    // happens once they have unwound.
     paint(false);
-    if (frame_->isOpen()) frame_->idle();
+    AEffGUIEditor::idle();
     // The host's window went away: close quietly.
-    if (frame_ && !frame_->isOpen() && frame_->getBackBuffer() != &backBuffer_) close();
+    if (frame && !frame->isOpen() && frame->getWindow()) close();
 }
 
 void SynthEditor_c::hoverNotice() {
     if (lastWritten_ && lastWritten_->isTracking()) return;
-    if (!frame_) return;
-    const VSTGUI::PointerState& p = frame_->getPointer();
+    if (!frame) return;
+    const VSTGUI::PointerState& p = frame->getPointer();
     VSTGUI::CPoint at(p.screen.h, p.screen.v);  // relative to the window
-    VSTGUI::CView* view = frame_->getViewAt(at, true);
+    VSTGUI::CView* view = frame->getViewAt(at, true);
     CControlPl* found = view && view->isTypeOf("CControlPl") ? static_cast<CControlPl*>(view) : nullptr;
     if (found != hovered_) hoverCount_ = 0;
     if (found && found->hover()) {
@@ -350,35 +338,23 @@ void SynthEditor_c::hoverNotice() {
 }
 
 void SynthEditor_c::paint(bool full) {
-    if (!frame_) return;
+    if (!frame) return;
     const CRect whole(0, 0, windowWidth_, windowHeight_);
     CModulFramePl* page = backShown_ ? backFrame_ : mainFrame_;
     // Only the area of the dirty controls is drawn (and shown), so one knob
     // costs one knob; the page's own mark (set when it was added) means all.
-    CRect area;
-    if (full || !page || page->VSTGUI::CView::isDirty()) {
-        area = whole;
-    } else {
-        for (int32_t i = 0; i < page->getNbViews(); ++i) {
-            VSTGUI::CView* v = page->getView(i);
-            if (!v || !v->isDirty()) continue;
-            const CRect& r = v->size();
-            area = area.isEmpty() ? r
-                                  : CRect(std::min(area.left, r.left), std::min(area.top, r.top),
-                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom));
-        }
-        if (area.isEmpty()) return;
-    }
-    if (frame_->isOpen()) {
+    const CRect area = full || !page ? whole : frame->dirtyArea();
+    if (area.isEmpty()) return;
+    if (frame->isOpen()) {
         // The frame draws into its own pixels and shows them in the window.
-        frame_->drawRect(nullptr, area);
+        frame->drawRect(nullptr, area);
     } else {
-        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame_, &backBuffer_);
-        frame_->drawRect(context, area);
+        VSTGUI::CDrawContext* context = new VSTGUI::CDrawContext(frame, &backBuffer_);
+        frame->drawRect(context, area);
         context->forget();
     }
     if (area == whole) {
-        frame_->VSTGUI::CView::setDirty(false);
+        frame->VSTGUI::CView::setDirty(false);
         if (mainFrame_) mainFrame_->VSTGUI::CView::setDirty(false);
         if (backFrame_) backFrame_->VSTGUI::CView::setDirty(false);
     } else if (page) {
@@ -389,19 +365,8 @@ void SynthEditor_c::paint(bool full) {
 }
 
 const raster::PixelBuffer& SynthEditor_c::backBuffer() const {
-    const raster::PixelBuffer* pixels = frame_ ? frame_->getBackBuffer() : nullptr;
+    const raster::PixelBuffer* pixels = frame ? frame->getBackBuffer() : nullptr;
     return pixels ? *pixels : backBuffer_;
-}
-
-void SynthEditor_c::doIdleStuff() {
-    // Inside a control's mouse loop: what others changed meanwhile, redrawn.
-    drainRefresh();
-    paint(false);
-}
-
-bool SynthEditor_c::requestSize(int32_t width, int32_t height) {
-    auto* effect = static_cast<AudioEffectX*>(synth_);
-    return effect && effect->canHostDo("sizeWindow") && effect->sizeWindow(width, height);
 }
 
 void SynthEditor_c::beginEdit(int32_t tag) {
@@ -414,17 +379,24 @@ void SynthEditor_c::endEdit(int32_t tag) {
 
 // ------------------------------------------------------------------ keys, knob mode, colours
 
+bool SynthEditor_c::offerKeyToPlugin(int32_t character, uint8_t virt, uint8_t modifier, bool down) {
+    if (!synth_) return false;
+    VSTGUI::CView* focus = frame ? frame->getFocusView() : nullptr;
+    if (focus && focus->isTypeOf("CTextEdit") && static_cast<VSTGUI::CTextEdit*>(focus)->isEditing()) return false;
+    return synth_->handleCommand(down ? 5 : 6, character, modifier * 256 + virt, 0);
+}
+
 bool SynthEditor_c::onKeyDown(VstKeyCode& key) {
-    if (synth_ && synth_->handleCommand(5, key.character, key.modifier * 256 + key.virt, 0)) return true;
-    return false;
+    return offerKeyToPlugin(key.character, key.virt, key.modifier, true) || AEffGUIEditor::onKeyDown(key);
 }
 
 bool SynthEditor_c::onKeyUp(VstKeyCode& key) {
-    if (synth_ && synth_->handleCommand(6, key.character, key.modifier * 256 + key.virt, 0)) return true;
-    return false;
+    return offerKeyToPlugin(key.character, key.virt, key.modifier, false) || AEffGUIEditor::onKeyUp(key);
 }
 
-bool SynthEditor_c::onWheel(float /*distance*/) { return false; }
+bool SynthEditor_c::takeKey(VSTGUI::VstKeyCode& key, bool down) {
+    return offerKeyToPlugin(key.character, key.virt, key.modifier, down);
+}
 
 bool SynthEditor_c::setKnobMode(VstInt32 mode) {
     // Applies as soon as the plug-in is open, before any audio block.
@@ -679,7 +651,7 @@ bool SynthEditor_c::snapshot(EditorSnapshot& request) {
             ok = false;
         } else {
             for (int32_t y = 0; y < windowHeight_; ++y)
-                std::memcpy(request.pixels + static_cast<size_t>(y) * windowWidth_, backBuffer_.row(y),
+                std::memcpy(request.pixels + static_cast<size_t>(y) * windowWidth_, backBuffer().row(y),
                             static_cast<size_t>(windowWidth_) * sizeof(uint32_t));
         }
     }

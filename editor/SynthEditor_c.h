@@ -18,19 +18,17 @@
 #include <thread>
 #include <vector>
 
+#include "editor/AEffGUIEditor.h"
 #include "editor/ControlRefreshSet.h"
 #include "editor/Edit.h"
 #include "editor/MakerControls.h"
-#include "framework/sdk/AEffEditor.h"
 #include "framework/synth/EditorListener.h"
 #include "gui/CColor.h"
 #include "gui/CControl.h"
-#include "gui/CFrameEditor.h"
 #include "gui/raster/PixelBuffer.h"
 
 namespace VSTGUI {
 class CFrame;
-class FrameServices;
 }
 namespace os {
 class EditorWindow;
@@ -38,11 +36,13 @@ class EditorWindow;
 
 namespace editor {
 
-class SynthEditor_c : public AEffEditor,
+// On the editor base: controls that track the mouse pace themselves through
+// its doIdleStuff (the host idles meanwhile), and a close the host asks for
+// while the frame handles an event happens once that has unwound.
+class SynthEditor_c : public AEffGUIEditor,
                       public EditorListener,
                       public CControlListenerPl,
-                      public VSTGUI::CControlListener,
-                      public VSTGUI::CFrameEditor {
+                      public VSTGUI::CControlListener {
 public:
     static constexpr int32_t kSkinCacheSize = 601;  // resource ids 0..600
     static constexpr int32_t kHoverThreshold = 25;
@@ -58,19 +58,22 @@ public:
     static int32_t liveEditors();
 
     // ---- AEffEditor (editor thread)
-    bool getRect(ERect** rect) override;
     // Opens once the plug-in is open (no audio block needed). window: the
     // host's parent X window id; false without one or without a display.
+    // Open already: the editor leaves the old parent for the new one.
     bool open(void* window) override;
     // Opens into a window made by the caller (tests: a headless window);
-    // null draws into the back buffer only (snapshots).
+    // null draws into the back buffer only (snapshots). False when open.
     bool openInWindow(std::unique_ptr<os::EditorWindow> window);
-    void close() override;
     bool isOpen() override { return open_.load(std::memory_order_acquire); }
+    // The plug-in's idle commands, the refresh, then the window's events
+    // (a click runs a control's whole drag from here). Nothing inside
+    // doIdleStuff's call of the host's idle.
     void idle() override;
+    // Keys go to the plug-in's commands first (the arrows step the program),
+    // unless a text field is being typed into; then to the frame.
     bool onKeyDown(VstKeyCode& key) override;
     bool onKeyUp(VstKeyCode& key) override;
-    bool onWheel(float distance) override;
     bool setKnobMode(VstInt32 mode) override;
 
     // ---- EditorListener
@@ -86,11 +89,11 @@ public:
     void valueChanged(VSTGUI::CDrawContext* context, VSTGUI::CControl* control) override;
     void controlTouched(VSTGUI::CDrawContext* context, CControlPl* control, int32_t flags) override;
 
-    // ---- CFrameEditor (the frame asks while controls track the mouse)
-    void doIdleStuff() override;
+    // ---- CFrameEditor
     void beginEdit(int32_t tag) override;
     void endEdit(int32_t tag) override;
-    bool requestSize(int32_t width, int32_t height) override;
+    // Keys typed into the editor's own window: the plug-in's commands first.
+    bool takeKey(VSTGUI::VstKeyCode& key, bool down) override;
 
     // ---- refresh (editor thread)
     void updateControl(int32_t index, bool refreshGroups);
@@ -137,7 +140,6 @@ public:
     // The control drawn for an index (the Edit's, else the slot's primary).
     CControlPl* controlOf(int32_t index);
     bool backShown() const { return backShown_; }
-    VSTGUI::CFrame* frame() const { return frame_; }
     CModulFramePl* mainPage() const { return mainFrame_; }
     CModulFramePl* backPage() const { return backFrame_; }
     // What the frame drew last (its own pixels with a window).
@@ -157,7 +159,8 @@ protected:
     // Writes a control's changed values to the plug-in.
     void writeControlValues(CControlPl* control);
     void resetTables();
-    void closeFrames();
+    // The real close: controls, pages, then the frame.
+    void closeFrame() override;
 
     Synth* synth_;
     int32_t controlCount_;
@@ -172,17 +175,20 @@ protected:
 
 private:
     void resizeTo(VSTGUI::CBitmap* skin);
+    bool openPlugin();
+    // The pages and controls in the frame just made.
+    void buildPages();
+    // A key for the plug-in's commands (code 5 down, 6 up); false while a
+    // text field is being typed into, so its keys stay its own.
+    bool offerKeyToPlugin(int32_t character, uint8_t virt, uint8_t modifier, bool down);
 
     void drainRefresh();
     void hoverNotice();
 
-    ERect rect_{};
     int32_t windowWidth_ = kFallbackWidth, windowHeight_ = kFallbackHeight;
-    VSTGUI::CFrame* frame_ = nullptr;
     CModulFramePl* mainFrame_ = nullptr;
     CModulFramePl* backFrame_ = nullptr;
-    raster::PixelBuffer backBuffer_;
-    std::unique_ptr<VSTGUI::FrameServices> services_;  // popups and keyboard on X
+    raster::PixelBuffer backBuffer_;   // a frame's pixels without a window (snapshots)
     std::atomic<bool> open_{false};
     std::atomic<bool> draining_{false};
     std::atomic<std::thread::id> editorThread_{};

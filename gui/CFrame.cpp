@@ -78,6 +78,43 @@ bool isWithin(const CView* view, const CView* outer) {
     return false;
 }
 
+// The rectangles of container's dirty views, offset by origin (the
+// container's top-left in the frame). A container drawn by parts (mode 1)
+// and not dirty as a whole adds its dirty views; any other dirty view, its
+// visible rectangle.
+CRect dirtyWithin(const CViewContainer& container, const CPoint& origin) {
+    CRect area;
+    const CRect local(0, 0, container.size().width(), container.size().height());
+    for (int32_t i = 0; i < container.getNbViews(); ++i) {
+        const CView* child = container.getView(i);
+        if (!child || !child->isDirty()) continue;
+        CRect visible = child->size();
+        visible.bound(local);
+        if (visible.isEmpty()) continue;
+        const auto* nested = child->isTypeOf("CViewContainer") ? static_cast<const CViewContainer*>(child) : nullptr;
+        if (nested && nested->getMode() == 1 && !child->CView::isDirty()) {
+            const CRect inner = dirtyWithin(*nested, CPoint(origin.h + child->size().left, origin.v + child->size().top));
+            area.unite(CRect(inner).bound(visible.offset(origin.h, origin.v)));
+        } else {
+            area.unite(visible.offset(origin.h, origin.v));
+        }
+    }
+    return area;
+}
+
+bool dispatchesToViews(os::WindowEventKind kind) {
+    using os::WindowEventKind;
+    switch (kind) {
+    case WindowEventKind::MouseMove:
+    case WindowEventKind::MouseUp:
+    case WindowEventKind::FocusIn:
+    case WindowEventKind::Hidden:
+    case WindowEventKind::Shown:
+    case WindowEventKind::Closed: return false;
+    default: return true;
+    }
+}
+
 } // namespace
 
 struct CFrame::Dispatching {
@@ -173,11 +210,18 @@ void CFrame::drawRect(CDrawContext* context, const CRect& rect) {
     }
 }
 
+CRect CFrame::dirtyArea() const {
+    const CRect whole(0, 0, size_.width(), size_.height());
+    if (dirty_ || (getMode() == 0 && isDirty())) return whole;
+    return dirtyWithin(*this, CPoint(0, 0));
+}
+
 void CFrame::update(CDrawContext* context) {
     if (!open_ || updatesDisabled_) return;
     CDrawContext* own = nullptr;
     if (!context) context = own = getFrameContext();
     const CRect whole(0, 0, size_.width(), size_.height());
+    const CRect changed = dirtyArea();
     if (dirty_) {
         CViewContainer::draw(context);
         setDirty(false);
@@ -197,7 +241,7 @@ void CFrame::update(CDrawContext* context) {
         context->setClipRect(outer);
     }
     if (own) own->forget();
-    present(whole);
+    present(changed);
 }
 
 void CFrame::idle() {
@@ -255,8 +299,11 @@ void CFrame::handleEvent(const os::WindowEvent& event) {
     }
     case WindowEventKind::KeyDown:
     case WindowEventKind::KeyUp: {
+        // The editor's keys first, as for a key the host passes on.
         VstKeyCode key = keyCodeOf(event);
-        if (event.kind == WindowEventKind::KeyDown)
+        const bool down = event.kind == WindowEventKind::KeyDown;
+        if (editor_ && editor_->takeKey(key, down)) break;
+        if (down)
             onKeyDown(key);
         else
             onKeyUp(key);
@@ -289,18 +336,22 @@ void CFrame::handleEvent(const os::WindowEvent& event) {
     case WindowEventKind::Shown:
         break;
     }
-    // Whatever the views drew while handling the event shows now.
-    present(CRect(0, 0, size_.width(), size_.height()));
+    // Whatever the views drew while handling the event shows now (pointer
+    // moves and releases reach no view: they show nothing).
+    if (dispatchesToViews(event.kind)) present(CRect(0, 0, size_.width(), size_.height()));
+}
+
+void CFrame::pollPointer() {
+    if (!window_ || !open_) return;
+    const os::PointerState pointer = window_->trackPointer();
+    takePointer(pointer.x, pointer.y, pointer.buttons);
+    if (!window_->isOpen()) setOpenFlag(false);
 }
 
 void CFrame::doIdleStuff() {
-    if (window_ && open_) {
-        const os::PointerState pointer = window_->trackPointer();
-        takePointer(pointer.x, pointer.y, pointer.buttons);
-        if (!window_->isOpen()) setOpenFlag(false);
-    }
+    pollPointer();
     if (!open_) return;
-    present(CRect(0, 0, size_.width(), size_.height()));
+    if (!firstDraw_ && isDirty()) update(nullptr);
     if (editor_) editor_->doIdleStuff();
 }
 

@@ -61,7 +61,7 @@ public:
     using CViewContainer::onWheel;
     void* getEditor() const override { return editor_; }
     bool isTypeOf(const char* type) const override;
-    // Redraws what is dirty into the back buffer and shows it.
+    // Redraws what is dirty into the back buffer and shows that part.
     void update(CDrawContext* context) override;
     bool advanceNextFocusView(CView* oldFocus, bool reverse = false) override;
 
@@ -73,9 +73,17 @@ public:
     // what is dirty. The first call draws everything.
     void idle();
     // For controls tracking the mouse in a loop of their own: takes the next
-    // pointer event of the window, then the editor's doIdleStuff. Once the
-    // frame is closed the buttons read as released, so every loop ends.
+    // pointer event of the window, draws and shows what the views changed
+    // (only that: a held control that changes nothing sends nothing), then
+    // the editor's doIdleStuff. Once the frame is closed, or the window lost
+    // from under the button (hidden, focus or grab gone, the release never
+    // coming), the buttons read as released, so every loop ends.
     void doIdleStuff();
+    // Only the first part of doIdleStuff: the window's next pointer event.
+    void pollPointer();
+    // The part of the frame its dirty views cover, in frame coordinates (a
+    // container dirty as a whole counts whole); empty when nothing is dirty.
+    CRect dirtyArea() const;
     // The window's millisecond clock (wrapping); the system's without a window.
     uint32_t getTicks() const;
     void sleepTicks(unsigned milliseconds);

@@ -4,6 +4,8 @@
 // Editor thread only.
 #include <cstdint>
 
+#include "gui/VstKeyCode.h"
+
 namespace VSTGUI {
 
 class CFrameEditor {
@@ -17,6 +19,10 @@ public:
     virtual void doIdleStuff() = 0;
     // Asks the host to give the editor this size; true when it did.
     virtual bool requestSize(int32_t width, int32_t height) = 0;
+    // A key typed into the frame's own window, offered to the editor before
+    // the views, as a host's key is (down: pressed, else released); true
+    // when the editor took it.
+    virtual bool takeKey(VstKeyCode& /*key*/, bool /*down*/) { return false; }
 };
 
 } // namespace VSTGUI

@@ -58,6 +58,17 @@ struct CRect {
         return *this;
     }
 
+    // The smallest rectangle holding both; an empty one adds nothing.
+    CRect& unite(const CRect& o) {
+        if (o.isEmpty()) return *this;
+        if (isEmpty()) return *this = o;
+        if (o.left < left) left = o.left;
+        if (o.top < top) top = o.top;
+        if (o.right > right) right = o.right;
+        if (o.bottom > bottom) bottom = o.bottom;
+        return *this;
+    }
+
     // Inside for drawing: right and bottom excluded.
     bool pointInside(const CPoint& p) const { return p.h >= left && p.h < right && p.v >= top && p.v < bottom; }
     // Inside for the mouse: all four edges included.

@@ -34,6 +34,7 @@ bool EditorWindow::nextEvent(WindowEvent& event) {
     case WindowEventKind::MouseUp:
     case WindowEventKind::MouseMove:
         pointer_ = PointerState{event.x, event.y, event.buttons};
+        lastPointerMs_ = nowMs();
         break;
     case WindowEventKind::Wheel:
     case WindowEventKind::DragEnter:
@@ -59,10 +60,24 @@ PointerState EditorWindow::trackPointer() {
         pointer_.buttons &= ~kMouseButtonBits;
         return pointer_;
     }
-    auto found = std::find_if(queue_.begin(), queue_.end(),
-                              [](const WindowEvent& e) { return isPointerEvent(e.kind); });
+    const auto nextPointerEvent = [this] {
+        return std::find_if(queue_.begin(), queue_.end(), [](const WindowEvent& e) { return isPointerEvent(e.kind); });
+    };
+    auto found = nextPointerEvent();
+    const uint32_t now = nowMs();
+    if (found == queue_.end() && (pointer_.buttons & kMouseButtonBits) &&
+        static_cast<int32_t>(now - lastPointerMs_) >= static_cast<int32_t>(kPointerDoubtMs)) {
+        // Held, and nothing heard for a while: is it still?
+        lastPointerMs_ = now;
+        const int server = serverButtons();
+        if (server >= 0 && (pointer_.buttons & kMouseButtonBits & ~server)) {
+            releaseHeldButtons();
+            found = nextPointerEvent();
+        }
+    }
     if (found != queue_.end()) {
         pointer_ = PointerState{found->x, found->y, found->buttons};
+        lastPointerMs_ = now;
         queue_.erase(found);
     }
     return pointer_;
@@ -75,6 +90,7 @@ bool EditorWindow::pressQueued(int button, bool remove) {
     if (found == queue_.end()) return false;
     if (remove) {
         pointer_ = PointerState{found->x, found->y, found->buttons};
+        lastPointerMs_ = nowMs();
         queue_.erase(found);
     }
     return true;
@@ -82,8 +98,25 @@ bool EditorWindow::pressQueued(int button, bool remove) {
 
 void EditorWindow::queueEvent(WindowEvent event) {
     if (!open_) return;
+    if (event.kind == WindowEventKind::Hidden || event.kind == WindowEventKind::FocusOut) {
+        releaseHeldButtons();
+        event.buttons &= ~kMouseButtonBits;
+    }
     event.timeMs = nowMs();
+    if (isPointerEvent(event.kind)) queuedPointer_ = PointerState{event.x, event.y, event.buttons};
     queue_.push_back(std::move(event));
+}
+
+void EditorWindow::releaseHeldButtons() {
+    const int held = queuedPointer_.buttons & kMouseButtonBits;
+    if (!held) return;
+    WindowEvent release;
+    release.kind = WindowEventKind::MouseUp;
+    release.x = queuedPointer_.x;
+    release.y = queuedPointer_.y;
+    release.buttons = queuedPointer_.buttons & ~kMouseButtonBits;
+    release.button = held;
+    queueEvent(std::move(release));
 }
 
 void EditorWindow::markClosed() {

@@ -154,8 +154,12 @@ public:
     // For mouse-tracking loops: pumps, then takes the next queued pointer
     // event (move, press or release; other events stay queued) and answers the
     // pointer state after it. So a release that was queued behind the press
-    // being dispatched is seen only by the loop, after the press.
+    // being dispatched is seen only by the loop, after the press. A release
+    // may never come: while buttons are held and no pointer event has come
+    // for kPointerDoubtMs, the server is asked (serverButtons), and buttons
+    // it no longer holds for us read as released.
     PointerState trackPointer();
+    static constexpr uint32_t kPointerDoubtMs = 50;
     // The pointer state as of the last event taken.
     PointerState pointer() const { return pointer_; }
     // True when a MouseDown of button is queued (double-click detection);
@@ -187,7 +191,19 @@ public:
 protected:
     EditorWindow(int width, int height);
     // For implementations: appends an event (time stamped) to the queue.
+    // Losing the window from under a held button (Hidden, FocusOut) first
+    // queues the release of the buttons: a drag ends there, whatever the
+    // server later says of the button.
     void queueEvent(WindowEvent event);
+    // Queues the release of every button held as of the last queued pointer
+    // event (none held: nothing). For a grab another client took, say.
+    void releaseHeldButtons();
+    // Buttons and modifiers as of the last queued pointer event.
+    int queuedButtons() const { return queuedPointer_.buttons; }
+    // The buttons (MouseBits) the server says the pointer holds for this
+    // window: none once the window cannot be seen (the host unmapped its
+    // parent); -1 when it cannot tell. Asked only during tracking, in doubt.
+    virtual int serverButtons() { return -1; }
     // Marks the window closed and queues Closed once.
     void markClosed();
     std::deque<WindowEvent>& queue() { return queue_; }
@@ -196,6 +212,8 @@ private:
     PixelSurface buffer_;
     std::deque<WindowEvent> queue_;
     PointerState pointer_;
+    PointerState queuedPointer_;   // as of the last queued pointer event
+    uint32_t lastPointerMs_ = 0;   // when tracking last had news of the pointer
     bool open_ = true;
 };
 

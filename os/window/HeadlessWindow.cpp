@@ -100,6 +100,7 @@ void HeadlessWindow::injectHidden(bool hidden) {
 void HeadlessWindow::present(const WindowRect& area) {
     if (!isOpen()) return;
     const WindowRect clipped = clipRect(area, width(), height());
+    presentedPixels_ += static_cast<uint64_t>(clipped.width) * static_cast<uint64_t>(clipped.height);
     for (int y = clipped.y; y < clipped.y + clipped.height; ++y) {
         const uint32_t* from = backBuffer().row(y) + clipped.x;
         std::copy(from, from + clipped.width, screen_.row(y) + clipped.x);

@@ -32,6 +32,12 @@ public:
     // The keyboard focus came or went; the window was unmapped or mapped again.
     void injectFocus(bool in);
     void injectHidden(bool hidden);
+    // What the server answers when a tracking loop asks for the pointer's
+    // buttons: by default the injected ones; 0 as when the host unmapped its
+    // parent under a held button, or a release that never arrives; -1
+    // follows the injected buttons again.
+    void serverReports(int buttons) { serverButtons_ = buttons; }
+    int serverAsks() const { return serverAsks_; }
     // Run on every pump (a test's script of what happens while the owner loops).
     void onPump(std::function<void(HeadlessWindow&)> script) { pumpScript_ = std::move(script); }
 
@@ -52,9 +58,17 @@ public:
     int pumps() const { return pumps_; }
     int focusRequests() const { return focusRequests_; }
     int paintOnlyPumps() const { return paintOnlyPumps_; }
+    // Pixels shown by present so far (what an X window would send).
+    uint64_t presentedPixels() const { return presentedPixels_; }
     // Asks for a repaint of the whole window at the next pump of either kind
     // (as an expose would).
     void exposeAll() { exposed_ = true; }
+
+protected:
+    int serverButtons() override {
+        ++serverAsks_;
+        return serverButtons_ >= 0 ? serverButtons_ : heldButtons_;
+    }
 
 private:
     void servePaint();
@@ -66,6 +80,9 @@ private:
     int pumps_ = 0;
     int paintOnlyPumps_ = 0;
     int focusRequests_ = 0;
+    uint64_t presentedPixels_ = 0;
+    int serverButtons_ = -1;
+    int serverAsks_ = 0;
     bool exposed_ = false;
     std::function<void(HeadlessWindow&)> pumpScript_;
 };

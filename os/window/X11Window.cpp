@@ -69,7 +69,12 @@ public:
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
     uint32_t nativeId() const override { return window_; }
 
+protected:
+    int serverButtons() override;
+
 private:
+    // The answer to asked: our window is mapped and all its ancestors too.
+    bool viewable(xcb_get_window_attributes_cookie_t asked);
     bool findVisual(const xcb_setup_t* setup, xcb_window_t root, xcb_visualid_t visual, uint8_t depth);
     void internAtoms();
     void loadKeymap();
@@ -103,7 +108,6 @@ private:
     bool ownColormap_ = false;
     std::array<xcb_atom_t, kAtomCount> atoms_{};
     KeyboardMap keymap_;
-    int lastButtons_ = 0;   // buttons of the last queued pointer event
     // Events read by a paint-only pump, handled by the next pump in order.
     std::deque<xcb_generic_event_t*> deferred_;
     std::vector<uint32_t> band_;
@@ -325,7 +329,6 @@ void X11Window::queuePointer(WindowEventKind kind, int x, int y, int buttons, in
     event.y = y;
     event.buttons = buttons;
     event.button = button;
-    lastButtons_ = buttons;
     queueEvent(std::move(event));
 }
 
@@ -382,7 +385,7 @@ void X11Window::handle(xcb_generic_event_t* event) {
         WindowEvent change;
         change.kind = (event->response_type & 0x7F) == XCB_FOCUS_IN ? WindowEventKind::FocusIn
                                                                     : WindowEventKind::FocusOut;
-        change.buttons = lastButtons_;
+        change.buttons = queuedButtons();
         queueEvent(std::move(change));
         break;
     }
@@ -394,7 +397,7 @@ void X11Window::handle(xcb_generic_event_t* event) {
         if (which != window_) break;
         WindowEvent change;
         change.kind = unmap ? WindowEventKind::Hidden : WindowEventKind::Shown;
-        change.buttons = lastButtons_;
+        change.buttons = queuedButtons();
         queueEvent(std::move(change));
         break;
     }
@@ -447,13 +450,36 @@ void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
     queueEvent(std::move(key));
 }
 
-// Another client took the pointer (a grab) while a button was held: the
-// release will never reach us, so the buttons count as released now, and
-// tracking loops end.
+// A crossing while a button is held: the pointer leaving under a drag, as
+// usual; or the drag's ground gone. Another client took the pointer (a
+// grab), or the host unmapped its window (we hear only a plain leave, and
+// only the window's state tells): the release will never reach us, so the
+// buttons count as released now, and tracking loops end.
 void X11Window::handleCrossing(const xcb_enter_notify_event_t* event) {
-    if (event->mode != XCB_NOTIFY_MODE_GRAB || (lastButtons_ & kMouseButtonBits) == 0) return;
-    const int held = lastButtons_ & kMouseButtonBits;
-    queuePointer(WindowEventKind::MouseUp, event->event_x, event->event_y, lastButtons_ & ~kMouseButtonBits, held);
+    if ((queuedButtons() & kMouseButtonBits) == 0) return;
+    if (event->mode == XCB_NOTIFY_MODE_GRAB || !viewable(xcb_get_window_attributes(connection_, window_)))
+        releaseHeldButtons();
+}
+
+bool X11Window::viewable(xcb_get_window_attributes_cookie_t asked) {
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(connection_, asked, nullptr);
+    const bool seen = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    return seen;
+}
+
+// Asked only while a tracking loop has heard nothing of a held button for a
+// while (both questions in one round trip). A window that cannot be seen
+// holds no button.
+int X11Window::serverButtons() {
+    if (!isOpen() || windowGone_) return 0;
+    const auto attributes = xcb_get_window_attributes(connection_, window_);
+    const auto asked = xcb_query_pointer(connection_, window_);
+    const bool seen = viewable(attributes);
+    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(connection_, asked, nullptr);
+    const int buttons = !seen ? 0 : pointer ? mouseBitsFromXState(pointer->mask) & kMouseButtonBits : -1;
+    std::free(pointer);
+    return buttons;
 }
 
 void X11Window::sendToSource(xcb_atom_t type, const std::array<uint32_t, 5>& data) {
@@ -510,7 +536,7 @@ void X11Window::handleClientMessage(const xcb_client_message_event_t* event) {
             drag.kind = dragEntered_ ? WindowEventKind::DragMove : WindowEventKind::DragEnter;
             drag.x = x;
             drag.y = y;
-            drag.buttons = lastButtons_;
+            drag.buttons = queuedButtons();
             dragEntered_ = true;
             queueEvent(std::move(drag));
         }
@@ -553,7 +579,7 @@ void X11Window::handleSelectionNotify(const xcb_selection_notify_event_t* event)
     drop.kind = WindowEventKind::Drop;
     drop.x = dragX_;
     drop.y = dragY_;
-    drop.buttons = lastButtons_;
+    drop.buttons = queuedButtons();
     if (complete) {
         if (dragType_ == atoms_[kUriList])
             drop.items = filesFromUriList(bytes);

@@ -4,7 +4,9 @@
 // the editor tells it (edits, automation, window sizes).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +25,9 @@ struct HostLog {
     std::mutex lock;
     std::vector<std::string> lines;
     std::string product = "Test Host";  // the host's product string
+    std::atomic<int> idles{0};          // audioMasterIdle calls
+    // Answers idle and automate calls as a host might (closing the editor, say).
+    std::function<void(VstInt32 opcode)> onCall;
     void add(const std::string& line) {
         std::lock_guard<std::mutex> g(lock);
         lines.push_back(line);
@@ -49,6 +54,11 @@ struct HostLog {
             std::strcpy(static_cast<char*>(ptr), log->product.c_str());
             return 1;
         case audioMasterSizeWindow: if (log) log->add("sizeWindow"); return 1;
+        case audioMasterIdle:
+        case audioMasterAutomate:
+            if (log && opcode == audioMasterIdle) ++log->idles;
+            if (log && log->onCall) log->onCall(opcode);
+            return 0;
         default: return 0;
         }
     }

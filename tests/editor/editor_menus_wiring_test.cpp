@@ -76,7 +76,7 @@ TEST_F(EditorMenus, ChoosingAProgramLoadsItAtTheNextIdle) {
     os::HeadlessWindow* window = owned.get();
     ASSERT_TRUE(ed->openInWindow(std::move(owned)));
     Chooser chooser;
-    VSTGUI::setFrameServices(ed->frame(), &chooser);
+    VSTGUI::setFrameServices(ed->getFrame(), &chooser);
     chooser.pick = "Sound 3";
     click(*plugin, *window, 560, 107);  // the program menu
     EXPECT_EQ(chooser.popups, 1);
@@ -85,7 +85,7 @@ TEST_F(EditorMenus, ChoosingAProgramLoadsItAtTheNextIdle) {
     EXPECT_STREQ(name, "Sound 3");
     EXPECT_FLOAT_EQ(plugin->getParameter(0), ranges[2]);
     EXPECT_NEAR(ed->controlOf(0)->shownValue(), ranges[2], 1e-6);
-    VSTGUI::setFrameServices(ed->frame(), nullptr);
+    VSTGUI::setFrameServices(ed->getFrame(), nullptr);
     ed->close();
 }
 
@@ -100,7 +100,7 @@ TEST_F(EditorMenus, ClearAllAsksAndNoKeepsTheAssignments) {
     ScriptedDialogs dialogs;
     dialogs.answers.push_back(false);
     Chooser chooser;
-    VSTGUI::setFrameServices(ed->frame(), &chooser);
+    VSTGUI::setFrameServices(ed->getFrame(), &chooser);
     chooser.pick = "Clear All";
     // How many controllers are assigned (the factory map assigns some).
     auto assigned = [&] {
@@ -126,7 +126,7 @@ TEST_F(EditorMenus, ClearAllAsksAndNoKeepsTheAssignments) {
     click(*plugin, *window, 640, 91);
     ASSERT_EQ(dialogs.asked.size(), 2u);
     EXPECT_EQ(assigned(), 0);
-    VSTGUI::setFrameServices(ed->frame(), nullptr);
+    VSTGUI::setFrameServices(ed->getFrame(), nullptr);
     ed->close();
 }
 

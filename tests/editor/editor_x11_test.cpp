@@ -1,9 +1,14 @@
 // The real plug-in's editor on an X display of its own, driven by
 // kelvanti-editor as a host would: opened before any audio, a drag logs one
 // edit bracket and lands where the pointer points, Ctrl-click resets, the
-// swap bar and the back page's header turn the pages without a resize.
+// swap bar and the back page's header turn the pages without a resize. A
+// user outside the tool's process holds a knob: the editor costs little,
+// idles the host, and lets go when the host hides its window. A host opens
+// the editor a second time elsewhere, and types arrows into it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,31 +17,52 @@
 #include <string>
 #include <vector>
 
+#include "OutsideUser.h"
+#include "tests/host/support/BankFolder.h"
 #include "tools/host/lib/Process.h"
+#include "tools/host/watch/SanitizerBuild.h"
 
 namespace {
 
 struct ToolRun {
     int exitCode = -1;
     std::vector<std::string> log;  // the host callbacks, idle calls left out
+    std::vector<long long> idleMs; // when the host's idle was called (the monotonic clock)
     std::string err;
 };
 
-ToolRun editorTool(const std::vector<std::string>& args) {
+std::vector<std::string> toolCommand(const std::vector<std::string>& args) {
     std::vector<std::string> argv = vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER);
     argv.push_back(KELVANTI_EDITOR_TOOL);
     argv.push_back(KELVANTI_PLUGIN_PATH);
     argv.push_back("--log");
     argv.insert(argv.end(), args.begin(), args.end());
-    const vsthost::ProcessResult result = vsthost::runProcess(argv);
+    return argv;
+}
+
+ToolRun toolRun(const vsthost::ProcessResult& result) {
     ToolRun run;
     run.exitCode = result.exitCode;
     run.err = result.err;
     std::istringstream lines(result.out);
     std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind("idle", 0) != 0) run.log.push_back(line);
+    while (std::getline(lines, line)) {
+        if (line.rfind("idle ", 0) == 0)
+            run.idleMs.push_back(std::stoll(line.substr(5)));
+        else
+            run.log.push_back(line);
+    }
     return run;
+}
+
+ToolRun editorTool(const std::vector<std::string>& args) { return toolRun(vsthost::runProcess(toolCommand(args))); }
+
+// The lines of the log that start with prefix.
+std::vector<std::string> linesOf(const ToolRun& run, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& line : run.log)
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
 }
 
 // The value the log reports last for parameter 0 ("param 0 Timbre Range V text").
@@ -102,6 +128,104 @@ TEST_F(EditorOnX, DragResetAndPagesAsAHostDrivesThem) {
     ASSERT_FALSE(main.empty());
     EXPECT_NE(main, back);
     EXPECT_EQ(main, fileBytes(path("again.png")));
+}
+
+// Where timings mean something (an optimised build, run natively, no
+// sanitizer) a held knob must cost under a tenth of a core; elsewhere the
+// bound only tells a paced loop from one that spins (most of a core).
+double cpuShareBound() {
+    bool optimised = KELVANTI_WATCH_UNDER_SANITIZER == 0 && std::string(KELVANTI_EXEC_WRAPPER).empty();
+#ifndef NDEBUG
+    optimised = false;
+#endif
+    return optimised ? 0.10 : 0.35;
+}
+
+TEST_F(EditorOnX, AHeldKnobCostsLittleIdlesTheHostAndLetsGoWhenTheHostHidesItsWindow) {
+    setenv("KELVANTI_REGISTRY_DIR", path("").c_str(), 1);
+    const ToolRun fresh = editorTool({});
+    outside::Hand hand;
+    ASSERT_TRUE(hand.ok());
+    outside::BackgroundTool tool(toolCommand({"--idle", "12000"}));
+    ASSERT_NE(tool.pid(), 0);
+    ASSERT_TRUE(hand.findEditor(30000)) << "no editor window";
+    outside::sleepMs(500);
+
+    // A moment of the run: the wall clock and the tool's CPU time.
+    struct Moment {
+        long long ms;
+        double cpuMs;
+    };
+    const auto moment = [&tool] { return Moment{outside::nowMs(), tool.cpuMs()}; };
+    const auto coreShare = [](const Moment& from, const Moment& to) {
+        return (to.cpuMs - from.cpuMs) / static_cast<double>(to.ms - from.ms);
+    };
+
+    // Held on knob 0 for 3 s without moving.
+    hand.moveTo(74, 36);
+    hand.press();
+    outside::sleepMs(100);   // the editor's next idle takes the press
+    const Moment holdStart = moment();
+    outside::sleepMs(3000);
+    const Moment holdEnd = moment();
+    // The host hides its window; the button comes up elsewhere.
+    hand.showParent(false);
+    hand.moveOnScreen(800, 600);
+    hand.release();
+    const Moment letGo = moment();
+    outside::sleepMs(2000);
+    const Moment after = moment();
+    // Shown again, the editor takes the next drag: 40 px down.
+    hand.showParent(true);
+    outside::sleepMs(300);
+    const long long again = outside::nowMs();
+    hand.moveTo(74, 36);
+    hand.press();
+    for (int y = 41; y <= 76; y += 5) hand.moveTo(74, y);
+    hand.release();
+    const ToolRun run = toolRun(tool.finish());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const auto idlesWithin = [&](long long from, long long to) {
+        return std::count_if(run.idleMs.begin(), run.idleMs.end(), [&](long long t) { return t >= from && t < to; });
+    };
+    const double holdShare = coreShare(holdStart, holdEnd), afterShare = coreShare(letGo, after);
+    const long long holdMs = holdEnd.ms - holdStart.ms;
+    std::printf("held knob: %.1f %% of a core, %ld host idles in %lld ms; after the host hid its window: %.1f %%\n",
+                holdShare * 100, static_cast<long>(idlesWithin(holdStart.ms, holdEnd.ms)), holdMs, afterShare * 100);
+    EXPECT_LT(holdShare, cpuShareBound()) << "a held knob took " << holdShare * 100 << " % of a core";
+    EXPECT_GE(idlesWithin(holdStart.ms, holdEnd.ms), holdMs / 150) << "the host starved of idle calls";
+    // The loop ran until the window went, and not a moment longer.
+    EXPECT_GT(idlesWithin(holdEnd.ms - 300, letGo.ms), 0);
+    EXPECT_EQ(idlesWithin(letGo.ms + 300, again), 0) << "the drag went on after the host hid its window";
+    EXPECT_LT(afterShare, cpuShareBound()) << "after the drag: " << afterShare * 100 << " % of a core";
+    EXPECT_EQ(linesOf(run, "beginEdit"), (std::vector<std::string>{"beginEdit 0", "beginEdit 0"}));
+    EXPECT_EQ(linesOf(run, "endEdit"), (std::vector<std::string>{"endEdit 0", "endEdit 0"}));
+    EXPECT_NEAR(finalValue(run, 0), finalValue(fresh, 0) - 40.0 / 240.0, 1.0 / 36);
+}
+
+TEST_F(EditorOnX, ASecondOpenMovesTheEditorIntoTheNewParent) {
+    setenv("KELVANTI_REGISTRY_DIR", path("").c_str(), 1);
+    const ToolRun run = editorTool({"--shot", path("first.png"), "--reopen", "--windows", "--shot", path("second.png"),
+                                    "--click", "100,145", "--shot", path("back.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(linesOf(run, "reopen"), std::vector<std::string>{"reopen 1"});
+    EXPECT_EQ(linesOf(run, "windows"), (std::vector<std::string>{"windows 0 0", "windows 1 1"}));
+    // The new parent shows what the first showed, and the editor takes clicks there.
+    const std::string first = fileBytes(path("first.png")), second = fileBytes(path("second.png"));
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(first == second) << "the second parent shows another picture";
+    EXPECT_TRUE(second != fileBytes(path("back.png"))) << "a click in the second parent did nothing";
+}
+
+TEST_F(EditorOnX, ArrowsTypedIntoTheEditorStepTheProgram) {
+    const bankfolder::Bank& bank = bankfolder::bank();
+    ASSERT_TRUE(bank.ok);
+    const ToolRun still = editorTool({});
+    const ToolRun typed = editorTool({"--key", "Right", "--key", "Right", "--key", "Right", "--key", "Left"});
+    ASSERT_EQ(typed.exitCode, 0) << typed.err;
+    EXPECT_EQ(linesOf(still, "program"), std::vector<std::string>{"program 0"});
+    EXPECT_EQ(linesOf(typed, "program"), std::vector<std::string>{"program 2"});
 }
 
 } // namespace

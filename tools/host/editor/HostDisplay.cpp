@@ -53,6 +53,7 @@ HostDisplay::~HostDisplay() {
     if (dragWindow_) xcb_destroy_window(connection_, dragWindow_);
     if (elsewhere_) xcb_destroy_window(connection_, elsewhere_);
     if (parent_ && ownsParent_) xcb_destroy_window(connection_, parent_);
+    for (xcb_window_t former : formerParents_) xcb_destroy_window(connection_, former);
     if (colormap_) xcb_free_colormap(connection_, colormap_);
     xcb_flush(connection_);
     xcb_disconnect(connection_);
@@ -107,6 +108,35 @@ bool HostDisplay::createParent(int width, int height, bool argb, std::string& er
         colormap_ = xcb_generate_id(connection_);
         xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap_, screen_->root, visual);
     }
+    return makeParent(0, 0, width, height, visual, error);
+}
+
+bool HostDisplay::addParent(std::string& error) {
+    if (!parent_ || !ownsParent_) {
+        error = "no parent window to add another to";
+        return false;
+    }
+    formerParents_.push_back(parent_);
+    return makeParent(0, nextParentY_, parentWidth_, parentHeight_, parentVisual_, error);
+}
+
+std::vector<int> HostDisplay::childCounts() {
+    std::vector<xcb_window_t> parents = formerParents_;
+    if (parent_) parents.push_back(parent_);
+    std::vector<int> counts;
+    for (xcb_window_t window : parents) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
+        counts.push_back(tree ? xcb_query_tree_children_length(tree) : -1);
+        std::free(tree);
+    }
+    return counts;
+}
+
+bool HostDisplay::makeParent(int x, int y, int width, int height, xcb_visualid_t visual, std::string& error) {
+    parentVisual_ = visual;
+    parentWidth_ = width;
+    parentHeight_ = height;
+    nextParentY_ = y + height + 40;
     parent_ = xcb_generate_id(connection_);
     uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK;
     std::vector<uint32_t> values = {0xFF404040u, 0, XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE};
@@ -114,7 +144,8 @@ bool HostDisplay::createParent(int width, int height, bool argb, std::string& er
         mask |= XCB_CW_COLORMAP;
         values.push_back(colormap_);
     }
-    xcb_create_window(connection_, parentDepth_, parent_, screen_->root, 0, 0, static_cast<uint16_t>(width),
+    xcb_create_window(connection_, parentDepth_, parent_, screen_->root, static_cast<int16_t>(x),
+                      static_cast<int16_t>(y), static_cast<uint16_t>(width),
                       static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual, mask, values.data());
     const char title[] = "kelvanti-editor";
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, parent_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,

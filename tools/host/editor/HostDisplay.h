@@ -30,6 +30,11 @@ public:
         ownsParent_ = false;
     }
     uint32_t parent() const { return parent_; }
+    // Another top-level window like the first, below the last one; it becomes
+    // the parent that input and photographs go to. False with a reason.
+    bool addParent(std::string& error);
+    // The child windows of every parent made, in the order made.
+    std::vector<int> childCounts();
     void resizeParent(int width, int height);
     void destroyParent();
 
@@ -79,8 +84,13 @@ private:
 
     xcb_connection_t* connection_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
+    bool makeParent(int x, int y, int width, int height, xcb_visualid_t visual, std::string& error);
+
     xcb_window_t parent_ = 0;
     bool ownsParent_ = true;
+    std::vector<xcb_window_t> formerParents_;   // made before parent_, still ours
+    xcb_visualid_t parentVisual_ = 0;
+    int parentWidth_ = 0, parentHeight_ = 0, nextParentY_ = 0;
     xcb_colormap_t colormap_ = 0;
     uint8_t parentDepth_ = 24;
 

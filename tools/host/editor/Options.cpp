@@ -11,7 +11,7 @@ const char* const kUsage =
     "                       [--wheel X,Y,N] [--key K] [--drop-text X,Y,T] [--drop-file X,Y,PATH] [--cover]\n"
     "                       [--focus-away]\n"
     "                       [--shot-during MS,F.png] [--destroy-parent-first] [--argb-parent] [--close-in-idle]\n"
-    "                       [--cycles N] [--log]\n"
+    "                       [--idle MS] [--reopen] [--windows] [--cycles N] [--log]\n"
     "  Opens the plug-in's editor in a window of its own, performs the actions in order\n"
     "  (pumping effEditIdle every 50 ms), then closes it. Coordinates are the editor's pixels.\n"
     "  mods: shift, ctrl, alt, middle, right, joined by '+' (left button when none is named).\n"
@@ -32,10 +32,13 @@ const char* const kUsage =
     "  popup opens). A popup still open after the last action may be played by someone else for\n"
     "  10 s; then it is closed with Escape and the tool fails (exit 4); so does a wait of 10 s\n"
     "  for the editor's thread without a popup.\n"
-    "  --log prints the host callbacks (automate, beginEdit, endEdit, idle, sizeWindow) as they\n"
-    "  come and the final parameter values. --cycles N opens and closes the editor N times and\n"
-    "  prints the open file descriptors. --close-in-idle closes the editor from inside the first\n"
-    "  audioMasterIdle the plug-in calls (as hosts may, in the middle of a drag).\n";
+    "  --log prints the host callbacks (automate, beginEdit, endEdit, idle with the monotonic\n"
+    "  clock's milliseconds, sizeWindow) as they come and the final program and parameter values.\n"
+    "  --cycles N opens and closes the editor N times and prints the open file descriptors.\n"
+    "  --close-in-idle closes the editor from inside the first audioMasterIdle the plug-in calls\n"
+    "  (as hosts may, in the middle of a drag). --idle MS lets the editor idle MS ms (input may\n"
+    "  come from elsewhere meanwhile). --reopen sends effEditOpen again with a new parent window\n"
+    "  below the last; later actions go there. --windows logs the child windows of each parent.\n";
 
 namespace {
 
@@ -125,6 +128,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
         } else if (arg == "--close-in-idle") {
             options.closeInIdle = true;
             continue;
+        } else if (arg == "--idle") {
+            action.kind = Action::Kind::Idle;
+            ok = value(text) && parseInt(text, action.ms) && action.ms > 0;
+        } else if (arg == "--reopen" || arg == "--windows") {
+            action.kind = arg == "--reopen" ? Action::Kind::Reopen : Action::Kind::Windows;
         } else if (arg == "--argb-parent") {
             options.argbParent = true;
             continue;

@@ -8,7 +8,7 @@ namespace editor_tool {
 enum Modifier { kShift = 1, kControl = 2, kAlt = 4 };
 
 struct Action {
-    enum class Kind { Shot, Click, Drag, Wheel, Key, DropText, DropFile, Cover, FocusAway };
+    enum class Kind { Shot, Click, Drag, Wheel, Key, DropText, DropFile, Cover, FocusAway, Idle, Reopen, Windows };
     Kind kind = Kind::Shot;
     int x = 0;
     int y = 0;
@@ -17,6 +17,7 @@ struct Action {
     int notches = 0;      // Wheel: positive away from the user
     int modifiers = 0;    // Modifier bits
     int button = 1;       // X button: 1 left, 2 middle, 3 right
+    int ms = 0;           // Idle: how long
     std::string text;     // Shot: the file; Key: the key; DropText: the text; DropFile: the path
 };
 

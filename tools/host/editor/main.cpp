@@ -9,9 +9,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -84,11 +87,32 @@ public:
     uint64_t idles() const { return idles_; }
     bool inIdle() const { return inIdle_; }
 
+    // From the actions' thread: runs task on the editor's thread (with the
+    // editor's display) at its next turn and answers its result.
+    bool onEditorThread(const std::function<bool(HostDisplay&)>& task) {
+        std::unique_lock<std::mutex> lock(tasksLock_);
+        task_ = &task;
+        taskDone_.wait(lock, [this] { return task_ == nullptr; });
+        return taskResult_;
+    }
+    // On the editor's thread: a task asked for meanwhile.
+    void runRequested() {
+        std::lock_guard<std::mutex> lock(tasksLock_);
+        if (!task_) return;
+        taskResult_ = (*task_)(display_);
+        task_ = nullptr;
+        taskDone_.notify_all();
+    }
+
 private:
     vsthost::PluginInstance& plugin_;
     HostDisplay& display_;
     std::atomic<uint64_t> idles_{0};
     std::atomic<bool> inIdle_{false};
+    std::mutex tasksLock_;
+    std::condition_variable taskDone_;
+    const std::function<bool(HostDisplay&)>* task_ = nullptr;
+    bool taskResult_ = false;
 };
 
 // The actions, on a thread of their own with a connection of their own, while
@@ -97,7 +121,7 @@ private:
 // must still reach the screen.
 class Actions {
 public:
-    Actions(const Options& options, const EditorSession& session) : options_(options), session_(session) {}
+    Actions(const Options& options, EditorSession& session) : options_(options), session_(session) {}
 
     // 0, or 4 when an action could not be carried out (said on stderr).
     int run(uint32_t parent) {
@@ -186,6 +210,33 @@ private:
         case Action::Kind::FocusAway:
             display_.focusAway();
             return true;
+        case Action::Kind::Idle:
+            // The editor's thread idles all the while.
+            std::this_thread::sleep_for(std::chrono::milliseconds(action.ms));
+            return true;
+        case Action::Kind::Reopen: {
+            uint32_t parent = 0;
+            const bool opened = session_.onEditorThread([&](HostDisplay& display) {
+                std::string error;
+                if (!display.addParent(error)) {
+                    std::fprintf(stderr, "kelvanti-editor: --reopen: %s\n", error.c_str());
+                    return false;
+                }
+                parent = display.parent();
+                return session_.open();
+            });
+            if (parent) display_.adoptParent(parent);
+            if (options_.log) std::printf("reopen %d\n", opened ? 1 : 0);
+            std::fflush(stdout);
+            return opened;
+        }
+        case Action::Kind::Windows:
+            return session_.onEditorThread([&](HostDisplay& display) {
+                const std::vector<int> counts = display.childCounts();
+                for (size_t i = 0; options_.log && i < counts.size(); ++i) std::printf("windows %zu %d\n", i, counts[i]);
+                std::fflush(stdout);
+                return true;
+            });
         case Action::Kind::Wheel:
             display_.wheel(action.x, action.y, action.notches);
             return true;
@@ -222,7 +273,7 @@ private:
     static constexpr int kPopupInputMs = 250;   // the popup's loop reads its input every 10 ms
 
     const Options& options_;
-    const EditorSession& session_;
+    EditorSession& session_;
     HostDisplay display_;
     std::vector<uint32_t> others_;
     std::vector<uint32_t> popupsBefore_;
@@ -248,7 +299,12 @@ void logCall(const vsthost::HostCall& call) {
     case audioMasterAutomate: std::printf("automate %d %.6f\n", call.index, static_cast<double>(call.opt)); break;
     case audioMasterBeginEdit: std::printf("beginEdit %d\n", call.index); break;
     case audioMasterEndEdit: std::printf("endEdit %d\n", call.index); break;
-    case audioMasterIdle: std::printf("idle\n"); break;
+    case audioMasterIdle: {
+        const auto since = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("idle %lld\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count()));
+        break;
+    }
     case audioMasterSizeWindow: std::printf("sizeWindow %d %d\n", call.index, static_cast<int>(call.value)); break;
     default: return;
     }
@@ -349,6 +405,7 @@ int run(const Options& options) {
         acted = true;
     });
     while (!acted) {
+        session.runRequested();
         session.idleOnce();
         std::this_thread::sleep_for(std::chrono::milliseconds(kIdlePeriodMs));
     }
@@ -365,6 +422,7 @@ int run(const Options& options) {
     session.close();
     opened = nullptr;
     if (options.log) {
+        std::printf("program %d\n", static_cast<int>(plugin->dispatch(effGetProgram)));
         for (VstInt32 i = 0; i < plugin->numParams(); ++i)
             std::printf("param %d %s %.6f %s\n", i, plugin->parameterName(i).c_str(),
                         static_cast<double>(plugin->getParameter(i)), plugin->parameterDisplay(i).c_str());
