@@ -12,25 +12,28 @@ if [ "${1:-}" = "--check" ]; then check=1; shift; fi
 top=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$top"
 
-# A folder's layer. Folders of one layer may include each other only in the
-# order of their rank (lower ranks never include higher ones).
+# A folder's layer, in $layer and $rank (set, not printed: a subshell per
+# include made the check slow). Folders of one layer may include each other
+# only in the order of their rank (lower ranks never include higher ones).
 rank_of() {
+  local r
   case "$1" in
-    os|os/*)                  echo "os 0" ;;
-    engine/dsp|engine/dsp/*)  echo "dsp 1" ;;
-    framework/sdk*)           echo "core 2" ;;
-    framework/model*)         echo "core 3" ;;
-    framework/platform*)      echo "core 4" ;;
-    framework/settings*)      echo "core 5" ;;
-    framework/voice*)         echo "core 6" ;;
-    framework/synth*)         echo "core 7" ;;
-    engine/modules*)          echo "core 8" ;;
-    engine/instrument*)       echo "core 9" ;;
-    resources*)               echo "resources 0" ;;
-    gui|gui/*)                echo "gui 1" ;;
-    editor*)                  echo "editor 10" ;;
-    *)                        echo "other 0" ;;
+    os|os/*)                  r="os 0" ;;
+    engine/dsp|engine/dsp/*)  r="dsp 1" ;;
+    framework/sdk*)           r="core 2" ;;
+    framework/model*)         r="core 3" ;;
+    framework/platform*)      r="core 4" ;;
+    framework/settings*)      r="core 5" ;;
+    framework/voice*)         r="core 6" ;;
+    framework/synth*)         r="core 7" ;;
+    engine/modules*)          r="core 8" ;;
+    engine/instrument*)       r="core 9" ;;
+    resources*)               r="resources 0" ;;
+    gui|gui/*)                r="gui 1" ;;
+    editor*)                  r="editor 10" ;;
+    *)                        r="other 0" ;;
   esac
+  layer=${r% *} rank=${r#* }
 }
 
 # May a file of layer $1 (rank $2) include one of layer $3 (rank $4)?
@@ -50,15 +53,15 @@ allowed() {
 bad=0
 declare -A edges=()
 while IFS= read -r file; do
-  from_dir=$(dirname "$file")
-  read -r from_layer from_rank <<<"$(rank_of "$from_dir")"
+  from_dir=${file%/*}
+  rank_of "$from_dir"; from_layer=$layer from_rank=$rank
   # The library's entry is the plug-in itself: it joins the instrument and its editor.
   [ "$file" = engine/instrument/PluginEntry.cpp ] && from_layer=plugin && from_rank=11
   [ "$from_layer" = other ] && continue
   while IFS= read -r inc; do
-    if [[ "$inc" == */* ]]; then to_dir=$(dirname "$inc"); else to_dir=$from_dir; fi
+    if [[ "$inc" == */* ]]; then to_dir=${inc%/*}; else to_dir=$from_dir; fi
     case "$to_dir" in ../*|*/../*) to_dir=$(realpath -m --relative-to=. "$from_dir/$to_dir") ;; esac
-    read -r to_layer to_rank <<<"$(rank_of "$to_dir")"
+    rank_of "$to_dir"; to_layer=$layer to_rank=$rank
     if ! allowed "$from_layer" "$from_rank" "$to_layer" "$to_rank"; then
       echo "wrong way: $file includes \"$inc\" ($from_layer -> $to_layer)"
       bad=1
