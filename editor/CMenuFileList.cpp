@@ -39,6 +39,12 @@ void CMenuFileList::fillEntries() {
         addEntry(placeholder_.c_str());
         return;
     }
+    if (banks_ && (current < 0 || current >= getNbEntries())) {
+        // The loaded preset's folder is not listed: no bank is named or checked.
+        entries_.setCurrentIndex(-1);
+        setDirty(true);
+        return;
+    }
     current = std::clamp(current, 0, getNbEntries() - 1);
     COptionMenu::setValue(static_cast<float>(current));
     checkEntryAlone(current);

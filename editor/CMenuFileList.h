@@ -1,8 +1,10 @@
 #pragma once
 // A menu of the files of a part's program list: one entry per file (26 to a
 // column, at most 1024), a placeholder when the folder has none, the
-// current file selected and checked. The list is read under the plug-in's
-// lock, which the idle side holds while it rescans. Editor thread only.
+// current file selected and checked. A bank menu names the folder of the
+// loaded preset, and nothing when that folder is not listed. The list is
+// read under the plug-in's lock, which the idle side holds while it
+// rescans. Editor thread only.
 #include <string>
 
 #include "editor/CMenuBase.h"

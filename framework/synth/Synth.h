@@ -444,7 +444,10 @@ public:
     void setProgramNumber(int32_t value, bool global);
     int32_t getProgramNumber(bool global) const;
     int32_t getPartProgramNumber(int32_t part) const;
-    // The bank last selected for the current part (MIDI bank steps count from it).
+    // The current part's bank entry: the folder of the preset last loaded,
+    // or the bank last selected, whichever came later; -1 when that folder
+    // is not in the bank list. MIDI bank steps count from it (up from -1
+    // gives the first bank).
     int32_t currentBankIndex() const { return currentBankIndex_.load(std::memory_order_relaxed); }
     // Program names: the file names of the current part's program list.
     void getProgramName(char* name) override;

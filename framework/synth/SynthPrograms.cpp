@@ -230,10 +230,14 @@ void Synth::reselectPartFromPath(int32_t part, const std::string& path, bool reb
     part = std::clamp(part, 0, config_.parts - 1);
     std::string located = path;
     if (rebase) rebasePresetPath(located);
-    const int32_t bank = std::max(0, partBankList(part).selectPath(located.c_str(), true));
+    const int32_t listedBank = partBankList(part).selectPath(located.c_str(), true);
+    const int32_t bank = std::max(0, listedBank);
     const int32_t program = std::max(0, partProgramList(part).selectPath(located.c_str(), false));
     synGloIns_.setValue(part, SynGloIns_c::kBank, bank);
     synGloIns_.setValue(part, SynGloIns_c::kProgram, program);
+    // The bank menu and the bank steps start from the folder of the preset
+    // that sounds, not from the last bank chosen; none when it is not listed.
+    if (part == getCurrentPart()) currentBankIndex_ = listedBank >= 0 ? listedBank : -1;
     if (!hasGlobalProgramList() && part == getCurrentPart()) setProgramNumber(program, false);
     if (notifications_.load()) {
         editorRefreshAll();

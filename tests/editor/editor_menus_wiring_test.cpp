@@ -1,11 +1,14 @@
 // The editor's own menus on the real plug-in: choosing a program in the
 // program menu loads that file at the next idle; "Clear All" in the
-// controller-assignment menu asks first, and "no" keeps the assignments.
+// controller-assignment menu asks first, and "no" keeps the assignments;
+// after a project restore the bank menu names the folder of the loaded preset.
 #include "EditorFixture.h"
 
 #include <filesystem>
 
 #include "../unit/support/ScriptedDialogs.h"
+#include "../unit/support/TestSynth.h"
+#include "editor/CMenuFileList.h"
 #include "framework/settings/ECS2_c.h"
 #include "gui/FrameServices.h"
 
@@ -128,6 +131,84 @@ TEST_F(EditorMenus, ClearAllAsksAndNoKeepsTheAssignments) {
     EXPECT_EQ(assigned(), 0);
     VSTGUI::setFrameServices(ed->getFrame(), nullptr);
     ed->close();
+}
+
+// A project saved with a preset of the second bank folder comes back naming
+// that folder, and a MIDI bank step goes on from it; a preset whose folder
+// is gone names and checks no bank.
+TEST_F(EditorMenus, TheBankMenuNamesTheFolderOfTheRestoredPreset) {
+    const std::filesystem::path banks = folder / "Kelvanti Banks";
+    {
+        auto writer = makePlugin();
+        for (const char* preset : {"Diverse/01 Kit Tone", "Drums/01 Soft Kick", "Drums/02 Hard Kick",
+                                   "Extra/01 Bell", "Gone/01 Lost"}) {
+            std::filesystem::create_directories((banks / preset).parent_path());
+            ASSERT_TRUE(writer->saveProgramFile(0, (banks / preset).string() + ".FXP"));
+        }
+    }
+    auto programName = [](Zendrix_c& p) {
+        char name[kVstMaxProgNameLen + 1] = {};
+        p.dispatcher(effGetProgramName, 0, 0, name, 0.0f);
+        return std::string(name);
+    };
+    // Resumes, opens the editor, chooses a bank in the bank menu (none for
+    // null), clicks the next-preset arrow `steps` times; answers the bank
+    // menu as "face: checked entries".
+    auto useEditor = [&](Zendrix_c& p, const char* bank, int steps) {
+        p.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+        p.dispatcher(effIdle, 0, 0, nullptr, 0.0f);
+        auto* ed = static_cast<editor::ZendrixEditor_c*>(p.getEditor());
+        auto owned = std::make_unique<os::HeadlessWindow>(724, 160);
+        os::HeadlessWindow* window = owned.get();
+        EXPECT_TRUE(ed->openInWindow(std::move(owned)));
+        Chooser chooser;
+        VSTGUI::setFrameServices(ed->getFrame(), &chooser);
+        chooser.pick = bank ? bank : "";
+        if (bank) click(p, *window, 560, 93);                          // the bank menu
+        for (int i = 0; i < steps; ++i) click(p, *window, 649, 108);  // the next-preset arrow
+        VSTGUI::setFrameServices(ed->getFrame(), nullptr);
+        auto* menu = static_cast<CMenuFileList*>(ed->slot(40).secondary);
+        char text[VSTGUI::kTextBufferSize] = {};
+        std::string shown = (menu->getCurrent(text) >= 0 ? text : "") + std::string(":");
+        for (int32_t i = 0; i < menu->getNbEntries(); ++i)
+            if (menu->isCheckEntry(i) && menu->getEntry(i, text)) shown += std::string(" ") + text;
+        ed->close();
+        return shown;
+    };
+    // The project's bank chunk, given to a fresh instance.
+    auto restored = [&](Zendrix_c& saved) {
+        void* data = nullptr;
+        const auto size = static_cast<VstInt32>(saved.dispatcher(effGetChunk, 0, 0, &data, 0.0f));
+        auto p = makePlugin();
+        EXPECT_GT(p->dispatcher(effSetChunk, 0, size, data, 0.0f), 0);
+        return p;
+    };
+
+    auto drums = makePlugin();
+    EXPECT_EQ(useEditor(*drums, "Drums", 1), "Drums: Drums");
+    ASSERT_EQ(programName(*drums), "02 Hard Kick");
+    auto gone = makePlugin();
+    EXPECT_EQ(useEditor(*gone, "Gone", 0), "Gone: Gone");
+    ASSERT_EQ(programName(*gone), "01 Lost");
+    std::filesystem::remove_all(banks / "Gone");
+
+    auto fromDrums = restored(*drums);
+    EXPECT_EQ(useEditor(*fromDrums, nullptr, 0), "Drums: Drums");
+    EXPECT_EQ(programName(*fromDrums), "02 Hard Kick");
+    auto fromGone = restored(*gone);
+    EXPECT_EQ(useEditor(*fromGone, nullptr, 0), ":");
+
+    // NRPN 1027 steps the bank up from the restored preset's folder: to
+    // "Extra" and its first preset.
+    testsynth::Events bankUp;
+    bankUp.add(0, 0xB0, 99, 1027 >> 7);
+    bankUp.add(0, 0xB0, 98, 1027 & 0x7F);
+    bankUp.add(0, 0xB0, 6, 64);
+    testsynth::Block block(64);
+    fromDrums->dispatcher(effProcessEvents, 0, 0, bankUp.list(), 0.0f);
+    fromDrums->processReplacing(nullptr, block.pointers, 64);
+    fromDrums->dispatcher(effIdle, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(programName(*fromDrums), "01 Bell");
 }
 
 } // namespace
