@@ -6,6 +6,7 @@
 // sanitizer build).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -58,56 +59,37 @@ struct Instance {
     std::unique_ptr<vsthost::PluginInstance> plugin;
 };
 
-// The pointer and size effGetChunk answered, and a copy taken at once.
+// What effGetChunk handed out, and a copy taken at once.
 struct HandedChunk {
     const unsigned char* data = nullptr;
-    size_t size = 0;
     std::vector<unsigned char> copy;
+    // Reads every byte the host was given (a read of freed memory stops the
+    // sanitizer build here) and compares it with the copy.
+    bool unchanged() const { return data && std::memcmp(data, copy.data(), copy.size()) == 0; }
 };
 
 HandedChunk takeChunk(vsthost::PluginInstance& plugin, VstInt32 kind) {
-    HandedChunk chunk;
     void* data = nullptr;
     const VstIntPtr size = plugin.dispatch(effGetChunk, kind, 0, &data);
-    if (size <= 0 || data == nullptr) return chunk;
-    chunk.data = static_cast<const unsigned char*>(data);
-    chunk.size = static_cast<size_t>(size);
-    chunk.copy.assign(chunk.data, chunk.data + chunk.size);
-    return chunk;
+    if (size <= 0 || data == nullptr) return {};
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    return {bytes, std::vector<unsigned char>(bytes, bytes + size)};
 }
 
-// Reads every byte the host was given (a read of freed memory stops the
-// sanitizer build here) and compares it with the copy.
-bool stillHolds(const HandedChunk& chunk) {
-    return chunk.size > 0 && std::memcmp(chunk.data, chunk.copy.data(), chunk.size) == 0;
-}
-
-// What a host may send between effGetChunk and reading the bytes: every
-// dispatcher opcode with harmless arguments (pointers into zeroed memory),
-// bar the close, the chunk request itself and the editor's window (the editor
-// tests export a preset). Each is followed by the host's idle.
-void sendOpcode(vsthost::PluginInstance& plugin, VstInt32 opcode, const std::vector<unsigned char>& chunk,
-                VstInt32 kind) {
+// What a host may send between effGetChunk and reading the bytes: any
+// dispatcher opcode with harmless arguments (pointers into zeroed memory; the
+// host's own copy for effSetChunk), then the host's idle.
+void sendOpcode(vsthost::PluginInstance& plugin, VstInt32 opcode, std::vector<unsigned char> chunk, VstInt32 kind) {
     alignas(16) static unsigned char scratch[1 << 16];
     std::memset(scratch, 0, sizeof scratch);
-    VstIntPtr value = 0;
-    float opt = 0.0f;
-    switch (opcode) {
-    case effSetProgram: value = 1; break;   // the idle below loads it
-    case effMainsChanged: value = 1; break;
-    case effSetSampleRate: opt = 44100.0f; break;
-    case effSetBlockSize: value = 512; break;
-    case effSetBlockSizeAndSampleRate: value = 512; opt = 44100.0f; break;
-    case effSetChunk: {
-        // The host's own earlier copy, set again.
-        std::vector<unsigned char> copy(chunk);
-        plugin.dispatch(effSetChunk, kind, static_cast<VstIntPtr>(copy.size()), copy.data());
-        plugin.dispatch(effIdle);
-        return;
-    }
-    default: break;
-    }
-    plugin.dispatch(opcode, 0, value, scratch, opt);
+    VstIntPtr value = 0;   // effSetProgram 1 is loaded by the idle below; effMainsChanged 1 resumes
+    if (opcode == effSetProgram || opcode == effMainsChanged) value = 1;
+    if (opcode == effSetBlockSize || opcode == effSetBlockSizeAndSampleRate) value = 512;
+    const bool rate = opcode == effSetSampleRate || opcode == effSetBlockSizeAndSampleRate;
+    if (opcode == effSetChunk)
+        plugin.dispatch(opcode, kind, static_cast<VstIntPtr>(chunk.size()), chunk.data());
+    else
+        plugin.dispatch(opcode, 0, value, scratch, rate ? 44100.0f : 0.0f);
     plugin.dispatch(effIdle);
 }
 
@@ -123,9 +105,9 @@ TEST(HostChunks, TheHandedChunkOutlivesEveryOtherCall) {
             Instance early(library);
             ASSERT_TRUE(early.plugin);
             const HandedChunk chunk = takeChunk(*early.plugin, kind);
-            ASSERT_GT(chunk.size, 0u);
+            ASSERT_FALSE(chunk.copy.empty());
             sendOpcode(*early.plugin, opcode, chunk.copy, kind);
-            EXPECT_TRUE(stillHolds(chunk)) << "before the first resume, then opcode " << opcode;
+            EXPECT_TRUE(chunk.unchanged()) << "before the first resume, then opcode " << opcode;
         }
 
         Instance running(library);
@@ -133,14 +115,18 @@ TEST(HostChunks, TheHandedChunkOutlivesEveryOtherCall) {
         vsthost::PluginInstance& plugin = *running.plugin;
         plugin.resume();
         ASSERT_EQ(plugin.programName(), "01 Kit Tone");
+        // Every opcode bar the close, the request itself and the editor's
+        // window (the editor's tests export a preset while a chunk is held).
         for (VstInt32 opcode = 0; opcode <= effGetNumMidiOutputChannels; ++opcode) {
             if (opcode == effClose || opcode == effGetChunk || opcode == effEditOpen) continue;
             const HandedChunk chunk = takeChunk(plugin, kind);
-            ASSERT_GT(chunk.size, 0u);
+            ASSERT_FALSE(chunk.copy.empty());
             sendOpcode(plugin, opcode, chunk.copy, kind);
-            EXPECT_TRUE(stillHolds(chunk)) << "opcode " << opcode;
+            EXPECT_TRUE(chunk.unchanged()) << "opcode " << opcode;
             // Positive control: the program change reached the idle side.
-            if (opcode == effSetProgram) EXPECT_EQ(plugin.programName(), "02 Deep Kick");
+            if (opcode == effSetProgram) {
+                EXPECT_EQ(plugin.programName(), "02 Deep Kick");
+            }
         }
     }
 }
@@ -148,9 +134,11 @@ TEST(HostChunks, TheHandedChunkOutlivesEveryOtherCall) {
 // Every parameter's value and display text, and the program name.
 std::vector<std::string> stateOf(vsthost::PluginInstance& plugin) {
     std::vector<std::string> state{"program " + plugin.programName()};
-    for (VstInt32 i = 0; i < plugin.numParams(); ++i)
-        state.push_back(plugin.parameterName(i) + " " + std::to_string(plugin.getParameter(i)) + " " +
-                        plugin.parameterDisplay(i));
+    for (VstInt32 i = 0; i < plugin.numParams(); ++i) {
+        char value[32];
+        std::snprintf(value, sizeof value, " %.9g ", plugin.getParameter(i));   // every bit of the float
+        state.push_back(plugin.parameterName(i) + value + plugin.parameterDisplay(i));
+    }
     return state;
 }
 
