@@ -250,7 +250,7 @@ public:
 
     // ---------------------------------------------------------- chunks and preset files
     // Host threads (user interface or worker), never the audio thread.
-    // getChunk and setChunk hold the plug-in's Lock_c for their whole length,
+    // getChunk and setChunk hold the plug-in's Lock_c while they read or write,
     // so no idle drain runs in the middle of them. A bank is applied with the
     // audio side held off from before the modules are reset until after the
     // closing steps; a program under its part's program lock.
@@ -556,8 +556,13 @@ public:
     NoteFreqTable_c& tuningTable() { return tuning_; }
     FileDialog_c& fileDialog() { return fileDialog_; }
     Disk_c& disk() { return disk_; }
-    // Once, at the end of the first resume.
+    // Once, at the end of the first resume, or earlier through
+    // initialiseBeforeResume.
     virtual void initialise() {}
+    // A host that asks for a program name or a chunk before the first resume
+    // gets the state that resume would make: the initialise hook runs now
+    // (the default preset loads), without notifications. Host threads.
+    void initialiseBeforeResume();
     // Binds the host's output pointers to the plug-in's output bus (audio thread).
     virtual void rebindOutputs(float** outputs) = 0;
 
@@ -745,14 +750,17 @@ private:
     std::unique_ptr<uint8_t[]> outputUnchanged_;
     int32_t outputPositions_[2] = {0, 0};
 
-    // Stored program chunks, one per part program slot; the bank chunk store
-    // (allocated on the first bank request). Guarded by lock_.
+    // Stored program chunks, one per part program slot. Guarded by lock_.
     ProgramChunkStore partPrograms_{config_.parts * config_.partProgramStores};
     // Parameter writes handed on by the audio side: to the next block (lock
     // busy) and to the idle side (file work).
     PendingParameterWrites writesForNextBlock_{config_.parts, config_.hostParameterEntries};
     PendingParameterWrites writesForIdle_{config_.parts, config_.hostParameterEntries};
-    std::unique_ptr<uint8_t[]> chunkStore_;
+    // The chunk last handed to the host by getChunk, bank or program (allocated
+    // on the first request, kChunkStoreBytes). The host may read it until its
+    // next getChunk or the close: only getChunk writes it, never a program
+    // load, capture or preset file. Guarded by lock_.
+    std::unique_ptr<uint8_t[]> hostChunk_;
     std::atomic<int32_t> chunkLoads_{0};
     std::atomic<uint32_t> lastSetChunk_{0};
     std::atomic<bool> chunkWasSet_{false};

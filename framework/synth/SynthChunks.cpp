@@ -95,24 +95,31 @@ VstInt32 Synth::getChunk(void** data, bool isPreset) {
     *data = nullptr;
     if (!opened_.load())
         return 0;
+    // The chunk holds what the instance will be after its first resume.
+    initialiseBeforeResume();
     BusyScope busy(*this);
     std::lock_guard<Lock_c> guard(lock_);
     if (hostId_ == HostId::Kore)
         drainIdleQueue();
-    if (isPreset) {
-        const uint8_t* chunk = nullptr;
-        const int32_t size = getProgramChunk(currentPart_, &chunk);
-        *data = const_cast<uint8_t*>(chunk);
-        return size;
-    }
-    if (!chunkStore_)
-        chunkStore_.reset(new (std::nothrow) uint8_t[kChunkStoreBytes]);
-    if (!chunkStore_)
+    if (!hostChunk_)
+        hostChunk_.reset(new (std::nothrow) uint8_t[kChunkStoreBytes]);
+    if (!hostChunk_)
         return 0;
-    SynthBankChunkHost host(*this);
-    const size_t size = writeBankChunk(host, chunkStore_.get(), kChunkStoreBytes);
+    size_t size = 0;
+    if (isPreset) {
+        // A copy: the stored program is replaced by the next load or capture,
+        // while the host may still be reading what it was given.
+        const uint8_t* program = nullptr;
+        size = static_cast<size_t>(getProgramChunk(currentPart_, &program));
+        if (program == nullptr || size > kChunkStoreBytes)
+            return 0;
+        std::copy(program, program + size, hostChunk_.get());
+    } else {
+        SynthBankChunkHost host(*this);
+        size = writeBankChunk(host, hostChunk_.get(), kChunkStoreBytes);
+    }
     if (size > 0)
-        *data = chunkStore_.get();
+        *data = hostChunk_.get();
     return static_cast<VstInt32>(size);
 }
 

@@ -256,6 +256,15 @@ void Synth::resumeWithLockHeld(bool audioHeldByCaller) {
     if (!midiRequested_.exchange(true)) AudioEffectX::resume();
 }
 
+void Synth::initialiseBeforeResume() {
+    if (initialised_.load()) return;
+    BusyScope busy(*this);
+    notifications_ = false;
+    initialise();
+    initialised_ = true;
+    notifications_ = true;
+}
+
 void Synth::suspend() {
     if (!opened_.load()) return;
     BusyScope busy(*this);

@@ -170,13 +170,7 @@ bool Synth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* t
     // Hosts ask for names before they resume: open first, so that the
     // initialise hook finds its part and the default preset loads.
     if (!openIfNeeded()) return false;
-    if (!initialised_.load()) {
-        BusyScope busy(*this);
-        notifications_ = false;
-        initialise();
-        initialised_ = true;
-        notifications_ = true;
-    }
+    initialiseBeforeResume();
     // The idle side rescans the list under the same lock.
     std::lock_guard<Lock_c> guard(lock_);
     const char* name = partProgramList(getCurrentPart()).getName(index);

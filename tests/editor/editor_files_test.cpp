@@ -3,9 +3,11 @@
 // start folder, and a tuning file whose name shows at once.
 #include "EditorFixture.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "../unit/support/ScriptedDialogs.h"
 #include "framework/platform/Registry.h"
@@ -83,6 +85,24 @@ TEST_F(EditorFiles, ExportImportAndTheOverwriteQuestion) {
     char stored[320] = {};
     ASSERT_TRUE(readRegistryString("FxpExportFolder", stored, sizeof stored));
     EXPECT_EQ(std::string(stored), folder.string());
+}
+
+// A host may still be reading the chunk it was handed while the user exports
+// a preset: the export leaves those bytes where and as they were.
+TEST_F(EditorFiles, AnExportLeavesTheChunkTheHostHoldsAsItWas) {
+    for (const VstInt32 kind : {1, 0}) {   // program, bank
+        SCOPED_TRACE(kind == 1 ? "program chunk" : "bank chunk");
+        void* data = nullptr;
+        const VstIntPtr size = plugin->dispatcher(effGetChunk, kind, 0, &data, 0.0f);
+        ASSERT_GT(size, 0);
+        const auto* handed = static_cast<const unsigned char*>(data);
+        const std::vector<unsigned char> copy(handed, handed + size);
+        const std::filesystem::path preset = folder / ("Held " + std::to_string(kind) + ".fxp");
+        dialogs->paths.push_back(preset.string());
+        click(663, 108);  // export
+        ASSERT_TRUE(std::filesystem::exists(preset));
+        EXPECT_EQ(std::memcmp(handed, copy.data(), copy.size()), 0);
+    }
 }
 
 // The editor opens before any audio. The first export lists the default bank
