@@ -67,6 +67,12 @@ bool CControl::checkDefaultValue(CDrawContext* context, int32_t buttons) {
     return true;
 }
 
+bool CControl::listenerTookModifierClick(CDrawContext* context, int32_t buttons) {
+    // 64 is the Command key of other systems: never set here, still a modifier.
+    constexpr int32_t kModifierBits = kShift | kControl | kAlt | 64;
+    return listener_ && (buttons & kModifierBits) && listener_->controlModifierClicked(context, this, buttons) != 0;
+}
+
 bool CControl::isDoubleClick(const CPoint& where) {
     const uint32_t now = parentFrame_ ? parentFrame_->getTicks() : 0;
     // Wrapped difference: the clock may pass 2^32 between the two clicks.

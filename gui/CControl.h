@@ -14,6 +14,11 @@ class CControlListener {
 public:
     virtual ~CControlListener() = default;
     virtual void valueChanged(CDrawContext* context, CControl* control) = 0;
+    // A click with Shift, Control or Alt held on a text field or an option
+    // menu, offered here first: non-zero takes it (the control then leaves it).
+    virtual int32_t controlModifierClicked(CDrawContext* /*context*/, CControl* /*control*/, int32_t /*buttons*/) {
+        return 0;
+    }
 };
 
 class CControl : public CView {
@@ -61,6 +66,10 @@ public:
     // follows the previous one within the double-click time and ±2 pixels
     // (the pair is then used up); otherwise the click is recorded.
     bool isDoubleClick(const CPoint& where);
+    // For derived controls' mouse handlers: a click with a modifier key
+    // (buttons as getMouseButtons gives them) offered to the listener; true
+    // when the listener took it.
+    bool listenerTookModifierClick(CDrawContext* context, int32_t buttons);
 
     void setListener(CControlListener* listener) { listener_ = listener; }
     CControlListener* getListener() const { return listener_; }

@@ -155,6 +155,7 @@ void COptionMenu::mouse(CDrawContext* context, CPoint& /*where*/, int32_t button
     if (!mouseEnabled_ || !getFrame() || !context) return;
     if (buttons == -1) buttons = context->getMouseButtons();
     lastButtons_ = buttons;
+    if (listenerTookModifierClick(context, buttons)) return;
     if (!(buttons & (kLButton | kRButton | 64))) return;
     if (pressed_) {
         const char* current = entries_.text(entries_.current());

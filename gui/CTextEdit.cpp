@@ -93,14 +93,26 @@ void CTextEdit::draw(CDrawContext* context) {
 void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!mouseEnabled_) return;
     if (buttons == -1 && context) buttons = context->getMouseButtons();
+    // Clicks inside the box being edited are the box's own.
+    if (!editor_ && listenerTookModifierClick(context, buttons)) return;
     if (!(buttons & kLButton)) return;
     if (editor_) {
         // Inside the box being edited: the caret goes where clicked (Shift:
-        // the selection grows to there), as in any edit box.
-        editor_->placeCaret(context, editBox(), fontId_, editFontSize(fontId_, size_.height()), where.h,
-                            (buttons & kShift) != 0);
+        // the selection grows to there), and while the button is held the
+        // selection follows the pointer, as in any edit box.
+        const int32_t fontSize = editFontSize(fontId_, size_.height());
+        editor_->placeCaret(context, editBox(), fontId_, fontSize, where.h, (buttons & kShift) != 0);
         CControl::setDirty(true);
         redraw();
+        while (editor_ && context && (context->getMouseButtons() & kLButton)) {
+            doIdleStuff();
+            if (!editor_) break;
+            CPoint now;
+            getMouseLocation(context, now);
+            const size_t caret = editor_->caret();
+            editor_->placeCaret(context, editBox(), fontId_, fontSize, now.h, true);
+            if (editor_->caret() != caret) CControl::setDirty(true);
+        }
         return;
     }
     CFrame* frame = getFrame();

@@ -1,10 +1,11 @@
 #pragma once
 // A display of a text the user can type: a click opens our single-line
-// editor inside the frame over the field and takes the keyboard focus; a
-// click inside it places the caret; Return, a click elsewhere or the keyboard
-// focus leaving the window ends editing (Escape ends it keeping the old
-// text), the listener is told when the text changed, and the parent is
-// notified with "LooseFocus".
+// editor inside the frame over the field and takes the keyboard focus (a
+// click with a modifier key is offered to the listener first); a click
+// inside it places the caret, a drag there selects; Return, a click
+// elsewhere or the keyboard focus leaving the window ends editing (Escape
+// ends it keeping the old text), the listener is told when the text changed,
+// and the parent is notified with "LooseFocus".
 // One endEdit for every beginEdit, however often the focus is lost.
 // Editor thread only.
 #include <memory>

@@ -32,6 +32,12 @@ void WindowServices::takeKeyboard() {
     window->takeFocus();
 }
 
-void WindowServices::releaseKeyboard() { keyboard_.reset(); }
+void WindowServices::releaseKeyboard() {
+    uint32_t to = 0;
+    const bool givenBack = keyboard_ && keyboard_->giveBack(to);
+    keyboard_.reset();
+    os::EditorWindow* window = frame_ ? frame_->getWindow() : nullptr;
+    if (givenBack && window) window->focusGivenBack(to);
+}
 
 } // namespace VSTGUI

@@ -175,6 +175,11 @@ public:
     // Asks for the keyboard focus (a text field starts editing), so keys come
     // here until the user gives the focus to another window (FocusOut).
     virtual void takeFocus() = 0;
+    // The focus taken was handed back to window `to` (a text field's edit
+    // ended): the focus-out this causes is ours, no loss of the window, and
+    // queues no FocusOut (a drag begun meanwhile goes on; a field that took
+    // the focus again keeps editing).
+    virtual void focusGivenBack(uint32_t /*to*/) {}
 
     // Our own window takes a new size (the host agreed to it first); the
     // back buffer is made anew, black and opaque.

@@ -58,11 +58,15 @@ private:
 std::unique_ptr<PopupScreen> openX11PopupScreen();
 
 // Where the keyboard focus was before a window of ours took it (the text
-// field's editor); given back when the object goes, unless the focus is no
-// longer that window's (the user gave it to another window meanwhile).
+// field's editor); given back by giveBack or when the object goes, unless
+// the focus is no longer that window's (the user gave it to another window
+// meanwhile).
 class KeyboardHold {
 public:
     virtual ~KeyboardHold() = default;
+    // Gives the focus back now (once): true, with the window it went to, when
+    // it moved; false when it was no longer ours or already given back.
+    virtual bool giveBack(uint32_t& /*to*/) { return false; }
 };
 std::unique_ptr<KeyboardHold> holdX11Keyboard(uint32_t window);
 

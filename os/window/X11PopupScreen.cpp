@@ -250,13 +250,20 @@ class X11KeyboardHold : public KeyboardHold {
 public:
     ~X11KeyboardHold() override {
         if (!connection_) return;
+        uint32_t to = 0;
+        giveBack(to);
+        xcb_disconnect(connection_);
+    }
+    bool giveBack(uint32_t& to) override {
         // Only a focus still ours goes back: one the user gave to another
         // window meanwhile stays there.
-        if (previous_ != XCB_NONE && focus() == window_) {
-            xcb_set_input_focus(connection_, revertTo_, previous_, XCB_CURRENT_TIME);   // errors ignored
-            focus();   // a round trip: the focus has moved when editing has ended
-        }
-        xcb_disconnect(connection_);
+        if (!connection_ || givenBack_ || previous_ == XCB_NONE || previous_ == window_ || focus() != window_)
+            return false;
+        givenBack_ = true;
+        xcb_set_input_focus(connection_, revertTo_, previous_, XCB_CURRENT_TIME);   // errors ignored
+        focus();   // a round trip: the focus has moved when editing has ended
+        to = previous_;
+        return true;
     }
     bool remember(uint32_t window) {
         connection_ = xcb_connect(nullptr, nullptr);
@@ -285,6 +292,7 @@ private:
     xcb_window_t window_ = XCB_NONE;
     xcb_window_t previous_ = XCB_NONE;
     uint8_t revertTo_ = XCB_INPUT_FOCUS_PARENT;
+    bool givenBack_ = false;
 };
 
 } // namespace

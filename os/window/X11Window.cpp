@@ -64,6 +64,7 @@ public:
     void pumpPaintOnly() override;
     void setCursor(CursorShape shape) override;
     void takeFocus() override;
+    void focusGivenBack(uint32_t to) override;
     void resize(int width, int height) override;
     uint32_t nowMs() override { return tickMs(); }
     void sleepMs(unsigned milliseconds) override { os::sleepMs(milliseconds); }
@@ -92,6 +93,9 @@ private:
     void forgetDrag(bool announceLeave);
     void checkDropTimeout();
     bool dragPosition(uint32_t packedRoot, int& x, int& y);
+    // A focus-out of our window that our own hand-back caused: the server
+    // has the focus where we handed it, or back with us (a field took it again).
+    bool focusOutIsOurs(const xcb_focus_in_event_t* event);
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t window_ = 0;
@@ -120,6 +124,10 @@ private:
     uint32_t dropStartMs_ = 0;
     int dragX_ = 0;
     int dragY_ = 0;
+
+    // Where we last handed the focus back, until the focus change it causes is read.
+    bool focusHandedBack_ = false;
+    xcb_window_t focusHandedTo_ = XCB_NONE;
 };
 
 X11Window::~X11Window() {
@@ -382,9 +390,11 @@ void X11Window::handle(xcb_generic_event_t* event) {
         if (focus->event != window_ || focus->detail == XCB_NOTIFY_DETAIL_INFERIOR ||
             focus->detail == XCB_NOTIFY_DETAIL_POINTER)
             break;
+        const bool in = (event->response_type & 0x7F) == XCB_FOCUS_IN;
+        if (!in && focusOutIsOurs(focus)) break;
+        focusHandedBack_ = false;
         WindowEvent change;
-        change.kind = (event->response_type & 0x7F) == XCB_FOCUS_IN ? WindowEventKind::FocusIn
-                                                                    : WindowEventKind::FocusOut;
+        change.kind = in ? WindowEventKind::FocusIn : WindowEventKind::FocusOut;
         change.buttons = queuedButtons();
         queueEvent(std::move(change));
         break;
@@ -624,6 +634,22 @@ void X11Window::takeFocus() {
     // gone, or not viewable) arrive as events and are ignored there.
     xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
     xcb_flush(connection_);
+}
+
+void X11Window::focusGivenBack(uint32_t to) {
+    focusHandedBack_ = true;
+    focusHandedTo_ = to;
+}
+
+bool X11Window::focusOutIsOurs(const xcb_focus_in_event_t* event) {
+    // Only the focus change that follows a hand-back of ours; a grab taking
+    // the keyboard (the focus stays ours on the server) is always a loss.
+    if (!focusHandedBack_ || event->mode == XCB_NOTIFY_MODE_GRAB) return false;
+    focusHandedBack_ = false;
+    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr);
+    const bool ours = reply && (reply->focus == window_ || reply->focus == focusHandedTo_);
+    std::free(reply);
+    return ours;
 }
 
 void X11Window::setCursor(CursorShape shape) {

@@ -1,7 +1,8 @@
 // The text field on a headless frame: typing into our line editor, the
 // listener told once on a change and never without one, "LooseFocus" to the
 // parent, one endEdit per beginEdit however the focus goes, the keyboard
-// taken and given back, drops, and the field removed while editing.
+// taken and given back, drops, the field removed while editing, selecting by
+// dragging, and clicks with a modifier key offered to the listener first.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
 #include "gui/CFrameEditor.h"
+#include "gui/COptionMenu.h"
 #include "gui/CParamDisplay.h"
 #include "gui/CTextEdit.h"
 #include "gui/FrameServices.h"
@@ -37,6 +39,11 @@ struct Log : CFrameEditor, CControlListener, FrameServices {
     int32_t trackPopup(const PopupRequest&) override { return -1; }
     void takeKeyboard() override { calls.push_back("keyboard taken"); }
     void releaseKeyboard() override { calls.push_back("keyboard released"); }
+    int32_t modifierAnswer = 0;
+    int32_t controlModifierClicked(CDrawContext*, CControl* c, int32_t buttons) override {
+        calls.push_back("modifier " + std::to_string(c->getTag()) + " " + std::to_string(buttons));
+        return modifierAnswer;
+    }
 };
 
 // A container that records what its children notify.
@@ -317,6 +324,22 @@ TEST(GuiTextEdit, AClickInsideTheFieldBeingEditedPlacesTheCaret) {
         EXPECT_EQ(bench.field->lineEditor()->caret(), c.caret) << c.x;
         EXPECT_EQ(bench.field->lineEditor()->hasSelection(), c.selection) << c.x;
     }
+    // Pressed and moved, the selection follows the pointer either way; the
+    // release leaves it where the pointer was.
+    const struct {
+        int from, to;
+        size_t caret;
+    } drags[] = {{11, 100, 4}, {100, 11, 0}};
+    for (const auto& d : drags) {
+        bench.window->injectPress(d.from, 20, os::kMouseLeft);
+        bench.window->injectMove((d.from + d.to) / 2, 20);
+        bench.window->injectMove(d.to, 20);
+        bench.window->injectRelease(d.to, 20, os::kMouseLeft);
+        bench.frame->idle();
+        EXPECT_EQ(bench.field->lineEditor()->caret(), d.caret) << d.from;
+        EXPECT_EQ(bench.field->lineEditor()->selectionStart(), 0u) << d.from;
+        EXPECT_EQ(bench.field->lineEditor()->selectionEnd(), 4u) << d.from;
+    }
     bench.click(11, 20);
     bench.type("Z");
     bench.key(os::WindowKey::Return);
@@ -325,6 +348,35 @@ TEST(GuiTextEdit, AClickInsideTheFieldBeingEditedPlacesTheCaret) {
     const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
                                             "changed Zabcd", "notify LooseFocus"};
     EXPECT_EQ(bench.log.calls, calls);
+}
+
+TEST(GuiTextEdit, AClickWithAModifierIsOfferedToTheListenerWhichMayTakeIt) {
+    // The field and an option menu beside it (its popup cancels).
+    Bench bench;
+    auto* menu = new COptionMenu(CRect(120, 10, 190, 30), &bench.log, 6);
+    menu->addEntry("One");
+    bench.field->getParentView()->addView(menu);
+    const struct {
+        int x, modifiers, answer;
+        std::vector<std::string> calls;
+    } rows[] = {
+        {20, os::kMouseShift, 1, {"modifier 5 9"}},
+        {150, os::kMouseControl, 1, {"modifier 6 17"}},
+        {150, os::kMouseAlt, 0, {"modifier 6 33", "begin 6", "end 6"}},
+        {150, 0, 1, {"begin 6", "end 6"}},   // no modifier: nobody asked
+        {20, os::kMouseControl, 0, {"modifier 5 17", "begin 5", "keyboard taken"}},
+        // Inside the box being edited a click is the box's: Shift moves the caret.
+        {11, os::kMouseShift, 1, {}},
+    };
+    for (const auto& row : rows) {
+        bench.log.calls.clear();
+        bench.log.modifierAnswer = row.answer;
+        bench.window->injectClick(row.x, 20, os::kMouseLeft, row.modifiers);
+        bench.frame->idle();
+        EXPECT_EQ(bench.log.calls, row.calls) << row.x << " " << row.modifiers;
+    }
+    ASSERT_TRUE(bench.field->isEditing());
+    EXPECT_EQ(bench.field->lineEditor()->caret(), 0u);
 }
 
 TEST(GuiTextEdit, TheEditorsFontFitsALowBox) {

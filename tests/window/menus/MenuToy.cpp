@@ -1,15 +1,18 @@
 // A second toy plug-in for the host tool's tests of menus and text entry:
 // an option menu of four numbered entries at the top of its editor, one of
-// 200 entries beside it, and a free text field below them, on the toolkit
-// with the X popup and keyboard. Parameter 0 is the small menu's entry / 3;
-// parameter 1 counts the text field's reported changes (one per change told)
-// and shows the text; parameter 2 is the big menu's entry / 199.
+// 200 entries beside it, two free text fields and a slider below them, on
+// the toolkit with the X popup and keyboard. Parameter 0 is the small menu's
+// entry / 3; parameters 1 and 3 count the reported changes of the lower and
+// the upper text field (one per change told) and show their texts;
+// parameter 2 is the big menu's entry / 199; parameter 4 the slider's value.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "editor/AEffGUIEditor.h"
 #include "framework/sdk/AudioEffectX.h"
+#include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
 #include "gui/COptionMenu.h"
 #include "gui/CTextEdit.h"
@@ -23,12 +26,49 @@ constexpr int kHeight = 200;
 const CRect kMenuRect(20, 10, 180, 30);
 const CRect kBigMenuRect(200, 10, 300, 30);
 const CRect kTextRect(20, 150, 220, 176);
-enum Param { kChoice = 0, kTextChanges = 1, kBigChoice = 2, kParamCount = 3 };
+const CRect kUpperTextRect(20, 50, 220, 76);
+const CRect kSliderRect(20, 100, 220, 120);
+enum Param { kChoice = 0, kTextChanges = 1, kBigChoice = 2, kUpperTextChanges = 3, kLevel = 4, kParamCount = 5 };
 constexpr int kBigEntries = 200;
 
 struct Model {
-    float values[kParamCount] = {0.0f, 0.0f, 0.0f};
+    float values[kParamCount] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     std::string text = "ab";
+    std::string upperText = "cd";
+};
+
+// Follows the pointer while the left button is held, from the press to the
+// release; each change is told.
+class Slider : public CControl {
+public:
+    using CControl::CControl;
+    void draw(CDrawContext* context) override {
+        context->setFillColor(CColor{0x50, 0x50, 0x50, 255});
+        context->fillRect(size_);
+        context->setFillColor(CColor{0x40, 0x80, 0xFF, 255});
+        context->fillRect(CRect(size_.left, size_.top, size_.left + static_cast<CCoord>(value_ * size_.width()), size_.bottom));
+        setDirty(false);
+    }
+    void mouse(CDrawContext* context, CPoint& where, int32_t buttons) override {
+        if (!(buttons & kLButton)) return;
+        beginEdit();
+        follow(context, where);
+        while (context->getMouseButtons() & kLButton) {
+            doIdleStuff();
+            CPoint now;
+            follow(context, getMouseLocation(context, now));
+        }
+        endEdit();
+    }
+
+private:
+    void follow(CDrawContext* context, const CPoint& where) {
+        const float value = std::clamp(static_cast<float>(where.h - size_.left) / size_.width(), 0.0f, 1.0f);
+        if (value == value_) return;
+        value_ = value;
+        if (listener_) listener_->valueChanged(context, this);
+        setDirty(true);
+    }
 };
 
 class Editor : public AEffGUIEditor, public CControlListener {
@@ -58,22 +98,26 @@ public:
         big_->setBackColor(CColor{0x40, 0x20, 0x60, 255});
         big_->setTransparency(false);
         frame->addView(big_);
-        text_ = new CTextEdit(kTextRect, this, kTextChanges, model_.text.c_str());
-        text_->setFontColor(kBlackCColor);
-        text_->setBackColor(CColor{0xF0, 0xF0, 0xE0, 255});
-        text_->setTransparency(false);
-        frame->addView(text_);
+        text_ = addTextField(kTextRect, kTextChanges, model_.text);
+        upperText_ = addTextField(kUpperTextRect, kUpperTextChanges, model_.upperText);
+        slider_ = new Slider(kSliderRect, this, kLevel);
+        slider_->setValue(model_.values[kLevel]);
+        frame->addView(slider_);
         return true;
     }
 
     void valueChanged(CDrawContext*, CControl* control) override {
-        if (control == text_) {
+        if (control == text_ || control == upperText_) {
             char text[kTextBufferSize];
-            text_->getText(text);
-            model_.text = text;
-            model_.values[kTextChanges] += 0.01f;
-            getEffectX()->setParameterAutomated(kTextChanges, model_.values[kTextChanges]);
+            static_cast<CTextEdit*>(control)->getText(text);
+            (control == text_ ? model_.text : model_.upperText) = text;
+            model_.values[control->getTag()] += 0.01f;
+            getEffectX()->setParameterAutomated(control->getTag(), model_.values[control->getTag()]);
             return;
+        }
+        if (control == slider_) {
+            model_.values[kLevel] = slider_->getValue();
+            getEffectX()->setParameterAutomated(kLevel, model_.values[kLevel]);
         }
         if (control == menu_) {
             model_.values[kChoice] = static_cast<float>(menu_->getCurrent()) / 3.0f;
@@ -90,14 +134,27 @@ protected:
         menu_ = nullptr;
         big_ = nullptr;
         text_ = nullptr;
+        upperText_ = nullptr;
+        slider_ = nullptr;
         AEffGUIEditor::closeFrame();
     }
 
 private:
+    CTextEdit* addTextField(const CRect& size, int32_t tag, const std::string& text) {
+        auto* field = new CTextEdit(size, this, tag, text.c_str());
+        field->setFontColor(kBlackCColor);
+        field->setBackColor(CColor{0xF0, 0xF0, 0xE0, 255});
+        field->setTransparency(false);
+        frame->addView(field);
+        return field;
+    }
+
     Model& model_;
     COptionMenu* menu_ = nullptr;
     COptionMenu* big_ = nullptr;
     CTextEdit* text_ = nullptr;
+    CTextEdit* upperText_ = nullptr;
+    Slider* slider_ = nullptr;
 };
 
 class Plugin : public AudioEffectX {
@@ -120,11 +177,14 @@ public:
         return index >= 0 && index < kParamCount ? model.values[index] : 0.0f;
     }
     void getParameterName(VstInt32 index, char* text) override {
-        std::snprintf(text, kVstMaxParamStrLen + 1, "%s", index == kChoice ? "Choice" : index == kBigChoice ? "Big" : "Text");
+        static const char* const names[kParamCount] = {"Choice", "Text", "Big", "Upper", "Level"};
+        std::snprintf(text, kVstMaxParamStrLen + 1, "%s", index >= 0 && index < kParamCount ? names[index] : "");
     }
     void getParameterDisplay(VstInt32 index, char* text) override {
-        if (index == kTextChanges)
-            std::snprintf(text, kVstMaxParamStrLen + 1, "%s", model.text.c_str());
+        if (index == kTextChanges || index == kUpperTextChanges)
+            std::snprintf(text, kVstMaxParamStrLen + 1, "%s", (index == kTextChanges ? model.text : model.upperText).c_str());
+        else if (index == kLevel)
+            std::snprintf(text, kVstMaxParamStrLen + 1, "%.3f", model.values[kLevel]);
         else if (index == kBigChoice)
             std::snprintf(text, kVstMaxParamStrLen + 1, "%d", static_cast<int>(model.values[kBigChoice] * (kBigEntries - 1) + 1.5f));
         else

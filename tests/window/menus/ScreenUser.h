@@ -26,6 +26,8 @@ constexpr int kMenuX = 30, kMenuY = 20;        // inside the option menu (20,10)
 constexpr int kBigMenuX = 250, kBigMenuY = 20; // inside the menu of 200 entries (200,10)-(300,30)
 constexpr int kTextX = 40, kTextY = 163;       // inside the text field (20,150)-(220,176)
 constexpr int kTextLeft = 20, kTextTop = 150, kTextRight = 220, kTextBottom = 176;
+constexpr int kUpperTextX = 40, kUpperTextY = 63;   // inside the upper text field (20,50)-(220,76)
+constexpr int kSliderLeft = 20, kSliderWidth = 200, kSliderY = 110;   // the slider (20,100)-(220,120)
 constexpr int kPanelItemHeight = 20;           // the popup's rows, one pixel below its border
 
 struct Rect {
@@ -90,9 +92,11 @@ public:
     void moveTo(int x, int y) { fake(XCB_MOTION_NOTIFY, 0, x, y); }
     void click(int x, int y) {
         moveTo(x, y);
-        fake(XCB_BUTTON_PRESS, 1);
-        fake(XCB_BUTTON_RELEASE, 1);
+        press();
+        release();
     }
+    void press() { fake(XCB_BUTTON_PRESS, 1); }
+    void release() { fake(XCB_BUTTON_RELEASE, 1); }
     bool key(uint32_t keysym) {
         const uint8_t code = keycodeOf(keysym);
         if (!code) return false;

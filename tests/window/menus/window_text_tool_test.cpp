@@ -1,10 +1,13 @@
-// kelvanti-editor typing into the menu toy's text field on an X display of
+// kelvanti-editor typing into the menu toy's text fields on an X display of
 // its own: the keyboard focus leaving ends the editing with one endEdit, a
 // click inside the field being edited places the caret, keypad keys follow
-// Num Lock, and the focus goes back only while it is still ours.
+// Num Lock, and the focus goes back only while it is still ours; giving it
+// back ends neither the next field's edit nor a drag.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,12 +35,13 @@ protected:
     Display& display = sharedDisplay();
 };
 
-// The text the log's last "param 1" line shows (the toy shows 8 bytes of it).
-std::string shownText(const std::string& log) {
-    const std::vector<std::string> lines = linesStartingWith(log, "param 1 Text ");
+// What the log's last line of a parameter shows ("param 1 Text " by
+// default: the toy shows 8 bytes of the text).
+std::string shownText(const std::string& log, const std::string& prefix = "param 1 Text ") {
+    const std::vector<std::string> lines = linesStartingWith(log, prefix);
     if (lines.empty()) return "<none>";
     const std::string& line = lines.back();
-    const size_t space = line.find(' ', std::string("param 1 Text ").size());
+    const size_t space = line.find(' ', prefix.size());
     return space == std::string::npos ? "<none>" : line.substr(space + 1);
 }
 
@@ -65,6 +69,48 @@ TEST_F(TextTool, ClicksInsideTheFieldPlaceTheCaretAndLeavingTheFocusEndsTheEdit)
         EXPECT_EQ(linesStartingWith(log, "endEdit 1").size(), row.edits) << log;
         EXPECT_EQ(linesStartingWith(log, "automate 1").size(), row.changes) << log;
     }
+}
+
+// The user at the display, outside the tool's process: the focus a field
+// gives back as its edit ends is no loss of the window.
+TEST_F(TextTool, TheFocusAFieldGivesBackEndsNeitherTheNextFieldsEditNorADrag) {
+    ToolRun tool({"--log", "--idle", "4000"});
+    ASSERT_TRUE(waitFor(10000, [&] { return tool.done || display.screenPixel(kTextLeft + 2, kTextTop + 2) == 0xF0F0E0u; }));
+    ASSERT_FALSE(tool.done) << tool.result.err;
+    const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(150)); };   // 3 editor idles
+    // From the lower field straight into the upper one, typing in each.
+    display.click(kTextX, kTextY);
+    settle();
+    display.key('x');
+    settle();
+    display.click(kUpperTextX, kUpperTextY);
+    settle();
+    display.key('y');
+    settle();
+    display.key(0xFF0D);   // Return
+    settle();
+    // Editing the lower field again, the slider is pressed, dragged and, a
+    // while later, released.
+    display.click(kTextX, kTextY);
+    settle();
+    display.moveTo(kSliderLeft + 20, kSliderY);
+    display.press();
+    settle();
+    for (int x = 30; x <= 130; x += 10) {
+        display.moveTo(kSliderLeft + x, kSliderY);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    settle();
+    display.release();
+    ASSERT_TRUE(finishWithin(tool, display, 10000, waitFor<std::function<bool()>>));
+    ASSERT_EQ(tool.result.exitCode, 0) << tool.result.err;
+    const std::string& log = tool.result.out;
+    EXPECT_EQ(shownText(log), "x") << log;
+    EXPECT_EQ(shownText(log, "param 3 Upper "), "y") << log;
+    for (const char* bracket : {"beginEdit 3", "endEdit 3", "beginEdit 4", "endEdit 4"})
+        EXPECT_EQ(linesStartingWith(log, bracket).size(), 1u) << bracket << "\n" << log;
+    // Where the pointer was at the release (130 of 200 pixels), not at the press.
+    EXPECT_EQ(shownText(log, "param 4 Level "), "0.650") << log;
 }
 
 TEST_F(TextTool, KeypadDigitsTypeDigitsWithNumLockOnAndMoveTheCaretWithItOff) {
