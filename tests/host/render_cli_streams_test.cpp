@@ -4,6 +4,8 @@
 // in the folder the tool runs in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,10 +19,16 @@ namespace {
 using render_run::ScratchFolder;
 using vsthost::StandardOutputKind;
 
-// kelvanti-render run from inside folder, its standard output of the given kind.
+std::vector<uint8_t> bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// kelvanti-render run from inside folder, its standard output of the given
+// kind or, with a redirection ("1< log.txt"), what the shell makes of it.
 vsthost::ProcessResult renderIn(const ScratchFolder& folder, const std::vector<std::string>& args,
-                                StandardOutputKind kind) {
-    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", folder.file("")};
+                                StandardOutputKind kind, const std::string& redirection = "") {
+    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\" " + redirection, folder.file("")};
     for (const std::string& part : vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER)) argv.push_back(part);
     argv.push_back(KELVANTI_RENDER_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
@@ -65,6 +73,66 @@ TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
         EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
         EXPECT_EQ(result.err.rfind(c.summaryStart, 0), 0u) << result.err;
         EXPECT_EQ(folder.names(), std::vector<std::string>{"notes.mid"});   // no file named "-", no temporary file
+    }
+}
+
+// Standard output that is a file is written through its descriptor as the
+// shell opened it: after >> the log gains the render, and a descriptor open
+// only for reading is an error that leaves the file as it was.
+TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    smf_bytes::Body body;
+    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
+    ASSERT_TRUE(render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes})));
+    const std::vector<uint8_t> log = {'l', 'i', 'n', 'e', ' ', '1', '\n'};
+    struct Case {
+        const char* option;
+        const char* name;
+        const char* redirection;
+        const char* refusal;   // "" when the log gains the output
+    };
+    const std::vector<Case> cases = {
+        {"--out", "/dev/stdout", ">> log.txt", ""},
+        {"--out", "/proc/self/fd/1", ">> log.txt", ""},
+        {"--out", "-", ">> log.txt", ""},
+        {"--out", "log.txt", ">> log.txt", ""},   // the file standard output goes to, by its name
+        {"--save-fxp", "/dev/stdout", ">> log.txt", ""},
+        {"--out", "/dev/stdout", "1< log.txt",
+         "cannot write /dev/stdout: it is standard output, which is not open for writing"},
+        {"--out", "-", "1< log.txt", "cannot write to standard output: it is not open for writing"},
+    };
+    constexpr std::size_t kFrames = 24000 + 24000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.option) + " " + c.name + " " + c.redirection);
+        ASSERT_TRUE(render_run::writeFile(folder.file("log.txt"), log));
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, c.option, c.name};
+        if (std::string(c.option) == "--out")
+            args.insert(args.end(), {"--midi", "notes.mid", "--float", "--rate", "48000", "--tail", "0.5"});
+        const auto result = renderIn(folder, args, StandardOutputKind::Pipe, c.redirection);
+        const std::vector<uint8_t> after = bytesOf(folder.file("log.txt"));
+        EXPECT_EQ(folder.names().size(), 2u);   // no temporary file left, no file named "-"
+        if (*c.refusal != '\0') {
+            EXPECT_EQ(result.exitCode, 1) << result.err;
+            EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+            EXPECT_NE(result.err.find(c.refusal), std::string::npos) << result.err;
+            EXPECT_EQ(after, log);
+            continue;
+        }
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        ASSERT_GT(after.size(), log.size());
+        EXPECT_TRUE(std::equal(log.begin(), log.end(), after.begin()));   // appended, not replaced
+        const uint8_t* added = after.data() + log.size();
+        const std::size_t size = after.size() - log.size();
+        if (std::string(c.option) == "--save-fxp") {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(added), 4), "CcnK");
+            continue;
+        }
+        kelvanti_host::WavAudio audio;
+        std::string error;
+        ASSERT_TRUE(kelvanti_host::parseWav(added, size, audio, error)) << error;
+        EXPECT_EQ(audio.frames(), kFrames);
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;   // the summary, on standard error
     }
 }
 
