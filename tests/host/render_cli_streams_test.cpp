@@ -4,7 +4,6 @@
 // in the folder the tool runs in.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -18,11 +17,6 @@ namespace {
 
 using render_run::ScratchFolder;
 using vsthost::StandardOutputKind;
-
-std::vector<uint8_t> bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // kelvanti-render run from inside folder, its standard output of the given
 // kind or, with a redirection ("1< log.txt"), what the shell makes of it.
@@ -76,63 +70,44 @@ TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
     }
 }
 
-// Standard output that is a file is written through its descriptor as the
-// shell opened it: after >> the log gains the render, and a descriptor open
-// only for reading is an error that leaves the file as it was.
+// Standard output on a file is written through its descriptor as the shell
+// opened it: after >> the log gains the output; open only for reading, it is
+// an error that leaves the file as it was.
 TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
     smf_bytes::Body body;
     body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
     ASSERT_TRUE(render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes})));
-    const std::vector<uint8_t> log = {'l', 'i', 'n', 'e', ' ', '1', '\n'};
     struct Case {
         const char* option;
         const char* name;
         const char* redirection;
-        const char* refusal;   // "" when the log gains the output
+        const char* expected;   // how what the log gains starts, or the error line
     };
-    const std::vector<Case> cases = {
-        {"--out", "/dev/stdout", ">> log.txt", ""},
-        {"--out", "/proc/self/fd/1", ">> log.txt", ""},
-        {"--out", "-", ">> log.txt", ""},
-        {"--out", "log.txt", ">> log.txt", ""},   // the file standard output goes to, by its name
-        {"--save-fxp", "/dev/stdout", ">> log.txt", ""},
-        {"--out", "/dev/stdout", "1< log.txt",
-         "cannot write /dev/stdout: it is standard output, which is not open for writing"},
-        {"--out", "-", "1< log.txt", "cannot write to standard output: it is not open for writing"},
-    };
-    constexpr std::size_t kFrames = 24000 + 24000;
-    for (const Case& c : cases) {
+    for (const Case& c : std::vector<Case>{
+             {"--out", "/dev/stdout", ">>", "RIFF"},
+             {"--out", "/proc/self/fd/1", ">>", "RIFF"},
+             {"--out", "-", ">>", "RIFF"},
+             {"--out", "log.txt", ">>", "RIFF"},   // the file standard output goes to, by its name
+             {"--save-fxp", "/dev/stdout", ">>", "CcnK"},
+             {"--out", "/dev/stdout", "1<",
+              "cannot write /dev/stdout: it is standard output, which is not open for writing"},
+             {"--out", "-", "1<", "cannot write to standard output: it is not open for writing"},
+         }) {
         SCOPED_TRACE(std::string(c.option) + " " + c.name + " " + c.redirection);
-        ASSERT_TRUE(render_run::writeFile(folder.file("log.txt"), log));
+        ASSERT_TRUE(render_run::writeFile(folder.file("log.txt"), {'l', 'o', 'g', '\n'}));
         std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, c.option, c.name};
-        if (std::string(c.option) == "--out")
-            args.insert(args.end(), {"--midi", "notes.mid", "--float", "--rate", "48000", "--tail", "0.5"});
-        const auto result = renderIn(folder, args, StandardOutputKind::Pipe, c.redirection);
-        const std::vector<uint8_t> after = bytesOf(folder.file("log.txt"));
+        if (std::string(c.option) == "--out") args.insert(args.end(), {"--midi", "notes.mid"});
+        const auto result = renderIn(folder, args, StandardOutputKind::Pipe, c.redirection + std::string(" log.txt"));
+        std::ifstream in(folder.file("log.txt"), std::ios::binary);
+        const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const bool refused = std::string(c.redirection) == "1<";
+        EXPECT_EQ(result.exitCode, refused ? 1 : 0) << result.err;
+        EXPECT_EQ(log.substr(0, 4), "log\n");   // never replaced
+        EXPECT_EQ(log.size() > 4, !refused);    // and gained nothing when refused
+        EXPECT_NE((refused ? result.err : log.substr(4, 4)).find(c.expected), std::string::npos) << result.err;
         EXPECT_EQ(folder.names().size(), 2u);   // no temporary file left, no file named "-"
-        if (*c.refusal != '\0') {
-            EXPECT_EQ(result.exitCode, 1) << result.err;
-            EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
-            EXPECT_NE(result.err.find(c.refusal), std::string::npos) << result.err;
-            EXPECT_EQ(after, log);
-            continue;
-        }
-        ASSERT_EQ(result.exitCode, 0) << result.err;
-        ASSERT_GT(after.size(), log.size());
-        EXPECT_TRUE(std::equal(log.begin(), log.end(), after.begin()));   // appended, not replaced
-        const uint8_t* added = after.data() + log.size();
-        const std::size_t size = after.size() - log.size();
-        if (std::string(c.option) == "--save-fxp") {
-            EXPECT_EQ(std::string(reinterpret_cast<const char*>(added), 4), "CcnK");
-            continue;
-        }
-        kelvanti_host::WavAudio audio;
-        std::string error;
-        ASSERT_TRUE(kelvanti_host::parseWav(added, size, audio, error)) << error;
-        EXPECT_EQ(audio.frames(), kFrames);
-        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;   // the summary, on standard error
     }
 }
 
