@@ -87,6 +87,96 @@ TEST(RenderCliOutputs, RegularFilesKeepTheirModeAndLinksTheirTargets) {
     EXPECT_FALSE(hasTemporary(folder));
 }
 
+TEST(RenderCliOutputs, OneFileNamedForTwoOutputsIsRefusedBeforeAnythingIsWritten) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    const std::string x = folder.file("x"), soft = folder.file("soft"), hard = folder.file("hard");
+    const std::string fresh = folder.file("new.fxp"), dangling = folder.file("dangling");
+    ASSERT_TRUE(render_run::writeFile(x, old));
+    fs::create_symlink("x", soft);
+    fs::create_hard_link(x, hard);
+    fs::create_symlink("new.fxp", dangling);   // a link to a name that does not exist yet
+    struct Case {
+        std::vector<std::string> outputs;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {{"--out", x, "--save-fxp", x}, "--out " + x + " and --save-fxp " + x},
+        {{"--save-fxp", x, "--out", soft}, "--out " + soft + " and --save-fxp " + x},
+        {{"--out", hard, "--save-bank", x}, "--out " + hard + " and --save-bank " + x},
+        {{"--save-fxp", x, "--save-bank", x}, "--save-bank " + x + " and --save-fxp " + x},
+        {{"--save-fxp", fresh, "--save-bank", dangling}, "--save-bank " + dangling + " and --save-fxp " + fresh},
+        {{"--out", "-", "--save-fxp", "-"}, "--out - and --save-fxp -"},
+        {{"--out", "-", "--save-fxp", "/dev/stdout"}, "--out - and --save-fxp /dev/stdout"},
+        {{"--out", "/proc/self/fd/1", "--save-bank", "-"}, "--out /proc/self/fd/1 and --save-bank -"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN};
+        if (c.outputs[0] == "--out" || c.outputs[2] == "--out") args.insert(args.end(), {"--midi", midi});
+        args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+        const auto result = runRender(args);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.expected + " are the same file"), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty());   // standard output got neither
+        EXPECT_EQ(bytesOf(x), old);
+        EXPECT_EQ(folder.names().size(), 5u);   // nothing new, no temporary file
+    }
+    // The positive control: each output a file of its own, the link's new target among them.
+    const auto result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", x, "--save-fxp", dangling,
+                                   "--save-bank", folder.file("kit.bank")});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(bytesOf(x), old);
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(folder.file("kit.bank")));
+}
+
+// A file its owner may not write is left as it is, as cp leaves it. Root may
+// write any file (and cp as root replaces it), so as root the runs are an
+// ordinary user's (setpriv, part of util-linux).
+TEST(RenderCliOutputs, AReadOnlyFileIsRefusedAsCpRefusesIt) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t kNobody = 65534;
+    std::vector<std::string> prefix;
+    if (root) {
+        prefix = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+        ASSERT_EQ(::chown(folder.file("").c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chmod(midi.c_str(), 0644), 0);
+    }
+    if (root && runRender({KELVANTI_IMPULSE_PLUGIN, "--save-fxp", folder.file("probe.fxp")}, prefix).exitCode != 0)
+        GTEST_SKIP() << "the renderer cannot run as uid 65534 here (setpriv missing, or the build or temporary "
+                        "folder closed to other users); the other tests ran";
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    for (const char* option : {"--out", "--save-fxp", "--save-bank"}) {
+        SCOPED_TRACE(option);
+        const std::string path = folder.file(std::string("take") + option);
+        ASSERT_TRUE(render_run::writeFile(path, old));
+        if (root) {
+            ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+        }
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, option, path};
+        if (std::string(option) == "--out") args.insert(args.end(), {"--midi", midi});
+        auto result = runRender(args, prefix);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find("cannot write " + path + ": Permission denied"), std::string::npos) << result.err;
+        EXPECT_EQ(bytesOf(path), old);
+        EXPECT_FALSE(hasTemporary(folder));
+        // The positive control: the owner makes it writable again, and it is replaced.
+        ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+        result = runRender(args, prefix);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(bytesOf(path), old);
+    }
+}
+
 // Reads a FIFO until its writer closes it (at most 60 s).
 std::vector<uint8_t> drainFifo(const std::string& path) {
     std::vector<uint8_t> got;

@@ -4,6 +4,7 @@
 // in the folder the tool runs in.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,11 @@ namespace {
 using render_run::ScratchFolder;
 using vsthost::StandardOutputKind;
 
-// kelvanti-render run from inside folder, its standard output of the given kind.
+// kelvanti-render run from inside folder, its standard output of the given
+// kind or, with a redirection ("1< log.txt"), what the shell makes of it.
 vsthost::ProcessResult renderIn(const ScratchFolder& folder, const std::vector<std::string>& args,
-                                StandardOutputKind kind) {
-    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", folder.file("")};
+                                StandardOutputKind kind, const std::string& redirection = "") {
+    std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\" " + redirection, folder.file("")};
     for (const std::string& part : vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER)) argv.push_back(part);
     argv.push_back(KELVANTI_RENDER_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
@@ -65,6 +67,47 @@ TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
         EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
         EXPECT_EQ(result.err.rfind(c.summaryStart, 0), 0u) << result.err;
         EXPECT_EQ(folder.names(), std::vector<std::string>{"notes.mid"});   // no file named "-", no temporary file
+    }
+}
+
+// Standard output on a file is written through its descriptor as the shell
+// opened it: after >> the log gains the output; open only for reading, it is
+// an error that leaves the file as it was.
+TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    smf_bytes::Body body;
+    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
+    ASSERT_TRUE(render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes})));
+    struct Case {
+        const char* option;
+        const char* name;
+        const char* redirection;
+        const char* expected;   // how what the log gains starts, or the error line
+    };
+    for (const Case& c : std::vector<Case>{
+             {"--out", "/dev/stdout", ">>", "RIFF"},
+             {"--out", "/proc/self/fd/1", ">>", "RIFF"},
+             {"--out", "-", ">>", "RIFF"},
+             {"--out", "log.txt", ">>", "RIFF"},   // the file standard output goes to, by its name
+             {"--save-fxp", "/dev/stdout", ">>", "CcnK"},
+             {"--out", "/dev/stdout", "1<",
+              "cannot write /dev/stdout: it is standard output, which is not open for writing"},
+             {"--out", "-", "1<", "cannot write to standard output: it is not open for writing"},
+         }) {
+        SCOPED_TRACE(std::string(c.option) + " " + c.name + " " + c.redirection);
+        ASSERT_TRUE(render_run::writeFile(folder.file("log.txt"), {'l', 'o', 'g', '\n'}));
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, c.option, c.name};
+        if (std::string(c.option) == "--out") args.insert(args.end(), {"--midi", "notes.mid"});
+        const auto result = renderIn(folder, args, StandardOutputKind::Pipe, c.redirection + std::string(" log.txt"));
+        std::ifstream in(folder.file("log.txt"), std::ios::binary);
+        const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const bool refused = std::string(c.redirection) == "1<";
+        EXPECT_EQ(result.exitCode, refused ? 1 : 0) << result.err;
+        EXPECT_EQ(log.substr(0, 4), "log\n");   // never replaced
+        EXPECT_EQ(log.size() > 4, !refused);    // and gained nothing when refused
+        EXPECT_NE((refused ? result.err : log.substr(4, 4)).find(c.expected), std::string::npos) << result.err;
+        EXPECT_EQ(folder.names().size(), 2u);   // no temporary file left, no file named "-"
     }
 }
 

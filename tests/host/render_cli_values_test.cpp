@@ -150,12 +150,20 @@ TEST(RenderCliValues, AValueOffItsDisplaySaysWhichWasUsed) {
         const char* note;   // "" when the display reads the value asked for
     };
     for (const Case& c : std::vector<Case>{
-             {"Main Volume=-40", "--set Main Volume: '-40' is past what its display shows; using the nearest, -24; "
-                                 "its display runs from -oo to 9.0"},
+             {"Main Volume=-40", "--set Main Volume: '-40' lies between two values its display shows, -oo and -24; "
+                                 "using -24\n"},
              {"Main Volume=12", "--set Main Volume: '12' is past what its display shows; using the nearest, 9.0;"},
              {"Base Attack=0.2", "--set Base Attack: '0.2' is past what its display shows; using the nearest, 0.100;"},
-             {"Main Volume=-24.04", ""},   // within the display's one decimal of its end, -24.0
-             {"Main Volume=-1.5", ""},     // between two of its steps, -1.6 and -1.4
+             {"Main Volume=-24.04", "'-24.04' lies between two values its display shows, -oo and -24; using -24\n"},
+             {"Main Volume=-1.5", "'-1.5' lies between two values its display shows, -1.6 and -1.4; using -1.6\n"},
+             {"Pitch Depth=12.5", "'12.5' lies between two values its display shows, 12 and 13; using 12\n"},
+             {"Waveform=1.5", "'1.5' lies between two values its display shows, 1 and 2; using 1\n"},
+             {"Velocity Curve=5.5", "'5.5' lies between two values its display shows, 5 and 6; using 5\n"},
+             {"Noise Colour=10.003", "'10.003' lies between two values its display shows, 10.00 and 10.01; "
+                                     "using 10.00\n"},
+             {"Noise Colour=10.01", ""},   // what the display shows, at its own decimals or fewer
+             {"Pitch Depth=12", ""},
+             {"Main Volume=-6", ""},
              {"Main Volume=-oo", ""},
              {"Noise Mix=0.5", ""},
          }) {

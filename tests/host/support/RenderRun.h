@@ -29,8 +29,11 @@ inline std::string withoutProgress(const std::string& err) {
     return kept;
 }
 
-inline vsthost::ProcessResult runRender(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER);
+// asUser: put before everything ("setpriv", "--reuid=N", ..., "--"), or empty.
+inline vsthost::ProcessResult runRender(const std::vector<std::string>& args,
+                                        const std::vector<std::string>& asUser = {}) {
+    std::vector<std::string> argv = asUser;
+    for (const std::string& part : vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER)) argv.push_back(part);
     argv.push_back(KELVANTI_RENDER_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
     vsthost::ProcessResult result = vsthost::runProcess(argv);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,16 +100,7 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
         error = "an empty output path";
         return false;
     }
-    if (path == "-") {
-        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
-        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
-            error = "cannot write to standard output: it is not open for writing";
-            return false;
-        }
-        direct_ = 1;
-        standardOutput_ = true;
-        return true;
-    }
+    if (path == "-") return takeStandardOutput(error);
     if (!followLinks(path, target_, error)) return false;
     // The kernel's own look-up also resolves /proc's links to pipes and
     // sockets (/dev/stdout), which name no path a link could be read as.
@@ -122,10 +114,12 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
         error = "cannot write " + path + ": it is a folder";
         return false;
     }
-    standardOutput_ = exists && isStandardOutputOf(info);
+    // Whatever standard output is, a file opened for appending among them, it
+    // is written through its descriptor: never replaced, never opened anew.
+    if (exists && isStandardOutputOf(info)) return takeStandardOutput(error);
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO, pipe or socket: written in place, and only once there is something to write.
-        if (!standardOutput_ && ::access(path.c_str(), W_OK) != 0) {
+        if (::access(path.c_str(), W_OK) != 0) {
             error = "cannot write " + path + ": " + reason();
             return false;
         }
@@ -135,6 +129,11 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
     struct stat targetInfo {};
     if (exists && (::stat(target_.c_str(), &targetInfo) != 0 || !sameObject(info, targetInfo))) {
         error = "cannot write " + path + ": it leads to a file that has no name to replace";
+        return false;
+    }
+    // A file its owner made read-only stays as it is, as cp leaves it (root may replace it, as with cp).
+    if (exists && ::access(target_.c_str(), W_OK) != 0) {
+        error = "cannot write " + path + ": " + reason();
         return false;
     }
     static std::atomic<unsigned> counter{0};
@@ -157,6 +156,18 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
             if (::fchown(fd_, info.st_uid, info.st_gid) == 0) ::fchmod(fd_, info.st_mode & 07777);
         }
     }
+    return true;
+}
+
+bool OutputFile::takeStandardOutput(std::string& error) {
+    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+        error = path_ == "-" ? "cannot write to standard output: it is not open for writing"
+                             : "cannot write " + path_ + ": it is standard output, which is not open for writing";
+        return false;
+    }
+    direct_ = 1;
+    standardOutput_ = true;
     return true;
 }
 
@@ -242,6 +253,41 @@ bool OutputFile::commit(std::string& error) {
         ::close(folder);
     }
     return true;
+}
+
+namespace {
+
+// What an output name leads to: the object where it exists, else its resolved name.
+struct OutputIdentity {
+    bool exists = false;
+    struct stat info {};
+    std::string name;
+};
+
+OutputIdentity identityOf(const std::string& path) {
+    OutputIdentity identity;
+    identity.exists = path == "-" ? ::fstat(STDOUT_FILENO, &identity.info) == 0
+                                  : ::stat(path.c_str(), &identity.info) == 0;
+    if (identity.exists) return identity;
+    if (path == "-") {   // standard output closed: no resolved name (those are absolute) is "-"
+        identity.name = path;
+        return identity;
+    }
+    std::string target, ignored;
+    if (!followLinks(path, target, ignored)) target = path;
+    const std::size_t slash = target.rfind('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    char folder[PATH_MAX];
+    identity.name = ::realpath(folderOf(target).c_str(), folder) != nullptr ? std::string(folder) + "/" + name : target;
+    return identity;
+}
+
+} // namespace
+
+bool sameOutput(const std::string& a, const std::string& b) {
+    const OutputIdentity first = identityOf(a), second = identityOf(b);
+    if (first.exists != second.exists) return false;
+    return first.exists ? sameObject(first.info, second.info) : first.name == second.name;
 }
 
 bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error) {

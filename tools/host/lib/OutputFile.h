@@ -7,10 +7,14 @@
 //  - a symbolic link is followed: its target is replaced that way, the link
 //    stays; another user's link in a shared sticky folder is refused
 //    (LinkFollowing.h);
+//  - a regular file that cannot be written (mode 0444 as its owner) is
+//    refused, as cp refuses it;
 //  - anything else the name resolves to that can be written (a device such as
-//    /dev/null, a FIFO, /dev/stdout's pipe or socket) is written in place,
-//    opened at the first write, never removed or replaced;
-//  - "-" is standard output, written in place.
+//    /dev/null, a FIFO) is written in place, opened at the first write, never
+//    removed or replaced;
+//  - "-" and any name of what standard output is (/dev/stdout, a file it was
+//    redirected to) are written through descriptor 1 as it is: appending
+//    when it was opened for appending, refused when it is not open for writing.
 // Pending temporary files are removed when the process ends on SIGINT,
 // SIGTERM, SIGHUP or SIGPIPE once removeTemporariesOnSignals() was called.
 // One thread per OutputFile.
@@ -48,6 +52,7 @@ public:
 
 private:
     void discard();
+    bool takeStandardOutput(std::string& error);
     bool openDirect(std::string& error);
 
     std::string path_;            // as the user gave it, for messages
@@ -59,6 +64,12 @@ private:
     bool committed_ = false;
     bool standardOutput_ = false;
 };
+
+// Whether two output names lead to one file, device, pipe or socket: for names
+// that exist, the same device and inode ("-" standing for standard output);
+// for names that do not exist yet, the same name once links and the folder
+// are resolved. Two outputs written there would leave only the last one.
+bool sameOutput(const std::string& a, const std::string& b);
 
 // Writes bytes to path the way OutputFile does, in one go.
 bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error);

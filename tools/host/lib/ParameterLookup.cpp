@@ -84,17 +84,12 @@ double distance(double a, double b) {
     return std::fabs(a - b);  // infinite for a finite value against an infinity
 }
 
-// Whether a display text reads target at its own precision: its number is
-// within half its last shown digit of target. An infinity reads only itself.
-bool displayReads(const std::string& display, double target) {
-    double shown = 0.0;
-    std::size_t consumed = 0;
-    if (!leadingNumber(display, shown, consumed)) return false;
+// Whether a display's number is target: "-6.0" is -6, "10.00" is not 10.003.
+// Both come from leadingNumber; the margin only absorbs the binary fraction
+// of a decimal one.
+bool sameNumber(double shown, double target) {
     if (std::isinf(shown) || std::isinf(target)) return shown == target;
-    const std::size_t separator = display.find_first_of(".,");
-    const int decimals = separator < consumed ? static_cast<int>(consumed - separator - 1) : 0;
-    // Half the last shown digit, with room for the binary fraction of a decimal one.
-    return std::fabs(shown - target) <= 0.5 * std::pow(10.0, -decimals) * (1.0 + 1e-9);
+    return std::fabs(shown - target) <= 1e-9 * std::fmax(1.0, std::fabs(target));
 }
 
 } // namespace
@@ -134,15 +129,23 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
 bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, DisplayMatch& match) {
     const float before = plugin.getParameter(index);
     double bestDistance = std::numeric_limits<double>::infinity();
-    double lowestShown = std::numeric_limits<double>::infinity(), highestShown = -lowestShown;
     float best = -1.0f;
+    // The shown numbers nearest target on either side, with their texts.
+    bool anyBelow = false, anyAbove = false;
+    double below = 0.0, above = 0.0;
     auto tryValue = [&](float candidate) {
         plugin.setParameter(index, candidate);
+        const std::string display = plugin.parameterDisplay(index);
         double value = 0.0;
-        if (!parseDisplayNumber(plugin.parameterDisplay(index), value)) return;
-        if (std::isfinite(value)) {
-            lowestShown = std::fmin(lowestShown, value);
-            highestShown = std::fmax(highestShown, value);
+        if (!parseDisplayNumber(display, value)) return;
+        if (!sameNumber(value, target) && value < target && (!anyBelow || value > below)) {
+            anyBelow = true;
+            below = value;
+            match.below = trimmed(display);
+        } else if (!sameNumber(value, target) && value > target && (!anyAbove || value < above)) {
+            anyAbove = true;
+            above = value;
+            match.above = trimmed(display);
         }
         const double d = distance(value, target);
         if (best < 0.0f || d < bestDistance) {
@@ -163,7 +166,12 @@ bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target
     for (int step = 0; step <= kFineSteps; ++step) tryValue(low + (high - low) * static_cast<float>(step) / kFineSteps);
     plugin.setParameter(index, best);
     match.shown = trimmed(plugin.parameterDisplay(index));
-    match.pastTheEnds = (target < lowestShown || target > highestShown) && !displayReads(match.shown, target);
+    double shown = 0.0;
+    parseDisplayNumber(match.shown, shown);
+    if (sameNumber(shown, target))
+        match.fit = DisplayMatch::Fit::Shown;
+    else
+        match.fit = anyBelow && anyAbove ? DisplayMatch::Fit::BetweenSteps : DisplayMatch::Fit::PastTheEnds;
     return true;
 }
 

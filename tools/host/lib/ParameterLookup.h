@@ -36,9 +36,12 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
 // "-oo" at its lowest can be asked for "-oo", never for "+oo"); the parameter
 // is then left as it was.
 struct DisplayMatch {
-    std::string shown;          // the display text taken, blanks around it removed
-    bool pastTheEnds = false;   // target lies beyond the finite numbers the display shows (-40
-                                // where they end at -24.0), and what is shown does not read it
+    std::string shown;   // the display text taken, blanks around it removed
+    // How target stands to what the display shows: its very number ("-6.0"
+    // for -6), between two of its values (12.5 between "12" and "13", -40
+    // between "-oo" and "-24"), or past all of them (12 where they end at "9.0").
+    enum class Fit { Shown, BetweenSteps, PastTheEnds } fit = Fit::Shown;
+    std::string below, above;   // BetweenSteps: the display texts nearest target on either side
 };
 bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, DisplayMatch& match);
 

@@ -119,9 +119,12 @@ bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterS
                     vsthost::parameterRangeText(plugin, index) + " (or give 0..1 followed by n)";
             return false;
         }
-        if (used.pastTheEnds)
+        if (used.fit == vsthost::DisplayMatch::Fit::PastTheEnds)
             notes.push_back(prefix + "'" + setting.valueText + "' is past what its display shows; using the nearest, " +
                             used.shown + "; its display runs " + vsthost::parameterRangeText(plugin, index));
+        else if (used.fit == vsthost::DisplayMatch::Fit::BetweenSteps)
+            notes.push_back(prefix + "'" + setting.valueText + "' lies between two values its display shows, " +
+                            used.below + " and " + used.above + "; using " + used.shown);
     }
     return true;
 }

@@ -81,6 +81,35 @@ void buildPerformance(Inputs& inputs, bool fromFile, vsthost::PluginInstance& pl
                   " are skipped (the plug-in has no such parameters)";
 }
 
+// Whether a run plays (and writes a WAV file): unless it only saves.
+bool plays(const Options& options) {
+    const bool saving = !options.saveBankPath.empty() || !options.saveFxpPath.empty();
+    return !saving || !options.midiPath.empty() || !options.outputPath.empty();
+}
+
+// Two outputs on one file would leave only the last one written (or both,
+// one after the other, on one stream): refused before anything is written.
+bool outputsApart(const Options& options, std::string& error) {
+    struct Output {
+        std::string option, path;
+    };
+    std::vector<Output> outputs;
+    if (plays(options))
+        outputs.push_back({options.outputPath.empty() ? "--out (by default)" : "--out",
+                           options.outputPath.empty() ? kDefaultOutputPath : options.outputPath});
+    if (!options.saveBankPath.empty()) outputs.push_back({"--save-bank", options.saveBankPath});
+    if (!options.saveFxpPath.empty()) outputs.push_back({"--save-fxp", options.saveFxpPath});
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (!kelvanti_host::sameOutput(outputs[i].path, outputs[j].path)) continue;
+            error = outputs[i].option + " " + outputs[i].path + " and " + outputs[j].option + " " + outputs[j].path +
+                    " are the same file: give each output its own";
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string gibibytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f GiB", static_cast<double>(bytes) / (1024.0 * 1024.0 * 1024.0));
@@ -93,7 +122,7 @@ int runRender(const Options& options) {
     kelvanti_host::removeTemporariesOnSignals();
     Inputs inputs;
     std::string error;
-    if (!readInputs(options, inputs, error)) return fail(error);
+    if (!outputsApart(options, error) || !readInputs(options, inputs, error)) return fail(error);
 
     const std::string pluginPath = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     vsthost::Host host;
@@ -109,8 +138,7 @@ int runRender(const Options& options) {
     plugin->setSampleRate(static_cast<float>(options.sampleRate));
     plugin->setBlockSize(options.blockSize);
 
-    const bool saving = !options.saveBankPath.empty() || !options.saveFxpPath.empty();
-    const bool playing = !saving || !options.midiPath.empty() || !options.outputPath.empty();
+    const bool playing = plays(options);
     std::vector<VstInt32> setByUser;
     for (const ParameterSetting& setting : options.settings)
         setByUser.push_back(vsthost::findParameter(*plugin, setting.name));
