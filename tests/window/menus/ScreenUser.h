@@ -93,11 +93,15 @@ public:
         fake(XCB_BUTTON_PRESS, 1);
         fake(XCB_BUTTON_RELEASE, 1);
     }
-    bool key(uint32_t keysym) {
+    // held: a modifier's key symbol (Control_L...) held around the key, or 0.
+    bool key(uint32_t keysym, uint32_t held = 0) {
         const uint8_t code = keycodeOf(keysym);
-        if (!code) return false;
+        const uint8_t modifier = held ? keycodeOf(held) : 0;
+        if (!code || (held && !modifier)) return false;
+        if (modifier) fake(XCB_KEY_PRESS, modifier);
         fake(XCB_KEY_PRESS, code);
         fake(XCB_KEY_RELEASE, code);
+        if (modifier) fake(XCB_KEY_RELEASE, modifier);
         return true;
     }
 private:
