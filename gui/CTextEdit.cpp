@@ -97,8 +97,7 @@ void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (editor_ && (buttons & kMButton) && !(buttons & kLButton)) {
         // X's paste of the primary selection, at the point clicked.
         editor_->placeCaret(context, editBox(), fontId_, editFontSize(fontId_, size_.height()), where.h, false);
-        if (os::EditorWindow* window = getFrame() ? getFrame()->getWindow() : nullptr)
-            window->requestPaste(os::Selection::Primary);
+        if (os::EditorWindow* window = frameWindow()) window->requestPaste(os::Selection::Primary);
         edited();
         return;
     }
@@ -143,7 +142,7 @@ void CTextEdit::edited() {
 
 int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
     if (!editor_) return -1;
-    if (clipboardKey(key) == 1) return 1;
+    if (clipboardKey(key)) return 1;
     switch (editor_->key(key)) {
     case LineEditor::Outcome::Unhandled:
         return -1;
@@ -161,29 +160,32 @@ int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
     return -1;
 }
 
-int32_t CTextEdit::clipboardKey(const VstKeyCode& key) {
-    if (!(key.modifier & kModControl) || key.virt != 0) return -1;
-    os::EditorWindow* window = getFrame() ? getFrame()->getWindow() : nullptr;
-    switch (key.character | 0x20) {   // Shift or Caps Lock held: the same chord
+os::EditorWindow* CTextEdit::frameWindow() const { return getFrame() ? getFrame()->getWindow() : nullptr; }
+
+bool CTextEdit::clipboardKey(const VstKeyCode& key) {
+    if (!(key.modifier & kModControl) || key.virt != 0) return false;
+    os::EditorWindow* window = frameWindow();
+    const int32_t letter = key.character | 0x20;   // Shift or Caps Lock held: the same chord
+    switch (letter) {
     case 'a':
         editor_->selectAll();
         offeredStart_ = offeredEnd_ = 0;   // forgotten: even the selection editing began with is offered
-        offerSelectedText();
         break;
     case 'c':
     case 'x':
-        if (!editor_->hasSelection()) return 1;
+        if (!editor_->hasSelection()) return true;
         if (window) window->offerSelection(os::Selection::Clipboard, editor_->selectedText());
-        if ((key.character | 0x20) == 'x') editor_->eraseSelection();
+        if (letter == 'x') editor_->eraseSelection();
         break;
     case 'v':
         if (window) window->requestPaste(os::Selection::Clipboard);
-        return 1;
+        return true;
     default:
-        return -1;
+        return false;
     }
+    offerSelectedText();
     edited();
-    return 1;
+    return true;
 }
 
 void CTextEdit::offerSelectedText() {
@@ -196,8 +198,7 @@ void CTextEdit::offerSelectedText() {
     offeredEnd_ = end;
     offeredText_ = text;
     if (start == end || text.empty()) return;
-    if (os::EditorWindow* window = getFrame() ? getFrame()->getWindow() : nullptr)
-        window->offerSelection(os::Selection::Primary, text);
+    if (os::EditorWindow* window = frameWindow()) window->offerSelection(os::Selection::Primary, text);
 }
 
 void CTextEdit::paste(const std::string& bytes) {

@@ -16,6 +16,10 @@
 #include "gui/CParamDisplay.h"
 #include "gui/LineEditor.h"
 
+namespace os {
+class EditorWindow;
+}
+
 namespace VSTGUI {
 
 // The message a text field sends its parent (or the frame) when editing ends.
@@ -65,9 +69,12 @@ private:
     CRect editBox() const;
     // Ends editing: keep = take the typed text over.
     void finishEditing(CDrawContext* context, bool keep);
-    // Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V: 1 when the key was one of them, else -1.
-    int32_t clipboardKey(const VstKeyCode& key);
+    // Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V: true when the key was one of them.
+    bool clipboardKey(const VstKeyCode& key);
+    // The line editor changed: drawn anew.
     void edited();
+    // The frame's window (none without a frame or a window).
+    os::EditorWindow* frameWindow() const;
 
     char text_[kTextBufferSize] = {};
     CTextEditStringToString textToString_ = nullptr;

@@ -487,7 +487,7 @@ void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
     const uint32_t keysym = keymap_.keysymOf(event->detail, event->state);
     TranslatedKey translated = translateKeysym(keysym);
     // Dead keys and compose sequences; chords with Control or Alt are commands, not text.
-    if (press && !(event->state & (kXControlMask | kXMod1Mask))) {
+    if (press && keysym != 0 && !(event->state & (kXControlMask | kXMod1Mask))) {
         std::string composed;
         switch (composer_.press(keysym, composed)) {
         case KeyComposer::Step::Swallowed:
