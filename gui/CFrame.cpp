@@ -282,6 +282,8 @@ void CFrame::handleEvent(const os::WindowEvent& event) {
         takePointer(now.x, now.y, now.buttons);
         CPoint where(event.x, event.y);
         mouse(nullptr, where, -1);
+        // A selection made with the mouse is offered as X's primary one.
+        if (auto* editing = dynamic_cast<CTextEdit*>(focusView_)) editing->offerSelectedText();
         break;
     }
     case WindowEventKind::MouseUp:
@@ -330,6 +332,9 @@ void CFrame::handleEvent(const os::WindowEvent& event) {
     case WindowEventKind::FocusOut:
         // The keys go elsewhere now: text entry ends, as a click elsewhere ends it.
         setFocusView(nullptr);
+        break;
+    case WindowEventKind::Paste:
+        if (auto* editing = dynamic_cast<CTextEdit*>(focusView_)) editing->paste(event.text);
         break;
     case WindowEventKind::FocusIn:
     case WindowEventKind::Hidden:

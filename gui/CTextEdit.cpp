@@ -7,6 +7,7 @@
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
 #include "gui/FrameServices.h"
+#include "os/window/EditorWindow.h"
 
 namespace VSTGUI {
 
@@ -93,6 +94,13 @@ void CTextEdit::draw(CDrawContext* context) {
 void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!mouseEnabled_) return;
     if (buttons == -1 && context) buttons = context->getMouseButtons();
+    if (editor_ && (buttons & kMButton) && !(buttons & kLButton)) {
+        // X's paste of the primary selection, at the point clicked.
+        editor_->placeCaret(context, editBox(), fontId_, editFontSize(fontId_, size_.height()), where.h, false);
+        if (os::EditorWindow* window = frameWindow()) window->requestPaste(os::Selection::Primary);
+        edited();
+        return;
+    }
     // Clicks inside the box being edited are the box's own.
     if (!editor_ && listenerTookModifierClick(context, buttons)) return;
     if (!(buttons & kLButton)) return;
@@ -127,6 +135,10 @@ void CTextEdit::takeFocus(CDrawContext* /*context*/) {
     if (editor_) return;
     editor_ = std::make_unique<LineEditor>(kTextBufferSize - 1);
     editor_->reset(text_);
+    // The whole text selected as editing begins is not the user's selection.
+    offeredStart_ = editor_->selectionStart();
+    offeredEnd_ = editor_->selectionEnd();
+    offeredText_ = editor_->selectedText();
     if (FrameServices* services = frameServices(getFrame())) {
         services->takeKeyboard();
         keyboardTaken_ = true;
@@ -135,14 +147,20 @@ void CTextEdit::takeFocus(CDrawContext* /*context*/) {
     redraw();
 }
 
+void CTextEdit::edited() {
+    CControl::setDirty(true);
+    redraw();
+}
+
 int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
     if (!editor_) return -1;
+    if (clipboardKey(key)) return 1;
     switch (editor_->key(key)) {
     case LineEditor::Outcome::Unhandled:
         return -1;
     case LineEditor::Outcome::Edited:
-        CControl::setDirty(true);
-        redraw();
+        offerSelectedText();
+        edited();
         return 1;
     case LineEditor::Outcome::Commit:
         finishEditing(nullptr, true);
@@ -152,6 +170,54 @@ int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
         return 1;
     }
     return -1;
+}
+
+os::EditorWindow* CTextEdit::frameWindow() const { return getFrame() ? getFrame()->getWindow() : nullptr; }
+
+bool CTextEdit::clipboardKey(const VstKeyCode& key) {
+    if (!(key.modifier & kModControl) || key.virt != 0) return false;
+    os::EditorWindow* window = frameWindow();
+    const int32_t letter = key.character | 0x20;   // Shift or Caps Lock held: the same chord
+    switch (letter) {
+    case 'a':
+        editor_->selectAll();
+        offeredStart_ = offeredEnd_ = 0;   // forgotten: even the selection editing began with is offered
+        break;
+    case 'c':
+    case 'x':
+        if (!editor_->hasSelection()) return true;
+        if (window) window->offerSelection(os::Selection::Clipboard, editor_->selectedText());
+        if (letter == 'x') editor_->eraseSelection();
+        break;
+    case 'v':
+        if (window) window->requestPaste(os::Selection::Clipboard);
+        return true;
+    default:
+        return false;
+    }
+    offerSelectedText();
+    edited();
+    return true;
+}
+
+void CTextEdit::offerSelectedText() {
+    if (!editor_) return;
+    const size_t start = editor_->selectionStart();
+    const size_t end = editor_->selectionEnd();
+    const std::string text = editor_->selectedText();
+    if (start == offeredStart_ && end == offeredEnd_ && text == offeredText_) return;
+    offeredStart_ = start;
+    offeredEnd_ = end;
+    offeredText_ = text;
+    if (start == end || text.empty()) return;
+    if (os::EditorWindow* window = frameWindow()) window->offerSelection(os::Selection::Primary, text);
+}
+
+void CTextEdit::paste(const std::string& bytes) {
+    if (!editor_) return;
+    editor_->paste(bytes);
+    offerSelectedText();   // the selection is gone: a later one is offered anew
+    edited();
 }
 
 void CTextEdit::looseFocus(CDrawContext* context) { finishEditing(context, true); }

@@ -40,6 +40,17 @@ void LineEditor::insert(const std::string& utf8) {
     caret_ = anchor_ = caret_ + take;
 }
 
+void LineEditor::paste(const std::string& bytes) { insert(os::singleLineUtf8(bytes)); }
+
+void LineEditor::selectAll() {
+    anchor_ = 0;
+    caret_ = text_.size();
+}
+
+std::string LineEditor::selectedText() const {
+    return os::singleLineUtf8(std::string_view(text_).substr(selectionStart(), selectionEnd() - selectionStart()));
+}
+
 LineEditor::Outcome LineEditor::key(const VstKeyCode& key) {
     const bool shift = (key.modifier & kModShift) != 0;
     switch (key.virt) {

@@ -38,6 +38,14 @@ public:
     // Replaces the selection with UTF-8 bytes; what would pass the limit is
     // left out (whole characters only).
     void insert(const std::string& utf8);
+    // A text from outside (the clipboard) replaces the selection as one line:
+    // read as our texts are, line breaks and other control characters left out.
+    void paste(const std::string& bytes);
+    void selectAll();
+    // The selected characters as well-formed UTF-8 (empty: no selection).
+    std::string selectedText() const;
+    // Removes the selected characters.
+    void eraseSelection();
     Outcome key(const VstKeyCode& key);
 
     // The caret to the character edge nearest to x (in the box's
@@ -50,7 +58,6 @@ public:
               const CColor& backColour);
 
 private:
-    void eraseSelection();
     void moveCaret(size_t to, bool extend);
     size_t previousCharacter(size_t at) const;
     size_t nextCharacter(size_t at) const;

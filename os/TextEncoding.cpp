@@ -102,4 +102,32 @@ std::string utf8Of(uint32_t c) {
     return out;
 }
 
+std::string singleLineUtf8(std::string_view text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const TextCharacter character = characterAt(text, at);
+        at += character.length;
+        const uint32_t c = character.codePoint;
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) continue;
+        out += utf8Of(c);
+    }
+    return out;
+}
+
+std::string utf8OfLatin1(std::string_view bytes) {
+    std::string out;
+    for (const char byte : bytes) out += utf8Of(static_cast<uint8_t>(byte));
+    return out;
+}
+
+std::string latin1Of(std::string_view text) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const TextCharacter character = characterAt(text, at);
+        at += character.length;
+        out.push_back(character.codePoint <= 0xFF ? static_cast<char>(character.codePoint) : '?');
+    }
+    return out;
+}
+
 } // namespace os

@@ -26,4 +26,14 @@ size_t characterBoundaryAtOrBefore(std::string_view text, size_t limit);
 // The UTF-8 bytes of a code point (empty for surrogates and above U+10FFFF).
 std::string utf8Of(uint32_t codePoint);
 
+// A text from outside (the clipboard) for a one-line field: every character
+// read as above and written as well-formed UTF-8, control characters (C0
+// with the line breaks and tabs, DEL, C1) left out.
+std::string singleLineUtf8(std::string_view text);
+
+// Latin-1 (X's STRING) both ways: every byte is its code point; characters
+// beyond U+00FF become '?'.
+std::string utf8OfLatin1(std::string_view bytes);
+std::string latin1Of(std::string_view text);
+
 } // namespace os

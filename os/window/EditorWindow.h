@@ -66,7 +66,13 @@ enum class WindowEventKind {
     FocusOut,    // the keyboard focus left it: to another window, or taken by a grab
     Hidden,      // the window itself was unmapped: nothing of it is on screen
     Shown,       // mapped again
+    Paste,       // the text requestPaste asked for (WindowEvent::text, as its owner gave it)
 };
+
+// The two selections a text field uses, as X users know them: the clipboard
+// (copy, cut, paste) and the primary selection (the text last selected,
+// pasted with the middle button).
+enum class Selection { Clipboard, Primary };
 
 struct WindowEvent {
     WindowEventKind kind = WindowEventKind::MouseMove;
@@ -78,7 +84,7 @@ struct WindowEvent {
     int button = 0;         // MouseDown/MouseUp: the button that changed (kMouseLeft...)
     float wheel = 0.0f;     // Wheel: notches, positive away from the user
     WindowKey key = WindowKey::None;   // KeyDown/KeyUp
-    std::string text;       // KeyDown of a character: its UTF-8 bytes
+    std::string text;       // KeyDown of a character: its UTF-8 bytes; Paste: the text
     std::vector<DropItem> items;       // Drop
     uint32_t timeMs = 0;    // the window's clock when the event was read
 };
@@ -189,6 +195,13 @@ public:
     // headless window's clock is virtual and its sleep advances it.
     virtual uint32_t nowMs() = 0;
     virtual void sleepMs(unsigned milliseconds) = 0;
+
+    // The window holds a text (UTF-8) as the selection's content, for other
+    // windows and programs to paste, until another takes the selection.
+    virtual void offerSelection(Selection which, const std::string& utf8) = 0;
+    // Asks for the selection's text: it arrives later as a Paste event, or
+    // never (no owner, no text, too large, or no answer within a second).
+    virtual void requestPaste(Selection which) = 0;
 
     // The X window id (for helpers that attach a dialog to it); 0 when headless.
     virtual uint32_t nativeId() const = 0;

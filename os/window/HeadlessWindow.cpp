@@ -1,8 +1,14 @@
 #include "os/window/HeadlessWindow.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace os {
+
+namespace {
+std::mutex selectionLock;
+std::string selectionTexts[2];   // indexed by Selection
+} // namespace
 
 HeadlessWindow::HeadlessWindow(int width, int height, uint32_t startMs)
     : EditorWindow(width, height), clockMs_(startMs) {
@@ -95,6 +101,24 @@ void HeadlessWindow::injectHidden(bool hidden) {
     event.kind = hidden ? WindowEventKind::Hidden : WindowEventKind::Shown;
     event.buttons = heldButtons_;
     queueEvent(event);
+}
+
+void HeadlessWindow::offerSelection(Selection which, const std::string& utf8) {
+    std::lock_guard<std::mutex> guard(selectionLock);
+    selectionTexts[static_cast<int>(which)] = utf8;
+}
+
+std::string HeadlessWindow::selectionText(Selection which) {
+    std::lock_guard<std::mutex> guard(selectionLock);
+    return selectionTexts[static_cast<int>(which)];
+}
+
+void HeadlessWindow::requestPaste(Selection which) {
+    WindowEvent event;
+    event.kind = WindowEventKind::Paste;
+    event.text = selectionText(which);
+    event.buttons = heldButtons_;
+    if (!event.text.empty()) queueEvent(std::move(event));
 }
 
 void HeadlessWindow::present(const WindowRect& area) {

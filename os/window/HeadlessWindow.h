@@ -2,7 +2,8 @@
 // A window without a display, for tests: what the owner presents lands on a
 // memory screen the test reads; the test injects mouse, wheel, keys, drops
 // and the destruction of the parent; the clock is virtual and sleeping
-// advances it. Same threading contract as EditorWindow.
+// advances it. The selections are the process's own (shared by every
+// headless window, any thread). Same threading contract as EditorWindow.
 #include <functional>
 
 #include "os/window/EditorWindow.h"
@@ -53,6 +54,11 @@ public:
     uint32_t nowMs() override { return clockMs_; }
     void sleepMs(unsigned milliseconds) override { clockMs_ += milliseconds; }
     uint32_t nativeId() const override { return 0; }
+    void offerSelection(Selection which, const std::string& utf8) override;
+    // Queues a Paste event of the selection's text, when it holds one.
+    void requestPaste(Selection which) override;
+    // What the process's selection holds now (empty: nothing).
+    static std::string selectionText(Selection which);
 
     CursorShape cursor() const { return cursor_; }
     int pumps() const { return pumps_; }

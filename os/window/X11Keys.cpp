@@ -63,12 +63,17 @@ TranslatedKey translateKeysym(uint32_t keysym) {
     return out;
 }
 
-TranslatedKey KeyboardMap::translate(uint8_t keycode, uint16_t state) const {
-    if (perCode == 0 || keycode < minKeycode) return TranslatedKey{};
+uint32_t KeyboardMap::keysymOf(uint8_t keycode, uint16_t state) const {
+    if (perCode == 0 || keycode < minKeycode) return 0;
     const size_t base = static_cast<size_t>(keycode - minKeycode) * perCode;
-    if (base >= keysyms.size()) return TranslatedKey{};
+    if (base >= keysyms.size()) return 0;
     const uint32_t shifted = perCode > 1 && base + 1 < keysyms.size() ? keysyms[base + 1] : 0;
-    return translateKeysym(chooseKeysym(keysyms[base], shifted, state, numLockMask));
+    return chooseKeysym(keysyms[base], shifted, state, numLockMask);
+}
+
+TranslatedKey KeyboardMap::translate(uint8_t keycode, uint16_t state) const {
+    const uint32_t keysym = keysymOf(keycode, state);
+    return keysym ? translateKeysym(keysym) : TranslatedKey{};
 }
 
 void KeyboardMap::findNumLock(const uint8_t* modifierKeycodes, size_t count, uint8_t perModifier) {

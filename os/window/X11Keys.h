@@ -47,6 +47,8 @@ struct KeyboardMap {
 
     // The key a key code types under a state; unknown for codes outside the map.
     TranslatedKey translate(uint8_t keycode, uint16_t state) const;
+    // The key symbol behind it (0 for codes outside the map).
+    uint32_t keysymOf(uint8_t keycode, uint16_t state) const;
     // Finds numLockMask from the modifier mapping: 8 rows (Shift, Lock,
     // Control, Mod1..Mod5) of perModifier key codes, `count` codes in all.
     void findNumLock(const uint8_t* modifierKeycodes, size_t count, uint8_t perModifier);

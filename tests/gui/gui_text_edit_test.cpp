@@ -84,8 +84,13 @@ struct Bench {
         window->injectKey(os::WindowKey::None, text);
         frame->idle();
     }
-    void key(os::WindowKey key) {
-        window->injectKey(key);
+    void key(os::WindowKey key, int modifiers = 0) {
+        window->injectKey(key, std::string(), modifiers);
+        frame->idle();
+    }
+    // Ctrl and a letter.
+    void chord(char letter) {
+        window->injectKey(os::WindowKey::None, std::string(1, letter), os::kMouseControl);
         frame->idle();
     }
     std::string text() const {
@@ -192,6 +197,65 @@ TEST(GuiTextEdit, EscapeKeepsTheOldTextAndEditingKeysWork) {
     left.virt = kVkLeft;
     old.key(left);
     EXPECT_EQ(old.caret(), 3u);
+}
+
+// Ctrl+A, C, X and V through the window's clipboard (the process's own on a
+// headless window, as another program's on X); the primary selection holds
+// what the user selects, not the text selected as editing begins; a paste
+// replaces the selection as one line, its bytes read as our texts are; the
+// middle button pastes the primary selection where it clicks.
+TEST(GuiTextEdit, ClipboardKeysCopyCutAndPasteOneLineOverTheSelection) {
+    using os::Selection;
+    const auto held = [](Selection which) { return os::HeadlessWindow::selectionText(which); };
+    Bench bench("hello");
+    const auto editing = [&] { return bench.field->lineEditor()->text(); };
+    bench.window->offerSelection(Selection::Clipboard, "before");
+    bench.window->offerSelection(Selection::Primary, "elsewhere");
+    bench.click(20, 20);
+    EXPECT_EQ(held(Selection::Primary), "elsewhere");
+    bench.chord('c');
+    EXPECT_EQ(held(Selection::Clipboard), "hello");
+    bench.key(os::WindowKey::End);
+    bench.chord('c');   // nothing selected: the clipboard keeps its text
+    EXPECT_EQ(held(Selection::Clipboard), "hello");
+    bench.key(os::WindowKey::Left, os::kMouseShift);
+    bench.key(os::WindowKey::Left, os::kMouseShift);
+    EXPECT_EQ(held(Selection::Primary), "lo");
+    bench.chord('x');
+    EXPECT_EQ(editing(), "hel");
+    EXPECT_EQ(held(Selection::Clipboard), "lo");
+    bench.chord('A');   // Shift or Caps Lock held: still select-all
+    EXPECT_EQ(held(Selection::Primary), "hel");
+
+    // Another program's text: line breaks, a tab and the C1 control U+0085
+    // are left out; a byte that is not UTF-8 reads as Windows-1252 (0x85: …).
+    bench.window->offerSelection(Selection::Clipboard, "A\r\nB\tC\x85\xC2\x85");
+    bench.key(os::WindowKey::Home);
+    bench.key(os::WindowKey::Right, os::kMouseShift);   // "h" selected
+    bench.chord('v');
+    EXPECT_EQ(editing(), "ABC\xE2\x80\xA6" "el");
+    bench.chord('v');   // at the caret, nothing selected
+    EXPECT_EQ(editing(), "ABC\xE2\x80\xA6" "ABC\xE2\x80\xA6" "el");
+    bench.chord('a');
+    bench.chord('x');
+    EXPECT_EQ(editing(), "");
+
+    // The middle button: the primary selection at the point clicked (the left edge).
+    bench.type("x");
+    bench.type("y");
+    bench.window->offerSelection(Selection::Primary, "mid");
+    bench.window->injectClick(11, 20, os::kMouseMiddle);
+    bench.frame->idle();
+    EXPECT_EQ(editing(), "midxy");
+    // The caret follows the pasted text.
+    bench.type("!");
+    EXPECT_EQ(editing(), "mid!xy");
+    bench.key(os::WindowKey::Return);
+    EXPECT_EQ(bench.text(), "mid!xy");
+    // Not editing: a paste arriving changes nothing.
+    bench.chord('v');
+    bench.field->paste("late");
+    EXPECT_EQ(bench.text(), "mid!xy");
 }
 
 TEST(GuiTextEdit, DropsTakeTheFirstTextCutTo255Bytes) {

@@ -97,11 +97,15 @@ public:
     }
     void press() { fake(XCB_BUTTON_PRESS, 1); }
     void release() { fake(XCB_BUTTON_RELEASE, 1); }
-    bool key(uint32_t keysym) {
+    // held: a modifier's key symbol (Control_L...) held around the key, or 0.
+    bool key(uint32_t keysym, uint32_t held = 0) {
         const uint8_t code = keycodeOf(keysym);
-        if (!code) return false;
+        const uint8_t modifier = held ? keycodeOf(held) : 0;
+        if (!code || (held && !modifier)) return false;
+        if (modifier) fake(XCB_KEY_PRESS, modifier);
         fake(XCB_KEY_PRESS, code);
         fake(XCB_KEY_RELEASE, code);
+        if (modifier) fake(XCB_KEY_RELEASE, modifier);
         return true;
     }
 private:

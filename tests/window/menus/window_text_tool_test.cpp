@@ -2,14 +2,18 @@
 // its own: the keyboard focus leaving ends the editing with one endEdit, a
 // click inside the field being edited places the caret, keypad keys follow
 // Num Lock, and the focus goes back only while it is still ours; giving it
-// back ends neither the next field's edit nor a drag.
+// back ends neither the next field's edit nor a drag; the clipboard and
+// dead keys work with other programs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "os/window/PopupScreen.h"
@@ -120,6 +124,188 @@ TEST_F(TextTool, KeypadDigitsTypeDigitsWithNumLockOnAndMoveTheCaretWithItOff) {
                                  "--key", "KP_5", "--key", "KP_Add", "--key", "Num_Lock", "--key", "KP_7", "--key", "KP_Decimal",
                                  "--key", "KP_1", "--key", "Return"});
     EXPECT_EQ(shownText(log), ".5+") << log;   // Home, Delete took the "1"; End
+}
+
+// Another program on the display, on a connection of its own: it reads a
+// selection, owns the clipboard and answers for it on a thread of its own,
+// and gives a spare key code the dead acute accent.
+class OtherProgram {
+public:
+    OtherProgram() : c_(xcb_connect(nullptr, nullptr)) {
+        if (xcb_connection_has_error(c_)) return;
+        screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        window_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen_->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        clipboard = atom("CLIPBOARD");
+        utf8 = atom("UTF8_STRING");
+        property_ = atom("OTHER_PROGRAM_PASTE");
+    }
+    ~OtherProgram() {
+        stop_ = true;
+        if (owner_.joinable()) owner_.join();
+        if (deadKeycode_) setKeysym(deadKeycode_, 0);
+        xcb_disconnect(c_);
+    }
+    bool ok() const { return screen_ != nullptr; }
+
+    xcb_atom_t atom(const char* name) {
+        xcb_intern_atom_reply_t* r =
+            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_NONE;
+        std::free(r);
+        return a;
+    }
+    xcb_window_t ownerOf(xcb_atom_t selection) {
+        xcb_get_selection_owner_reply_t* r = xcb_get_selection_owner_reply(c_, xcb_get_selection_owner(c_, selection), nullptr);
+        const xcb_window_t owner = r ? r->owner : XCB_NONE;
+        std::free(r);
+        return owner;
+    }
+    // The keyboard focus is on a window inside the tool's (a text field took it).
+    bool editorHasFocus() {
+        xcb_get_input_focus_reply_t* f = xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr);
+        const xcb_window_t focus = f ? f->focus : XCB_NONE;
+        std::free(f);
+        if (focus <= 1) return false;   // None, PointerRoot
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, focus), nullptr);
+        const xcb_window_t parent = tree ? tree->parent : XCB_NONE;
+        std::free(tree);
+        xcb_get_property_reply_t* name = xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, parent, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 0, 16), nullptr);
+        const bool tool = name && xcb_get_property_value_length(name) == 15 &&
+                          std::memcmp(xcb_get_property_value(name), "kelvanti-editor", 15) == 0;
+        std::free(name);
+        return tool;
+    }
+    // The selection converted to target: its bytes, "<refused>", or "<no answer>" after 3 s.
+    std::string read(xcb_atom_t selection, xcb_atom_t target) {
+        xcb_convert_selection(c_, window_, selection, target, property_, XCB_CURRENT_TIME);
+        xcb_flush(c_);
+        std::string out = "<no answer>";
+        waitFor(3000, [&] {
+            xcb_generic_event_t* e = xcb_poll_for_event(c_);
+            const bool answered = e && (e->response_type & 0x7F) == XCB_SELECTION_NOTIFY;
+            if (answered) {
+                const auto* n = reinterpret_cast<const xcb_selection_notify_event_t*>(e);
+                out = "<refused>";
+                xcb_get_property_reply_t* r =
+                    n->property == XCB_NONE
+                        ? nullptr
+                        : xcb_get_property_reply(c_, xcb_get_property(c_, 1, window_, n->property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                                                 nullptr);
+                if (r) out.assign(static_cast<const char*>(xcb_get_property_value(r)),
+                                  static_cast<size_t>(xcb_get_property_value_length(r)));
+                std::free(r);
+            }
+            std::free(e);
+            return answered;
+        });
+        return out;
+    }
+    // Owns the clipboard with text (UTF8_STRING) and answers requests until it goes.
+    void ownClipboard(const std::string& text) {
+        xcb_set_selection_owner(c_, window_, clipboard, XCB_CURRENT_TIME);
+        ownerOf(clipboard);   // a round trip: done
+        owner_ = std::thread([this, text] {
+            while (!stop_) {
+                xcb_generic_event_t* e = xcb_poll_for_event(c_);
+                if (!e) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    continue;
+                }
+                if ((e->response_type & 0x7F) == XCB_SELECTION_REQUEST) {
+                    const auto* r = reinterpret_cast<const xcb_selection_request_event_t*>(e);
+                    xcb_selection_notify_event_t n{};
+                    n.response_type = XCB_SELECTION_NOTIFY;
+                    n.time = r->time;
+                    n.requestor = r->requestor;
+                    n.selection = r->selection;
+                    n.target = r->target;
+                    if (r->target == utf8) {
+                        n.property = r->property;
+                        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, r->requestor, r->property, utf8, 8,
+                                            static_cast<uint32_t>(text.size()), text.data());
+                    }
+                    xcb_send_event(c_, 0, r->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&n));
+                    ownerOf(clipboard);   // the answer is on its way before anyone types on
+                    ++served_;
+                }
+                std::free(e);
+            }
+        });
+    }
+    int served() const { return served_; }
+    // A key code with no symbols types the dead acute accent (as on keyboards
+    // with dead keys) until this program goes; false when none is spare.
+    bool addDeadAcute() {
+        const xcb_setup_t* setup = xcb_get_setup(c_);
+        const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+        xcb_get_keyboard_mapping_reply_t* map =
+            xcb_get_keyboard_mapping_reply(c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, count), nullptr);
+        if (!map) return false;
+        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+        perCode_ = map->keysyms_per_keycode;
+        for (int code = 0; code < count && !deadKeycode_ && perCode_ > 0; ++code) {
+            bool spare = true;
+            for (int i = 0; i < perCode_; ++i) spare = spare && syms[code * perCode_ + i] == 0;
+            if (spare) deadKeycode_ = static_cast<uint8_t>(setup->min_keycode + code);
+        }
+        std::free(map);
+        if (deadKeycode_) setKeysym(deadKeycode_, kDeadAcute);
+        return deadKeycode_ != 0;
+    }
+    static constexpr uint32_t kDeadAcute = 0xFE51;
+    xcb_atom_t clipboard = XCB_NONE;
+    xcb_atom_t utf8 = XCB_NONE;
+
+private:
+    void setKeysym(uint8_t code, uint32_t keysym) {
+        std::vector<xcb_keysym_t> row(perCode_, 0);
+        row[0] = keysym;
+        xcb_change_keyboard_mapping(c_, 1, code, perCode_, row.data());
+        ownerOf(clipboard);   // a round trip
+    }
+
+    xcb_connection_t* c_;
+    xcb_screen_t* screen_ = nullptr;
+    xcb_window_t window_ = 0;
+    xcb_atom_t property_ = XCB_NONE;
+    std::thread owner_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> served_{0};
+    uint8_t deadKeycode_ = 0;
+    uint8_t perCode_ = 0;
+};
+
+// Ctrl+A Ctrl+C: another program reads the text (UTF-8 and Latin-1) from the
+// clipboard, and from the primary selection; a text it owns comes in with
+// Ctrl+V on one line; a dead key composes with the next key.
+TEST_F(TextTool, ClipboardAndDeadKeysWorkWithOtherPrograms) {
+    constexpr uint32_t kControl = 0xFFE3, kEnd = 0xFF57, kReturn = 0xFF0D;
+    OtherProgram other;
+    ASSERT_TRUE(other.ok());
+    ASSERT_TRUE(other.addDeadAcute());
+    ToolRun tool({"--log", "--click", point(kTextX, kTextY), "--idle", "5000"});
+    ASSERT_TRUE(waitFor(5000, [&] { return other.editorHasFocus(); }));
+    display.key('x');   // over the text, all of it selected
+    display.key(OtherProgram::kDeadAcute);
+    display.key('e');
+    display.key('a', kControl);
+    display.key('c', kControl);
+    EXPECT_TRUE(waitFor(3000, [&] { return other.ownerOf(other.clipboard) != XCB_NONE; }));
+    EXPECT_EQ(other.read(other.clipboard, other.utf8), "x\xC3\xA9");
+    EXPECT_EQ(other.read(other.clipboard, XCB_ATOM_STRING), "x\xE9");
+    EXPECT_EQ(other.read(XCB_ATOM_PRIMARY, other.utf8), "x\xC3\xA9");
+
+    other.ownClipboard("p\n\xE2\x82\xAC");
+    display.key(kEnd);
+    display.key('v', kControl);
+    EXPECT_TRUE(waitFor(3000, [&] { return other.served() > 0; }));
+    display.key(kReturn);
+    ASSERT_TRUE(finishWithin(tool, display, 15000, waitFor<std::function<bool()>>));
+    EXPECT_EQ(tool.result.exitCode, 0) << tool.result.err;
+    EXPECT_EQ(shownText(tool.result.out), "x\xC3\xA9p\xE2\x82\xAC") << tool.result.out;
 }
 
 // The focus a text field took goes back where it was when editing ends,
