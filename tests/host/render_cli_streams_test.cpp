@@ -18,6 +18,13 @@ namespace {
 using render_run::ScratchFolder;
 using vsthost::StandardOutputKind;
 
+// notes.mid in the folder: one note of half a second.
+bool writeOneNote(const ScratchFolder& folder) {
+    smf_bytes::Body body;
+    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
+    return render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes}));
+}
+
 // kelvanti-render run from inside folder, its standard output of the given
 // kind or, with a redirection ("1< log.txt"), what the shell makes of it.
 vsthost::ProcessResult renderIn(const ScratchFolder& folder, const std::vector<std::string>& args,
@@ -34,9 +41,7 @@ vsthost::ProcessResult renderIn(const ScratchFolder& folder, const std::vector<s
 TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
-    smf_bytes::Body body;
-    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
-    ASSERT_TRUE(render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes})));
+    ASSERT_TRUE(writeOneNote(folder));
     struct Case {
         const char* name;
         StandardOutputKind kind;
@@ -76,9 +81,7 @@ TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
 TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
-    smf_bytes::Body body;
-    body.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).end();
-    ASSERT_TRUE(render_run::writeFile(folder.file("notes.mid"), smf_bytes::file(0, 96, {body.bytes})));
+    ASSERT_TRUE(writeOneNote(folder));
     struct Case {
         const char* option;
         const char* name;
