@@ -616,6 +616,17 @@ private:
     private:
         Synth& synth_;
     };
+    // A block with no sounding voice, no queued event and nothing waiting
+    // for the audio side needs only its pre-fill, already written: this
+    // passes it with the block's bookkeeping (announcement, thread role,
+    // sample count, idle watchdog) and answers true; false (nothing done)
+    // for any other block. No lock, no host call, no clock unless the
+    // watchdog needs it.
+    bool passQuietBlock(int32_t frames);
+    // Something for the next block's full road: a record in the to-audio
+    // ring or postponed, a parameter write or a cancel waiting, a part with
+    // a sounding voice or a queued event. Audio side, announced.
+    bool audioWorkWaits() const;
     void trackTransport();
     void drainAudioRing();
     // The audio side's postponed work (SynthAudioSide.cpp).
