@@ -171,8 +171,10 @@ public:
     void setControllerOutputCount(int32_t n) { controllerOutputs_ = n; }
 
     // ---------------------------------------------------------- idle side
-    // Any thread but the audio thread: enters the plug-in lock (blocking).
+    // Any thread but the audio thread: enters the plug-in lock (blocking)
+    // when something waits for the idle side (idleWorkWaits).
     void drainIdleQueue();
+    bool idleWorkWaits() const;
     VstInt32 fxIdle() override;
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     // Only posts the host program change for the next drain.

@@ -40,7 +40,19 @@ void Synth::postErrorMessage(const char* caption, const std::string& text) {
         postIdleCommand(kCmdErrorMessageBox, 0, 0, owned, HoldData_c::fromPointer(caption));
 }
 
+bool Synth::idleWorkWaits() const {
+    return toIdle_.mayHoldRecords() || writesForIdle_.anyWaiting() || resumePending_.load() ||
+           ecs_.hasUnstoredChanges();
+}
+
 void Synth::drainIdleQueue() {
+    // With nothing to do the drain only notes that it ran (the watchdog reads
+    // that): no lock to wait for. Work posted after this look waits for the
+    // next drain, as work posted during a drain does.
+    if (!idleWorkWaits()) {
+        noteIdleDrain(os::tickMs());
+        return;
+    }
     std::lock_guard<Lock_c> guard(lock_);
     // What runs here is idle work, also on a thread that renders between drains.
     struct IdleSide {
