@@ -174,7 +174,12 @@ public:
     // Any thread but the audio thread: enters the plug-in lock (blocking)
     // when something waits for the idle side (idleWorkWaits).
     void drainIdleQueue();
+    // A record in the to-idle ring, a parameter write with file work, a
+    // resume or learnt controllers to store.
     bool idleWorkWaits() const;
+    // With nothing waiting a drain only notes that it ran (the watchdog reads
+    // that): no lock, no busy mark, no thread role. True when it did.
+    bool passEmptyDrain();
     VstInt32 fxIdle() override;
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     // Only posts the host program change for the next drain.

@@ -45,14 +45,16 @@ bool Synth::idleWorkWaits() const {
            ecs_.hasUnstoredChanges();
 }
 
+bool Synth::passEmptyDrain() {
+    // Work posted after this look waits for the next drain, as work posted
+    // during a drain does.
+    if (idleWorkWaits()) return false;
+    noteIdleDrain(os::tickMs());
+    return true;
+}
+
 void Synth::drainIdleQueue() {
-    // With nothing to do the drain only notes that it ran (the watchdog reads
-    // that): no lock to wait for. Work posted after this look waits for the
-    // next drain, as work posted during a drain does.
-    if (!idleWorkWaits()) {
-        noteIdleDrain(os::tickMs());
-        return;
-    }
+    if (passEmptyDrain()) return;
     std::lock_guard<Lock_c> guard(lock_);
     // What runs here is idle work, also on a thread that renders between drains.
     struct IdleSide {
@@ -73,6 +75,7 @@ void Synth::noteIdleDrain(uint32_t now) {
 }
 
 VstInt32 Synth::fxIdle() {
+    if (passEmptyDrain()) return 1;
     BusyScope busy(*this);
     drainIdleQueue();
     return 1;
@@ -80,7 +83,7 @@ VstInt32 Synth::fxIdle() {
 
 void Synth::idleTimerCallback(void* context) {
     auto* synth = static_cast<Synth*>(context);
-    if (!synth) return;
+    if (!synth || synth->passEmptyDrain()) return;
     BusyScope busy(*synth);
     synth->drainIdleQueue();
 }
