@@ -189,6 +189,16 @@ bool CmdBuffer_c::tryCancel(uint8_t code) {
 
 void CmdBuffer_c::cancelKeyboardNotes() { cancel(kCmdKeyboardNoteOn); }
 
+bool CmdBuffer_c::mayHoldRecords() const {
+    if (!entries_)
+        return false;
+    if (!tryAcquire())
+        return true;
+    const bool pending = read_ != write_;
+    releaseGuard();
+    return pending;
+}
+
 uint32_t CmdBuffer_c::pendingCount() const {
     if (!entries_)
         return 0;

@@ -78,6 +78,10 @@ public:
     // Releases a record that never entered the ring (a post that was dropped).
     void discard(HoldData_c& record) const;
 
+    // False only when the ring is surely empty; true when records wait or
+    // another thread holds the guard. Never waits: for the audio thread.
+    bool mayHoldRecords() const;
+
     uint32_t capacity() const { return capacity_; }
     uint32_t pendingCount() const;
 

@@ -171,8 +171,15 @@ public:
     void setControllerOutputCount(int32_t n) { controllerOutputs_ = n; }
 
     // ---------------------------------------------------------- idle side
-    // Any thread but the audio thread: enters the plug-in lock (blocking).
+    // Any thread but the audio thread: enters the plug-in lock (blocking)
+    // when something waits for the idle side (idleWorkWaits).
     void drainIdleQueue();
+    // A record in the to-idle ring, a parameter write with file work, a
+    // resume or learnt controllers to store.
+    bool idleWorkWaits() const;
+    // With nothing waiting a drain only notes that it ran (the watchdog reads
+    // that): no lock, no busy mark, no thread role. True when it did.
+    bool passEmptyDrain();
     VstInt32 fxIdle() override;
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     // Only posts the host program change for the next drain.
@@ -624,6 +631,17 @@ private:
     private:
         Synth& synth_;
     };
+    // A block with no sounding voice, no queued event and nothing waiting
+    // for the audio side needs only its pre-fill, already written: this
+    // passes it with the block's bookkeeping (announcement, thread role,
+    // sample count, idle watchdog) and answers true; false (nothing done)
+    // for any other block. No lock, no host call, no clock unless the
+    // watchdog needs it.
+    bool passQuietBlock(int32_t frames);
+    // Something for the next block's full road: a record in the to-audio
+    // ring or postponed, a parameter write or a cancel waiting, a part with
+    // a sounding voice or a queued event. Audio side, announced.
+    bool audioWorkWaits() const;
     void trackTransport();
     void drainAudioRing();
     // The audio side's postponed work (SynthAudioSide.cpp).

@@ -32,6 +32,7 @@ void Synth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frame
     // A missing host buffer: the block renders nothing rather than write past it.
     for (int32_t ch = 0; ch < outputChannels(); ++ch)
         if (!outputs[ch]) return;
+    if (passQuietBlock(frames)) return;
     bindOutputs(outputs);
     renderBlock(outputs, frames);
 }
@@ -42,6 +43,7 @@ void Synth::process(float** /*inputs*/, float** outputs, VstInt32 frames) {
     if (!outputsConfigured_.load()) configureOutputs();
     for (int32_t ch = 0; ch < outputChannels(); ++ch)
         if (!outputs[ch]) return;
+    if (passQuietBlock(frames)) return;
     bindOutputs(outputs);
     renderBlock(outputs, frames);
 }
@@ -50,7 +52,7 @@ void Synth::clearOutputs(float** outputs, int32_t frames) {
     if (!outputsConfigured_.load()) configureOutputs();
     for (int32_t ch = 0; ch < outputChannels(); ++ch) {
         if (!outputs[ch]) break;
-        audiotables::copyTemplate(outputs[ch], frames, audiotables::tinyValues());
+        audiotables::fillTiny(outputs[ch], frames);
     }
 }
 
@@ -209,10 +211,43 @@ void Synth::executeAudioCommand(HoldData_c& record) {
 }
 
 void Synth::runIdleWatchdog() {
-    const bool idleStale = os::tickDiff(os::tickMs(), lastDrain_.load(std::memory_order_relaxed)) >
-                           static_cast<int32_t>(kIdleWatchdogMs);
-    if ((!idleSource_.load() || idleStale) && !timer_.isRunning())
-        timer_.startFromAudio(&Synth::idleTimerCallback, kIdleTimerMs, this);
+    // A running timer needs nothing, and the clock is read only when the
+    // host's idle calls are what could have gone stale.
+    if (timer_.isRunning()) return;
+    if (idleSource_.load() && os::tickDiff(os::tickMs(), lastDrain_.load(std::memory_order_relaxed)) <=
+                                  static_cast<int32_t>(kIdleWatchdogMs))
+        return;
+    timer_.startFromAudio(&Synth::idleTimerCallback, kIdleTimerMs, this);
+}
+
+bool Synth::audioWorkWaits() const {
+    if (keyboardCancelPending_.load(std::memory_order_acquire) || writesForNextBlock_.anyWaiting()) return true;
+    if (!postponedToAudio_.empty() || !postponedToIdle_.empty() || toAudio_.mayHoldRecords()) return true;
+    for (int32_t i = 0; parts_ && i < config_.parts; ++i)
+        if (parts_[i] && parts_[i]->hasWorkThisBlock()) return true;
+    return false;
+}
+
+bool Synth::passQuietBlock(int32_t frames) {
+    // The first block and a block that finds the plug-in not ready take the
+    // full road, which configures, readies and marks the first block.
+    if (!ready_.load() || !firstBlockRendered_.load()) return false;
+    // Announced as a full block is, so loaders that block the audio side
+    // wait for these reads too. Work posted by another thread after them
+    // waits for the next block, as it does when a ring's guard is busy.
+    audioNesting_.fetch_add(1);
+    const bool quiet = !isBlocked() && ready_.load() && !audioWorkWaits();
+    if (quiet) {
+        // What the full road would leave: the transport is read again and
+        // the host's output pointers bound again before anything renders;
+        // the rings and the parts have nothing to do. The thread still counts
+        // as rendering for the host's calls between blocks.
+        threadrole::hasRenderedAudio() = true;
+        runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
+        runIdleWatchdog();
+    }
+    audioNesting_.fetch_sub(1);
+    return quiet;
 }
 
 void Synth::renderBlock(float** /*outputs*/, int32_t frames) {

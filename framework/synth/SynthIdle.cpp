@@ -40,7 +40,21 @@ void Synth::postErrorMessage(const char* caption, const std::string& text) {
         postIdleCommand(kCmdErrorMessageBox, 0, 0, owned, HoldData_c::fromPointer(caption));
 }
 
+bool Synth::idleWorkWaits() const {
+    return toIdle_.mayHoldRecords() || writesForIdle_.anyWaiting() || resumePending_.load() ||
+           ecs_.hasUnstoredChanges();
+}
+
+bool Synth::passEmptyDrain() {
+    // Work posted after this look waits for the next drain, as work posted
+    // during a drain does.
+    if (idleWorkWaits()) return false;
+    noteIdleDrain(os::tickMs());
+    return true;
+}
+
 void Synth::drainIdleQueue() {
+    if (passEmptyDrain()) return;
     std::lock_guard<Lock_c> guard(lock_);
     // What runs here is idle work, also on a thread that renders between drains.
     struct IdleSide {
@@ -61,6 +75,7 @@ void Synth::noteIdleDrain(uint32_t now) {
 }
 
 VstInt32 Synth::fxIdle() {
+    if (passEmptyDrain()) return 1;
     BusyScope busy(*this);
     drainIdleQueue();
     return 1;
@@ -68,7 +83,7 @@ VstInt32 Synth::fxIdle() {
 
 void Synth::idleTimerCallback(void* context) {
     auto* synth = static_cast<Synth*>(context);
-    if (!synth) return;
+    if (!synth || synth->passEmptyDrain()) return;
     BusyScope busy(*synth);
     synth->drainIdleQueue();
 }

@@ -19,4 +19,8 @@ const float* unityGains();
 // Nothing for n <= 0 or a null pointer. Allocates nothing.
 void copyTemplate(float* dst, int32_t n, const float* tmpl);
 
+// The same samples as copyTemplate(dst, n, tinyValues()), written without
+// reading the table: a silent block touches only the host's buffers.
+void fillTiny(float* dst, int32_t n);
+
 } // namespace audiotables

@@ -73,7 +73,7 @@ void Instrument_c::process(int32_t n) {
 
 void Instrument_c::processBlock(int32_t n) {
     // An event being queued right now simply waits for the next block.
-    if (!active_ && pendingEvents_.load(std::memory_order_relaxed) == 0) return;
+    if (!hasWorkThisBlock()) return;
     if (!host_) return;
     if (n < 0) n = 0;
     rendered_ = 0;

@@ -58,6 +58,8 @@ public:
     // instrument or a full queue (384) drops the event.
     virtual void queueEvent(int32_t offset, const uint8_t bytes[3]);
     // Renders one host block of n samples; the plug-in calls this per part.
+    // Without work for the block (hasWorkThisBlock) it does nothing at all,
+    // and the plug-in may leave the call out.
     virtual void process(int32_t n);
     virtual void processBlock(int32_t n);
     // Forwards to renderSlices.
@@ -136,6 +138,8 @@ public:
 
     // ---- state for voices and tests
     bool hasActiveVoices() const { return active_; }
+    // A sounding voice or an event queued since the last block. Audio thread.
+    bool hasWorkThisBlock() const { return active_ || pendingEvents_.load(std::memory_order_relaxed) != 0; }
     int32_t queuedCount() const { return queue_.count(); }
     int32_t renderedFrames() const { return rendered_; }
     int32_t currentVoice() const { return currentVoice_; }
@@ -188,10 +192,11 @@ private:
     int32_t endOutput_ = 0;
     std::atomic<bool> enabled_{true}; // written by any thread, read by the audio thread
     bool active_ = true;
+    // Events queued since the last block: lets an idle instrument skip the
+    // lock. Beside active_, so a silent block reads both in one cache line.
+    std::atomic<int32_t> pendingEvents_{0};
 
     MidiEventQueue queue_; // under the queue lock
-    // Events queued since the last block: lets an idle instrument skip the lock.
-    std::atomic<int32_t> pendingEvents_{0};
     int32_t rendered_ = 0;
     int32_t currentVoice_ = -1;
     Lock_c queueLock_;

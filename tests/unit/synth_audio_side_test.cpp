@@ -139,6 +139,32 @@ TEST(SynthAudioSide, HeldGuardsAndLocksNeverStallTheAudioThread) {
     }
 }
 
+// A MIDI reset decoded while another thread holds the to-audio ring cannot
+// cancel the editor's waiting notes at once; the next block does, also a
+// block with nothing to play. Otherwise the cancel waits on and takes a
+// note the editor plays long after the reset.
+TEST(SynthAudioSide, AResetsCancelOfEditorNotesEndsAtTheNextBlock) {
+    for (const bool ringHeld : {false, true}) {
+        SCOPED_TRACE(ringHeld ? "reset while the ring is held" : "reset with the ring free");
+        FakeHost host;
+        host.canDo["supplyIdle"] = 1;
+        TestSynth synth(&FakeHost::callback);
+        synth.resume();
+        renderBlock(synth);
+        Events reset;
+        reset.add(0, 0xFF, 0, 0);
+        {
+            std::unique_ptr<CmdBuffer_c::Hold> hold(ringHeld ? new CmdBuffer_c::Hold(synth.toAudioRing()) : nullptr);
+            renderBlock(synth, &reset);
+        }
+        renderBlock(synth); // nothing sounds, nothing is queued
+        ASSERT_EQ(synth.voiceTable().heldVoices(), 0);
+        ASSERT_TRUE(synth.queueEditorNote(0, 60, 100, 0, true));
+        renderBlock(synth);
+        EXPECT_EQ(synth.voiceTable().heldVoices(), 1) << "the editor's note was cancelled";
+    }
+}
+
 // The postponed store hands its records on in order, stops at a ring that is
 // still busy and resumes there; a full store refuses; tryPush never waits.
 TEST(SynthAudioSide, PostponedPushesKeepTheirOrderAndWaitForTheRing) {

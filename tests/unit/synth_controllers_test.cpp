@@ -6,6 +6,7 @@
 // hand test the send road given an output, not an echo a host would see.
 #include "engine/instrument/Zendrix_c.h"
 #include "os/Clock.h"
+#include "os/Registry.h"
 #include "support/ScratchFolder.h"
 #include "support/TestSynth.h"
 
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace testsynth;
@@ -120,6 +122,24 @@ struct Stepping {
 };
 
 } // namespace
+
+// A controller learnt in a block is stored at the next idle call, also when
+// nothing else waits for the idle side.
+TEST_F(SynthControllers, AControllerLearntInABlockIsStoredAtTheNextIdleCall) {
+    ECS2_c& ecs = plugin->controllerAssignment();
+    ecs.setValue(0, ECS2_c::kMode, ECS2_c::kModeLearn);
+    plugin->fxIdle();
+    std::string before;
+    os::registryRead("ZendrixECS2", before);
+    ecs.armLearnTarget(0, 12);
+    controller(0xB1, 74, 100);
+    std::string stored;
+    os::registryRead("ZendrixECS2", stored);
+    ASSERT_EQ(stored, before) << "stored in the block, not at the idle call";
+    plugin->fxIdle();
+    ASSERT_TRUE(os::registryRead("ZendrixECS2", stored));
+    EXPECT_NE(stored, before);
+}
 
 TEST_F(SynthControllers, AFactoryControllerMovesItsParameterThroughABlock) {
     ASSERT_GE(slotOf(69), 0); // CC 69 drives entry 0, "Timbre Range", on the first channel
