@@ -279,17 +279,24 @@ TEST(SdkPluginRecord, AsksForMidiOncePerOpenAndDeclaresTheTimeInfoItAsksFor) {
         plugin->setSampleRate(48000.0f);
         plugin->setBlockSize(256);
         vsthost::AudioBuffers inputs(0, 256), outputs(2, 256);
+        // Each block plays a note: a block with nothing to play asks the host nothing.
+        const auto playNote = [&] {
+            EventList events;
+            events.addMidi(0, 0x90, 60, 100);
+            plugin->sendEvents(events);
+            plugin->processReplacing(inputs, outputs, 256);
+        };
         for (int cycle = 0; cycle < 4; ++cycle) {
             plugin->resume();
-            plugin->processReplacing(inputs, outputs, 256);
+            playNote();
             plugin->suspend();
         }
         std::thread other([&] { plugin->resume(); });
         other.join();
-        plugin->processReplacing(inputs, outputs, 256);
+        playNote();
         EXPECT_EQ(host.countCalls(audioMasterWantMidi), 1u);
 
-        // It asks for the time info every block, naming the tempo among the
+        // It asks for the time info every block it renders, naming the tempo among the
         // fields it wants, and declares that it does.
         std::size_t timeRequests = 0;
         for (const auto& call : host.calls()) {
