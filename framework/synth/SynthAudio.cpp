@@ -86,11 +86,13 @@ bool Synth::passQuietBlock(int32_t frames) {
     audioNesting_.fetch_add(1);
     const bool quiet = !isBlocked() && ready_.load() && !audioWorkWaits();
     if (quiet) {
-        // What the full road would leave: the transport is read again and
-        // the host's output pointers bound again before anything renders;
-        // the rings and the parts have nothing to do. The thread still counts
-        // as rendering for the host's calls between blocks.
+        // What the full road would leave: the host's output pointers are
+        // bound again before anything renders, the rings and the parts have
+        // nothing to do. The transport is followed every block, as hosts see
+        // it asked. The thread still counts as rendering for the host's calls
+        // between blocks.
         threadrole::hasRenderedAudio() = true;
+        trackTransport();
         runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
         runIdleWatchdog();
     }
