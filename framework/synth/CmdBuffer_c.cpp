@@ -58,11 +58,6 @@ void CmdBuffer_c::acquire() const {
     }
 }
 
-bool CmdBuffer_c::tryAcquire() const {
-    return !busy_.load(std::memory_order_relaxed) && !busy_.exchange(true, std::memory_order_acquire);
-}
-
-void CmdBuffer_c::releaseGuard() const { busy_.store(false, std::memory_order_release); }
 
 void CmdBuffer_c::discard(HoldData_c& record) const {
     if (release_ != nullptr)
@@ -188,16 +183,6 @@ bool CmdBuffer_c::tryCancel(uint8_t code) {
 }
 
 void CmdBuffer_c::cancelKeyboardNotes() { cancel(kCmdKeyboardNoteOn); }
-
-bool CmdBuffer_c::mayHoldRecords() const {
-    if (!entries_)
-        return false;
-    if (!tryAcquire())
-        return true;
-    const bool pending = read_ != write_;
-    releaseGuard();
-    return pending;
-}
 
 uint32_t CmdBuffer_c::pendingCount() const {
     if (!entries_)

@@ -80,7 +80,14 @@ public:
 
     // False only when the ring is surely empty; true when records wait or
     // another thread holds the guard. Never waits: for the audio thread.
-    bool mayHoldRecords() const;
+    // Inline, as the guard's try and release: a silent block asks it.
+    bool mayHoldRecords() const {
+        if (!entries_) return false;
+        if (!tryAcquire()) return true;
+        const bool pending = read_ != write_;
+        releaseGuard();
+        return pending;
+    }
 
     uint32_t capacity() const { return capacity_; }
     uint32_t pendingCount() const;
@@ -90,8 +97,10 @@ public:
 private:
     class Guard;
     void acquire() const;
-    bool tryAcquire() const;
-    void releaseGuard() const;
+    bool tryAcquire() const {
+        return !busy_.load(std::memory_order_relaxed) && !busy_.exchange(true, std::memory_order_acquire);
+    }
+    void releaseGuard() const { busy_.store(false, std::memory_order_release); }
 
     uint32_t advance(uint32_t index) const { return index + 1 == capacity_ ? 0 : index + 1; }
     bool popLocked(HoldData_c& out);

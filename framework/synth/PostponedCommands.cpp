@@ -26,7 +26,3 @@ bool PostponedCommands::put(const HoldData_c& record, int mode) {
         }
     }
 }
-
-bool PostponedCommands::empty() const {
-    return tail_.load(std::memory_order_acquire) == head_.load(std::memory_order_acquire);
-}

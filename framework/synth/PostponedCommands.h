@@ -22,7 +22,9 @@ public:
 
     // False when the store is full (the caller drops the record).
     bool put(const HoldData_c& record, int mode);
-    bool empty() const;
+    bool empty() const {
+        return tail_.load(std::memory_order_acquire) == head_.load(std::memory_order_acquire);
+    }
 
     // Hands the oldest records to push(record, mode) in order while it
     // answers true (taken); stops at the first false and keeps that record

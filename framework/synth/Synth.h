@@ -634,8 +634,8 @@ private:
     // A block with no sounding voice, no queued event and nothing waiting
     // for the audio side needs only its pre-fill, already written: this
     // passes it with the block's bookkeeping (announcement, thread role,
-    // sample count, idle watchdog) and answers true; false (nothing done)
-    // for any other block. No lock, no host call, no clock unless the
+    // transport, sample count, idle watchdog) and answers true; false
+    // (nothing done) for any other block. No lock, no clock unless the
     // watchdog needs it.
     bool passQuietBlock(int32_t frames);
     // Something for the next block's full road: a record in the to-audio

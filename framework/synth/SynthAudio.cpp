@@ -1,5 +1,6 @@
-// The audio block: pre-fill, output binding, tempo and transport, the
-// to-audio ring, the parts, the idle watchdog. Audio thread only.
+// The audio block: pre-fill, the quiet road of a silent block, output
+// binding, tempo and transport, the to-audio ring, the parts, the idle
+// watchdog. Audio thread only.
 #include "framework/synth/Synth.h"
 
 #include <cmath>
@@ -54,6 +55,49 @@ void Synth::clearOutputs(float** outputs, int32_t frames) {
         if (!outputs[ch]) break;
         audiotables::fillTiny(outputs[ch], frames);
     }
+}
+
+// The quiet road and the watchdog sit beside processReplacing: a silent
+// block runs only this stretch of code.
+void Synth::runIdleWatchdog() {
+    // The clock only when the host's idle calls are what could have gone
+    // stale; the timer only when they have (or never come).
+    if (idleSource_.load() && os::tickDiff(os::tickMs(), lastDrain_.load(std::memory_order_relaxed)) <=
+                                  static_cast<int32_t>(kIdleWatchdogMs))
+        return;
+    if (!timer_.isRunning()) timer_.startFromAudio(&Synth::idleTimerCallback, kIdleTimerMs, this);
+}
+
+bool Synth::audioWorkWaits() const {
+    if (keyboardCancelPending_.load(std::memory_order_acquire) || writesForNextBlock_.anyWaiting()) return true;
+    if (!postponedToAudio_.empty() || !postponedToIdle_.empty() || toAudio_.mayHoldRecords()) return true;
+    for (int32_t i = 0; parts_ && i < config_.parts; ++i)
+        if (parts_[i] && parts_[i]->hasWorkThisBlock()) return true;
+    return false;
+}
+
+bool Synth::passQuietBlock(int32_t frames) {
+    // The first block and a block that finds the plug-in not ready take the
+    // full road, which configures, readies and marks the first block.
+    if (!ready_.load() || !firstBlockRendered_.load()) return false;
+    // Announced as a full block is, so loaders that block the audio side
+    // wait for these reads too. Work posted by another thread after them
+    // waits for the next block, as it does when a ring's guard is busy.
+    audioNesting_.fetch_add(1);
+    const bool quiet = !isBlocked() && ready_.load() && !audioWorkWaits();
+    if (quiet) {
+        // What the full road would leave: the host's output pointers are
+        // bound again before anything renders, the rings and the parts have
+        // nothing to do. The transport is followed every block, as hosts see
+        // it asked. The thread still counts as rendering for the host's calls
+        // between blocks.
+        threadrole::hasRenderedAudio() = true;
+        trackTransport();
+        runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
+        runIdleWatchdog();
+    }
+    audioNesting_.fetch_sub(1);
+    return quiet;
 }
 
 float* Synth::outputPointer(int32_t channel) const {
@@ -208,46 +252,6 @@ void Synth::executeAudioCommand(HoldData_c& record) {
         break;
     }
     }
-}
-
-void Synth::runIdleWatchdog() {
-    // A running timer needs nothing, and the clock is read only when the
-    // host's idle calls are what could have gone stale.
-    if (timer_.isRunning()) return;
-    if (idleSource_.load() && os::tickDiff(os::tickMs(), lastDrain_.load(std::memory_order_relaxed)) <=
-                                  static_cast<int32_t>(kIdleWatchdogMs))
-        return;
-    timer_.startFromAudio(&Synth::idleTimerCallback, kIdleTimerMs, this);
-}
-
-bool Synth::audioWorkWaits() const {
-    if (keyboardCancelPending_.load(std::memory_order_acquire) || writesForNextBlock_.anyWaiting()) return true;
-    if (!postponedToAudio_.empty() || !postponedToIdle_.empty() || toAudio_.mayHoldRecords()) return true;
-    for (int32_t i = 0; parts_ && i < config_.parts; ++i)
-        if (parts_[i] && parts_[i]->hasWorkThisBlock()) return true;
-    return false;
-}
-
-bool Synth::passQuietBlock(int32_t frames) {
-    // The first block and a block that finds the plug-in not ready take the
-    // full road, which configures, readies and marks the first block.
-    if (!ready_.load() || !firstBlockRendered_.load()) return false;
-    // Announced as a full block is, so loaders that block the audio side
-    // wait for these reads too. Work posted by another thread after them
-    // waits for the next block, as it does when a ring's guard is busy.
-    audioNesting_.fetch_add(1);
-    const bool quiet = !isBlocked() && ready_.load() && !audioWorkWaits();
-    if (quiet) {
-        // What the full road would leave: the transport is read again and
-        // the host's output pointers bound again before anything renders;
-        // the rings and the parts have nothing to do. The thread still counts
-        // as rendering for the host's calls between blocks.
-        threadrole::hasRenderedAudio() = true;
-        runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
-        runIdleWatchdog();
-    }
-    audioNesting_.fetch_sub(1);
-    return quiet;
 }
 
 void Synth::renderBlock(float** /*outputs*/, int32_t frames) {

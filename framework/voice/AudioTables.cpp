@@ -37,17 +37,4 @@ void copyTemplate(float* dst, int32_t n, const float* tmpl) {
     if (n > 0) std::memcpy(dst, tmpl, sizeof(float) * static_cast<size_t>(n));
 }
 
-void fillTiny(float* dst, int32_t n) {
-    if (dst == nullptr) return;
-    // The template's period is 2 and its length even, so sample i is the
-    // template's sample i % 2 wherever it restarts.
-    static_assert(kTableSize % 2 == 0, "the tiny template restarts on an even sample");
-    static constexpr float kStretch[16] = {-1e-7f, 1e-7f, -1e-7f, 1e-7f, -1e-7f, 1e-7f, -1e-7f, 1e-7f,
-                                           -1e-7f, 1e-7f, -1e-7f, 1e-7f, -1e-7f, 1e-7f, -1e-7f, 1e-7f};
-    constexpr int32_t kLength = 16;
-    int32_t i = 0;
-    for (; i + kLength <= n; i += kLength) std::memcpy(dst + i, kStretch, sizeof(kStretch));
-    if (i < n) std::memcpy(dst + i, kStretch, sizeof(float) * static_cast<size_t>(n - i));
-}
-
 } // namespace audiotables
