@@ -245,9 +245,10 @@ void Synth::followHostProgram(int32_t part) {
     if (!programLists_) return;
     part = std::clamp(part, 0, config_.parts - 1);
     const std::string path = getPresetLoadPathText(part);
-    // Rebased first (the banks may live elsewhere on this machine), then as
-    // carried (a preset kept outside the banks).
-    if (reselectPartFromPath(part, path, true) || reselectPartFromPath(part, path, false)) return;
+    // Rebased first (the banks may live elsewhere on this machine); then,
+    // when the file is there, as carried (a preset kept outside the banks).
+    if (reselectPartFromPath(part, path, true)) return;
+    if (!readProgramFileChunk(path).empty() && reselectPartFromPath(part, path, false)) return;
     // Not a listed file (a preset from elsewhere, or one saved without a
     // path): the program list names nothing rather than another preset, and
     // without a path no bank is named either. The bank menu and the bank

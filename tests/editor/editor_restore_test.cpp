@@ -202,6 +202,30 @@ TEST_F(EditorRestore, AProgramChunkFromAnotherInstanceNamesItsPreset) {
         // The sound is the preset's: the same chunk comes back.
         EXPECT_EQ(chunkOf(*b, kProgramChunk), chunkOf(*a, kProgramChunk));
     }
+
+    // A preset kept outside the banks is named where it lies.
+    const fs::path mine = folder / "Mine" / "Tick.fxp";
+    fs::create_directories(mine.parent_path());
+    fs::copy_file(folder / "A" / "Kelvanti Banks" / "Drums" / "03 Drive Kick.fxp", mine);
+    auto a = makePlugin();
+    resume(*a);
+    auto* ed = static_cast<editor::ZendrixEditor_c*>(a->getEditor());
+    auto owned = std::make_unique<os::HeadlessWindow>(724, 160);
+    os::HeadlessWindow* window = owned.get();
+    ASSERT_TRUE(ed->openInWindow(std::move(owned)));
+    ScriptedDialogs dialogs;
+    dialogs.paths.push_back(mine.string());
+    window->injectClick(635, 108);   // import
+    ed->idle();
+    ed->idle();
+    ed->close();
+    ASSERT_EQ(programName(*a), "Tick");
+    auto b = makePlugin();
+    resume(*b);
+    ASSERT_GT(give(*b, kProgramChunk, chunkOf(*a, kProgramChunk)), 0);
+    EXPECT_EQ(programName(*b), "Tick");
+    EXPECT_EQ(menu(*b, kBankMenu).face, "Mine");
+    EXPECT_EQ(menu(*b, kProgramMenu).face, "Tick");
 }
 
 // Programs that are no listed file: one saved at a preset since deleted,
