@@ -245,8 +245,17 @@ void Zendrix_c::onParameterChanged(int32_t row, Part_c* target, int32_t column) 
     if (all || (set && set == sets_[kGlobalsSet] && column == ZendrixGlo_c::kWaveform)) applyWaveform(row);
 }
 
+namespace {
+// The bank opened at start, under the data folder.
+std::string defaultPresetFolder() { return pathtext::joined("Kelvanti Banks", "Diverse"); }
+} // namespace
+
 void Zendrix_c::initialise() {
-    openPresetFolder(pathtext::joined("Kelvanti Banks", "Diverse").c_str(), true);
+    openPresetFolder(defaultPresetFolder().c_str(), true);
+}
+
+void Zendrix_c::locateBanks() {
+    locatePresetFolder(defaultPresetFolder().c_str(), true);
 }
 
 void Zendrix_c::setupControllerAssignments() {

@@ -52,6 +52,8 @@ public:
     void setVersionLabel() override;
     // Opens the default bank folder "Kelvanti Banks/Diverse" (keeping a stored default preset).
     void initialise() override;
+    // The bank root of that folder, nothing loaded (a chunk restored first).
+    void locateBanks() override;
 
     // The part defaults of one part row.
     void initPart(int32_t part) override;

@@ -287,7 +287,9 @@ public:
     // says why, as the system does ("Permission denied"); empty for an empty path.
     // These and the program-chunk calls take the plug-in lock (the stored
     // programs): never call them inside a part's parameter lock.
-    int32_t loadProgramFile(int32_t slot, const std::string& path);
+    // markForHost: the preset marker tells the host its project changed
+    // (false for the default preset of the first resume).
+    int32_t loadProgramFile(int32_t slot, const std::string& path, bool markForHost = true);
     // The program chunk of a preset file of this plug-in; empty when the file
     // cannot be read or is no such preset.
     std::vector<uint8_t> readProgramFileChunk(const std::string& path) const;
@@ -466,7 +468,12 @@ public:
     virtual void afterProgramLoad(int32_t part);
     // The part's bank and program list entries from a preset path; with
     // rebase, a stored path is first moved into this machine's bank folder.
-    virtual void reselectPartFromPath(int32_t part, const std::string& path, bool rebase);
+    // True when the path names a listed file.
+    virtual bool reselectPartFromPath(int32_t part, const std::string& path, bool rebase);
+    // After a program chunk from the host: the part's lists, program number
+    // and name follow the "Preset Load Path" the chunk brought (rebased);
+    // when it names no listed file, no program is named. Host threads.
+    void followHostProgram(int32_t part);
     // The part's "Preset Load Path" ("fault", the file list's error text, is
     // stored as an empty text) and the global "Multi Load" text.
     void setPresetLoadPathText(int32_t part, const char* path);
@@ -487,6 +494,13 @@ public:
     // stored default that does not load counts as none stored. The bank
     // folders beside it are listed whether or not a preset loads.
     void openPresetFolder(const char* folder, bool keep);
+    // Before the first resume: the bank root as openPresetFolder(folder,
+    // keep) would set it, nothing listed or loaded, so a chunk restored now
+    // finds its presets where the banks live on this machine.
+    void locatePresetFolder(const char* folder, bool keep);
+    // folder made absolute (relative ones under the data folder); empty when
+    // no data folder is known.
+    std::string presetFolderPath(const char* folder) const;
     // Every part's "Program" := its index and "Edited" := 1 for part 0 only,
     // then the instrument's part set-up.
     virtual void initPartPrograms(int32_t first, int32_t end);
@@ -566,6 +580,9 @@ public:
     // Once, at the end of the first resume, or earlier through
     // initialiseBeforeResume.
     virtual void initialise() {}
+    // Establishes the bank root as initialise would, loading nothing: called
+    // before a chunk is applied to an instance not yet initialised.
+    virtual void locateBanks() {}
     // A host that asks for a program name or a chunk before the first resume
     // gets the state that resume would make: the initialise hook runs now
     // (the default preset loads), without notifications. Host threads.

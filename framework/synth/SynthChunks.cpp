@@ -129,12 +129,17 @@ VstInt32 Synth::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     BusyScope busy(*this);
     std::lock_guard<Lock_c> guard(lock_);
     drainIdleQueue();
+    // A project from elsewhere names presets where the banks lived there:
+    // the bank root of this machine is known before its paths are rebased.
+    if (!initialised_.load())
+        locateBanks();
     VstInt32 result = 0;
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (isPreset) {
         result = std::max<VstInt32>(0, setProgramChunk(currentPart_, bytes, byteSize));
         if (result == 0)
             return 0; // refused: nothing changed
+        followHostProgram(currentPart_);
         if (instrumentSet_)
             instrumentSet_->setValue(currentPart_, SynGloIns_c::kNotesOn, 0);
         initPart(currentPart_);
@@ -299,7 +304,7 @@ std::vector<uint8_t> Synth::readProgramFileChunk(const std::string& path) const 
     return std::move(program.chunk);
 }
 
-int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
+int32_t Synth::loadProgramFile(int32_t slot, const std::string& path, bool markForHost) {
     std::lock_guard<Lock_c> guard(lock_); // the stored programs
     const std::vector<uint8_t> chunk = readProgramFileChunk(path);
     if (chunk.empty())
@@ -314,7 +319,8 @@ int32_t Synth::loadProgramFile(int32_t slot, const std::string& path) {
         instrumentSet_->setText(part, SynGloIns_c::kPresetLoadPath, path);
         reselectPartFromPath(part, path, false);
     }
-    automatePresetMarker();
+    if (markForHost)
+        automatePresetMarker();
     return result;
 }
 

@@ -218,21 +218,49 @@ void Synth::afterProgramLoad(int32_t part) {
 
 // ------------------------------------------------------------ paths
 
-void Synth::reselectPartFromPath(int32_t part, const std::string& path, bool rebase) {
-    if (!programLists_ || path.empty()) return;
+bool Synth::reselectPartFromPath(int32_t part, const std::string& path, bool rebase) {
+    if (!programLists_ || path.empty()) return false;
     std::lock_guard<Lock_c> guard(lock_); // the file menus read the lists under it
     part = std::clamp(part, 0, config_.parts - 1);
     std::string located = path;
     if (rebase) rebasePresetPath(located);
     const int32_t listedBank = partBankList(part).selectPath(located.c_str(), true);
     const int32_t bank = std::max(0, listedBank);
-    const int32_t program = std::max(0, partProgramList(part).selectPath(located.c_str(), false));
+    const int32_t listedProgram = partProgramList(part).selectPath(located.c_str(), false);
+    const int32_t program = std::max(0, listedProgram);
     synGloIns_.setValue(part, SynGloIns_c::kBank, bank);
     synGloIns_.setValue(part, SynGloIns_c::kProgram, program);
     // The bank menu and the bank steps start from the folder of the preset
     // that sounds, not from the last bank chosen; none when it is not listed.
     if (part == getCurrentPart()) currentBankIndex_ = listedBank >= 0 ? listedBank : -1;
     if (!hasGlobalProgramList() && part == getCurrentPart()) setProgramNumber(program, false);
+    if (notifications_.load()) {
+        editorRefreshAll();
+        updateDisplayIfInitialised();
+    }
+    return listedProgram >= 0;
+}
+
+void Synth::followHostProgram(int32_t part) {
+    if (!programLists_) return;
+    part = std::clamp(part, 0, config_.parts - 1);
+    const std::string path = getPresetLoadPathText(part);
+    // Rebased first (the banks may live elsewhere on this machine); then,
+    // when the file is there, as carried (a preset kept outside the banks).
+    if (reselectPartFromPath(part, path, true)) return;
+    if (!readProgramFileChunk(path).empty() && reselectPartFromPath(part, path, false)) return;
+    // Not a listed file (a preset from elsewhere, or one saved without a
+    // path): the program list names nothing rather than another preset, and
+    // without a path no bank is named either. The bank menu and the bank
+    // steps still lead to every listed preset.
+    std::lock_guard<Lock_c> guard(lock_);
+    partProgramList(part).clear();
+    synGloIns_.setValue(part, SynGloIns_c::kProgram, 0);
+    if (path.empty()) {
+        synGloIns_.setValue(part, SynGloIns_c::kBank, 0);
+        if (part == getCurrentPart()) currentBankIndex_ = -1;
+    }
+    if (!hasGlobalProgramList() && part == getCurrentPart()) setProgramNumber(0, false);
     if (notifications_.load()) {
         editorRefreshAll();
         updateDisplayIfInitialised();
@@ -287,16 +315,38 @@ void Synth::rebasePresetPath(std::string& path) const {
 
 // ------------------------------------------------------------ the preset folder at start
 
+std::string Synth::presetFolderPath(const char* folder) const {
+    if (!folder) return {};
+    if (pathtext::isAbsolutePath(folder)) return folder;
+    const std::string base = Disk_c::getModuleFolder();
+    if (base.empty() || !*folder) return {};
+    return pathtext::joined(base, folder);
+}
+
+void Synth::locatePresetFolder(const char* folder, bool keep) {
+    std::lock_guard<Lock_c> guard(lock_);
+    if (!programLists_ || initialised_.load()) return;
+    loadSystemSettings();
+    const std::string path = presetFolderPath(folder);
+    if (path.empty()) return;
+    // A copy: the part's own lists stay as the restored program sets them.
+    FileList_c programs = partProgramList(0);
+    programs.rescan(path, false);
+    const char* listed = programs.getFullPath(0);
+    const std::string first = listed ? listed : "";
+    std::string preset;
+    sysGlo_.getTextString(0, SysGlo_c::kDefaultPresetPath, preset);
+    if (preset.empty() || !keep || (!first.empty() && preset != first && readProgramFileChunk(preset).empty()))
+        preset = first;
+    if (!preset.empty()) bankRoot_ = std::string(pathtext::folderOf(pathtext::folderOf(preset)));
+}
+
 void Synth::openPresetFolder(const char* folder, bool keep) {
     std::lock_guard<Lock_c> guard(lock_); // the preset is loaded here, not on the idle side
     if (!folder || !programLists_) return;
     loadSystemSettings();
-    std::string path = folder;
-    if (!pathtext::isAbsolutePath(folder)) {
-        const std::string base = Disk_c::getModuleFolder();
-        if (base.empty() || !*folder) return;
-        path = pathtext::joined(base, folder);
-    }
+    const std::string path = presetFolderPath(folder);
+    if (path.empty()) return;
     // Host program changes asked for before the folder was listed found no
     // program to select; served now they would replace the default preset
     // depending on when the first idle call comes. They count as served.
@@ -309,13 +359,11 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
     for (int32_t part = 0; part < config_.parts; ++part) {
         FileList_c& programs = partProgramList(part);
         programs.rescan(path, false);
-        if (!hostProgram) {
-            // The banks beside the folder, whether or not a preset loads:
-            // the user can always choose another one.
-            FileList_c& banks = partBankList(part);
-            banks.rescan(pathtext::folderOf(path), true);
-            synGloIns_.setValue(part, SynGloIns_c::kBank, std::max(0, banks.indexOf(pathtext::fileNameOf(path))));
-        }
+        // The banks beside the folder, whether or not a preset loads: the
+        // user can always choose another one.
+        FileList_c& banks = partBankList(part);
+        banks.rescan(pathtext::folderOf(path), true);
+        synGloIns_.setValue(part, SynGloIns_c::kBank, std::max(0, banks.indexOf(pathtext::fileNameOf(path))));
         const char* listed = programs.getFullPath(0);
         const std::string first = listed ? listed : "";
         const std::string preset = resolveDefaultPresetPath(listed, keep);
@@ -324,13 +372,18 @@ void Synth::openPresetFolder(const char* folder, bool keep) {
         // A stored default that does not load (the data folder moved, the
         // file broke) counts as none stored. The host's program is not
         // replaced, but the bank folders are found from a default that is there.
+        // The start-up load is no change of the host's project: it is not
+        // marked to the host.
         const bool fallBack = !first.empty() && preset != first;
         if (hostProgram) {
             if (fallBack && readProgramFileChunk(preset).empty()) resolveDefaultPresetPath(first.c_str(), false);
-        } else if (loadProgramFile(part, preset) <= 0 && fallBack) {
-            loadProgramFile(part, resolveDefaultPresetPath(first.c_str(), false));
+        } else if (loadProgramFile(part, preset, !startup) <= 0 && fallBack) {
+            loadProgramFile(part, resolveDefaultPresetPath(first.c_str(), false), !startup);
         }
     }
+    // The lists, the number and the name follow the host's program, not the
+    // folder just listed.
+    if (hostProgram) followHostProgram(currentPart_);
     initialised_ = true;
     // ...nor over the values the host set: they are written again.
     if (startup) {

@@ -67,8 +67,9 @@ public:
     void afterProgramLoad(int32_t part) override { loadedParts.push_back(part); }
     void recountSolo() override { blockedAtClosing.push_back(isBlocked()); }
     std::vector<bool> blockedAtClosing;
-    void reselectPartFromPath(int32_t part, const std::string& path, bool rebase) override {
+    bool reselectPartFromPath(int32_t part, const std::string& path, bool rebase) override {
         reselections.push_back(std::to_string(part) + (rebase ? " rebase " : " ") + path);
+        return false;
     }
     ProgramModule module;
     Part_c* objects[1] = {};
