@@ -92,7 +92,12 @@ void X11Selections::handleRequest(const xcb_selection_request_event_t* event) {
             notify.property = property;
         }
     }
-    xcb_send_event(connection_, 0, event->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    // xcb_send_event sends 32 bytes whatever the event's size: the answer
+    // goes from a zeroed buffer of that size, nothing of ours past its fields.
+    static_assert(sizeof notify <= 32, "an X event is 32 bytes");
+    std::array<char, 32> wire{};
+    std::memcpy(wire.data(), &notify, sizeof notify);
+    xcb_send_event(connection_, 0, event->requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
     xcb_flush(connection_);
 }
 
