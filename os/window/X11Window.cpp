@@ -100,6 +100,12 @@ private:
     // A focus-out of our window that our own hand-back caused: the server
     // has the focus where we handed it, or back with us (a field took it again).
     bool focusOutIsOurs(const xcb_focus_in_event_t* event);
+    // A focus-out to one of our window's ancestors (the host's top-level, or
+    // a window between) while the pointer is in our window: a window manager
+    // focusing the top-level as the user clicks in it (openbox does, before
+    // the click arrives). No loss: a text field that took the keyboard takes
+    // it back, and the click comes to us.
+    bool focusWentUpUnderPointer(const xcb_focus_in_event_t* event);
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t window_ = 0;
@@ -132,6 +138,8 @@ private:
     // Where we last handed the focus back, until the focus change it causes is read.
     bool focusHandedBack_ = false;
     xcb_window_t focusHandedTo_ = XCB_NONE;
+    // A text field took the focus and has not handed it back nor lost it.
+    bool keyboardWanted_ = false;
     // The time of the last key or button event: the server orders selection
     // requests by it.
     xcb_timestamp_t lastInputTime_ = XCB_CURRENT_TIME;
@@ -404,8 +412,9 @@ void X11Window::handle(xcb_generic_event_t* event) {
             focus->detail == XCB_NOTIFY_DETAIL_POINTER)
             break;
         const bool in = (event->response_type & 0x7F) == XCB_FOCUS_IN;
-        if (!in && focusOutIsOurs(focus)) break;
+        if (!in && (focusOutIsOurs(focus) || focusWentUpUnderPointer(focus))) break;
         focusHandedBack_ = false;
+        if (!in) keyboardWanted_ = false;
         WindowEvent change;
         change.kind = in ? WindowEventKind::FocusIn : WindowEventKind::FocusOut;
         change.buttons = queuedButtons();
@@ -690,11 +699,13 @@ void X11Window::takeFocus() {
     // gone, or not viewable) arrive as events and are ignored there.
     xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
     xcb_flush(connection_);
+    keyboardWanted_ = true;
 }
 
 void X11Window::focusGivenBack(uint32_t to) {
     focusHandedBack_ = true;
     focusHandedTo_ = to;
+    keyboardWanted_ = false;
 }
 
 bool X11Window::focusOutIsOurs(const xcb_focus_in_event_t* event) {
@@ -706,6 +717,43 @@ bool X11Window::focusOutIsOurs(const xcb_focus_in_event_t* event) {
     const bool ours = reply && (reply->focus == window_ || reply->focus == focusHandedTo_);
     std::free(reply);
     return ours;
+}
+
+bool X11Window::focusWentUpUnderPointer(const xcb_focus_in_event_t* event) {
+    if (event->mode != XCB_NOTIFY_MODE_NORMAL || event->detail != XCB_NOTIFY_DETAIL_ANCESTOR) return false;
+    const auto focusAsked = xcb_get_input_focus(connection_);
+    const auto pointerAsked = xcb_query_pointer(connection_, window_);
+    const auto rootPointerAsked = xcb_query_pointer(connection_, root_);
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection_, focusAsked, nullptr);
+    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(connection_, pointerAsked, nullptr);
+    xcb_query_pointer_reply_t* rootPointer = xcb_query_pointer_reply(connection_, rootPointerAsked, nullptr);
+    const xcb_window_t focused = focus ? focus->focus : XCB_NONE;
+    const bool inside = pointer && pointer->same_screen && pointer->win_x >= 0 && pointer->win_y >= 0 &&
+                        pointer->win_x < width() && pointer->win_y < height();
+    const xcb_window_t underPointer = rootPointer ? rootPointer->child : XCB_NONE;
+    std::free(focus);
+    std::free(pointer);
+    std::free(rootPointer);
+    if (!inside || focused == XCB_NONE || focused == XCB_INPUT_FOCUS_POINTER_ROOT || focused == root_) return false;
+    // Up from our window to the top-level: the focus is on the way, and no
+    // other top-level lies over ours where the pointer is.
+    bool focusAbove = false;
+    xcb_window_t at = window_;
+    for (int level = 0;; ++level) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, at), nullptr);
+        const xcb_window_t parent = tree ? tree->parent : XCB_NONE;
+        std::free(tree);
+        if (parent == XCB_NONE || level == 64) return false;
+        if (parent == root_) break;
+        focusAbove = focusAbove || parent == focused;
+        at = parent;
+    }
+    if (!focusAbove || at != underPointer) return false;
+    if (keyboardWanted_) {
+        xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+    return true;
 }
 
 void X11Window::setCursor(CursorShape shape) {

@@ -369,6 +369,29 @@ TEST(GuiTextEdit, FocusLeavingTheWindowEndsEditingAsReturnDoes) {
     const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
                                             "changed z", "notify LooseFocus"};
     EXPECT_EQ(bench.log.calls, calls);
+
+    // The focus leaving just before a click on another view, both read in
+    // one idle (a window manager focuses the host's window as the button
+    // goes down): the changed text is taken, and the click still reaches
+    // the view under it; without a change too.
+    auto* other = new CTextEdit(CRect(10, 50, 110, 70), &bench.log, 6, "cd");
+    bench.field->getParentView()->addView(other);
+    for (const bool change : {true, false}) {
+        bench.click(20, 20);
+        if (change) bench.type("y");
+        bench.log.calls.clear();
+        bench.window->injectFocus(false);
+        bench.window->injectClick(20, 60);
+        bench.frame->idle();
+        EXPECT_EQ(bench.text(), "y") << change;
+        EXPECT_TRUE(other->isEditing()) << change;
+        EXPECT_EQ(bench.frame->getFocusView(), other) << change;
+        std::vector<std::string> expected = {"end 5", "keyboard released"};
+        if (change) expected.push_back("changed y");
+        for (const char* call : {"notify LooseFocus", "begin 6", "keyboard taken"}) expected.push_back(call);
+        EXPECT_EQ(bench.log.calls, expected) << change;
+        bench.key(os::WindowKey::Return);
+    }
 }
 
 TEST(GuiTextEdit, AClickInsideTheFieldBeingEditedPlacesTheCaret) {
