@@ -41,6 +41,7 @@ enum class WindowKey {
     Down,
     Home,
     End,
+    Insert,
 };
 
 // One dropped item: a file path (percent-decoded) or a text (UTF-8).
