@@ -51,6 +51,7 @@ uint8_t virtualKeyOf(os::WindowKey key) {
     case os::WindowKey::Up: return 12;
     case os::WindowKey::Right: return 13;
     case os::WindowKey::Down: return 14;
+    case os::WindowKey::Insert: return 21;
     case os::WindowKey::Delete: return 22;
     case os::WindowKey::None: break;
     }

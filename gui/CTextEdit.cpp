@@ -175,9 +175,18 @@ int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
 os::EditorWindow* CTextEdit::frameWindow() const { return getFrame() ? getFrame()->getWindow() : nullptr; }
 
 bool CTextEdit::clipboardKey(const VstKeyCode& key) {
-    if (!(key.modifier & kModControl) || key.virt != 0) return false;
+    const bool control = (key.modifier & kModControl) != 0;
+    const bool shift = (key.modifier & kModShift) != 0;
+    int32_t letter = 0;
+    if (control && key.virt == 0)
+        letter = key.character | 0x20;   // Shift or Caps Lock held: the same chord
+    else if (key.virt == kVkInsert && control != shift)
+        letter = control ? 'c' : 'v';    // the desktop's other chords: Ctrl+Insert, Shift+Insert
+    else if (key.virt == kVkDelete && shift && !control)
+        letter = 'x';                    // and Shift+Delete
+    else
+        return false;
     os::EditorWindow* window = frameWindow();
-    const int32_t letter = key.character | 0x20;   // Shift or Caps Lock held: the same chord
     switch (letter) {
     case 'a':
         editor_->selectAll();

@@ -70,7 +70,8 @@ private:
     CRect editBox() const;
     // Ends editing: keep = take the typed text over.
     void finishEditing(CDrawContext* context, bool keep);
-    // Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V: true when the key was one of them.
+    // Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V, and the desktop's Ctrl+Insert (copy),
+    // Shift+Insert (paste), Shift+Delete (cut): true when the key was one of them.
     bool clipboardKey(const VstKeyCode& key);
     // The line editor changed: drawn anew.
     void edited();

@@ -17,7 +17,7 @@ struct VstKeyCode;
 // The plug-in interface's virtual key and modifier numbers.
 enum VirtualKey : uint8_t {
     kVkBack = 1, kVkTab = 2, kVkReturn = 4, kVkEscape = 6, kVkSpace = 7, kVkEnd = 9, kVkHome = 10,
-    kVkLeft = 11, kVkUp = 12, kVkRight = 13, kVkDown = 14, kVkEnter = 19, kVkDelete = 22,
+    kVkLeft = 11, kVkUp = 12, kVkRight = 13, kVkDown = 14, kVkEnter = 19, kVkInsert = 21, kVkDelete = 22,
 };
 enum KeyModifier : uint8_t { kModShift = 1, kModAlt = 2, kModCommand = 4, kModControl = 8 };
 

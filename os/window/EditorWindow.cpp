@@ -64,6 +64,10 @@ PointerState EditorWindow::trackPointer() {
         return std::find_if(queue_.begin(), queue_.end(), [](const WindowEvent& e) { return isPointerEvent(e.kind); });
     };
     auto found = nextPointerEvent();
+    // With no button held no gesture is being tracked (an idle call outside
+    // one): a press queued next is a new click, for the view under it.
+    if (found != queue_.end() && found->kind == WindowEventKind::MouseDown && !(pointer_.buttons & kMouseButtonBits))
+        return pointer_;
     const uint32_t now = nowMs();
     if (found == queue_.end() && (pointer_.buttons & kMouseButtonBits) &&
         static_cast<int32_t>(now - lastPointerMs_) >= static_cast<int32_t>(kPointerDoubtMs)) {

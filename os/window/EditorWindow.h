@@ -41,6 +41,7 @@ enum class WindowKey {
     Down,
     Home,
     End,
+    Insert,
 };
 
 // One dropped item: a file path (percent-decoded) or a text (UTF-8).
@@ -163,7 +164,8 @@ public:
     // being dispatched is seen only by the loop, after the press. A release
     // may never come: while buttons are held and no pointer event has come
     // for kPointerDoubtMs, the server is asked (serverButtons), and buttons
-    // it no longer holds for us read as released.
+    // it no longer holds for us read as released. With no button held, a
+    // queued press is left for nextEvent: a press always reaches a view.
     PointerState trackPointer();
     static constexpr uint32_t kPointerDoubtMs = 50;
     // The pointer state as of the last event taken.

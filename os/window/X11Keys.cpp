@@ -45,6 +45,7 @@ TranslatedKey translateKeysym(uint32_t keysym) {
     case 0xFF54: case 0xFF99: out.key = WindowKey::Down; return out;
     case 0xFF50: case 0xFF95: out.key = WindowKey::Home; return out;
     case 0xFF57: case 0xFF9C: out.key = WindowKey::End; return out;
+    case 0xFF63: case 0xFF9E: out.key = WindowKey::Insert; return out;       // Insert, KP_Insert
     default: break;
     }
     uint32_t codePoint = 0;

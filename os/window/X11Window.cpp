@@ -11,10 +11,10 @@
 #include <deque>
 
 #include "os/Clock.h"
-#include "os/TextEncoding.h"
 #include "os/window/DropData.h"
 #include "os/window/X11Compose.h"
 #include "os/window/X11Keymap.h"
+#include "os/window/X11Selection.h"
 
 namespace os {
 namespace {
@@ -26,25 +26,18 @@ constexpr xcb_atom_t kNoAtom = 0;
 constexpr int32_t kDropTimeoutMs = 2000;
 // Dropped data larger than this is refused (in 32-bit units of the property).
 constexpr uint32_t kMaxDropLongs = 4u * 1024u * 1024u;
-// A paste whose text has not come within this time is given up (the owner
-// hangs); a later answer is ignored.
-constexpr int32_t kPasteTimeoutMs = 1000;
-// Of a pasted text this much is read (in 32-bit units): far more than a
-// field holds, so the rest is cut.
-constexpr uint32_t kMaxPasteLongs = 4096;
 
 // Glyphs of the X cursor font, indexed by CursorShape (Default has none).
 constexpr std::array<uint16_t, 9> kCursorGlyphs = {0, 150, 108, 116, 52, 12, 14, 0, 60};
 
 enum AtomIndex {
     kXdndAware, kXdndEnter, kXdndPosition, kXdndStatus, kXdndLeave, kXdndDrop, kXdndFinished,
-    kXdndSelection, kXdndTypeList, kXdndActionCopy, kUriList, kTextUtf8, kDropProperty,
-    kClipboard, kUtf8String, kTargets, kTimestamp, kIncr, kPasteProperty, kAtomCount
+    kXdndSelection, kXdndTypeList, kXdndActionCopy, kUriList, kTextUtf8, kDropProperty, kAtomCount
 };
 constexpr std::array<const char*, kAtomCount> kAtomNames = {
     "XdndAware", "XdndEnter", "XdndPosition", "XdndStatus", "XdndLeave", "XdndDrop", "XdndFinished",
     "XdndSelection", "XdndTypeList", "XdndActionCopy", "text/uri-list", "text/plain;charset=utf-8",
-    "KELVANTI_DROP", "CLIPBOARD", "UTF8_STRING", "TARGETS", "TIMESTAMP", "INCR", "KELVANTI_PASTE"};
+    "KELVANTI_DROP"};
 
 void reportOnce(const char* why) {
     static std::atomic<bool> reported{false};
@@ -107,13 +100,12 @@ private:
     // A focus-out of our window that our own hand-back caused: the server
     // has the focus where we handed it, or back with us (a field took it again).
     bool focusOutIsOurs(const xcb_focus_in_event_t* event);
-    xcb_atom_t selectionAtom(Selection which) const;
-    // The selection an atom names, as an index into owned_; -1 for others.
-    int selectionIndex(xcb_atom_t atom) const;
-    void handleSelectionRequest(const xcb_selection_request_event_t* event);
-    void handleSelectionClear(const xcb_selection_clear_event_t* event);
-    void receivePaste(const xcb_selection_notify_event_t* event);
-    void askForPaste(xcb_atom_t target);
+    // A focus-out to one of our window's ancestors (the host's top-level, or
+    // a window between) while the pointer is in our window: a window manager
+    // focusing the top-level as the user clicks in it (openbox does, before
+    // the click arrives). No loss: a text field that took the keyboard takes
+    // it back, and the click comes to us.
+    bool focusWentUpUnderPointer(const xcb_focus_in_event_t* event);
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t window_ = 0;
@@ -146,22 +138,13 @@ private:
     // Where we last handed the focus back, until the focus change it causes is read.
     bool focusHandedBack_ = false;
     xcb_window_t focusHandedTo_ = XCB_NONE;
+    // A text field took the focus and has not handed it back nor lost it.
+    bool keyboardWanted_ = false;
     // The time of the last key or button event: the server orders selection
     // requests by it.
     xcb_timestamp_t lastInputTime_ = XCB_CURRENT_TIME;
     KeyComposer composer_;
-    // The selections we own (indexed by Selection) and their texts.
-    struct OwnedSelection {
-        bool owned = false;
-        xcb_timestamp_t since = XCB_CURRENT_TIME;
-        std::string utf8;
-    };
-    std::array<OwnedSelection, 2> owned_{};
-    // The paste asked for and not yet answered.
-    bool pastePending_ = false;
-    xcb_atom_t pasteSelection_ = kNoAtom;
-    xcb_atom_t pasteTarget_ = kNoAtom;
-    uint32_t pasteStartMs_ = 0;
+    X11Selections selections_;
 };
 
 X11Window::~X11Window() {
@@ -266,6 +249,7 @@ bool X11Window::open(uint32_t parent, const char*& why) {
     const uint32_t noExposures = 0;
     xcb_create_gc(connection_, gc_, window_, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
     internAtoms();
+    selections_.open(connection_, window_);
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atoms_[kXdndAware], XCB_ATOM_ATOM, 32, 1,
                         &kXdndVersion);
     loadKeymap();
@@ -345,7 +329,7 @@ void X11Window::pump() {
         markClosed();
     }
     checkDropTimeout();
-    if (pastePending_ && tickDiff(nowMs(), pasteStartMs_) > kPasteTimeoutMs) pastePending_ = false;
+    selections_.checkTimeout(nowMs());
 }
 
 void X11Window::pumpPaintOnly() {
@@ -428,8 +412,9 @@ void X11Window::handle(xcb_generic_event_t* event) {
             focus->detail == XCB_NOTIFY_DETAIL_POINTER)
             break;
         const bool in = (event->response_type & 0x7F) == XCB_FOCUS_IN;
-        if (!in && focusOutIsOurs(focus)) break;
+        if (!in && (focusOutIsOurs(focus) || focusWentUpUnderPointer(focus))) break;
         focusHandedBack_ = false;
+        if (!in) keyboardWanted_ = false;
         WindowEvent change;
         change.kind = in ? WindowEventKind::FocusIn : WindowEventKind::FocusOut;
         change.buttons = queuedButtons();
@@ -455,10 +440,10 @@ void X11Window::handle(xcb_generic_event_t* event) {
         handleSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t*>(event));
         break;
     case XCB_SELECTION_REQUEST:
-        handleSelectionRequest(reinterpret_cast<const xcb_selection_request_event_t*>(event));
+        selections_.handleRequest(reinterpret_cast<const xcb_selection_request_event_t*>(event));
         break;
     case XCB_SELECTION_CLEAR:
-        handleSelectionClear(reinterpret_cast<const xcb_selection_clear_event_t*>(event));
+        selections_.handleClear(reinterpret_cast<const xcb_selection_clear_event_t*>(event));
         break;
     case XCB_MAPPING_NOTIFY:
         if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER) loadKeymap();
@@ -629,8 +614,14 @@ void X11Window::handleClientMessage(const xcb_client_message_event_t* event) {
 
 void X11Window::handleSelectionNotify(const xcb_selection_notify_event_t* event) {
     if (event->requestor != window_) return;
-    if (selectionIndex(event->selection) >= 0) {
-        receivePaste(event);
+    std::string pasted;
+    if (selections_.handleNotify(event, nowMs(), pasted)) {
+        if (pasted.empty()) return;
+        WindowEvent paste;
+        paste.kind = WindowEventKind::Paste;
+        paste.text = std::move(pasted);
+        paste.buttons = queuedButtons();
+        queueEvent(std::move(paste));
         return;
     }
     if (!dropPending_ || event->selection != atoms_[kXdndSelection]) return;
@@ -692,124 +683,14 @@ void X11Window::checkDropTimeout() {
     if (dropPending_ && tickDiff(nowMs(), dropStartMs_) > kDropTimeoutMs) finishDrop(false);
 }
 
-xcb_atom_t X11Window::selectionAtom(Selection which) const {
-    return which == Selection::Clipboard ? atoms_[kClipboard] : xcb_atom_t{XCB_ATOM_PRIMARY};
-}
-
-int X11Window::selectionIndex(xcb_atom_t atom) const {
-    if (atom == kNoAtom) return -1;
-    if (atom == atoms_[kClipboard]) return static_cast<int>(Selection::Clipboard);
-    if (atom == XCB_ATOM_PRIMARY) return static_cast<int>(Selection::Primary);
-    return -1;
-}
-
 void X11Window::offerSelection(Selection which, const std::string& utf8) {
-    const xcb_atom_t selection = selectionAtom(which);
-    if (!isOpen() || windowGone_ || selection == kNoAtom || utf8.empty()) return;
-    xcb_set_selection_owner(connection_, window_, selection, lastInputTime_);
-    // The server refuses an owner whose time is older than the current one's.
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(connection_, xcb_get_selection_owner(connection_, selection), nullptr);
-    OwnedSelection& held = owned_[static_cast<size_t>(which)];
-    held.owned = owner && owner->owner == window_;
-    held.since = lastInputTime_;
-    held.utf8 = held.owned ? utf8 : std::string();
-    std::free(owner);
-}
-
-// Answers another client's (or our own) request for a selection we own:
-// the text as UTF8_STRING or STRING (Latin-1), or the list of those targets.
-void X11Window::handleSelectionRequest(const xcb_selection_request_event_t* event) {
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = event->time;
-    notify.requestor = event->requestor;
-    notify.selection = event->selection;
-    notify.target = event->target;
-    notify.property = XCB_NONE;   // refused unless answered below
-    const int index = selectionIndex(event->selection);
-    const OwnedSelection* held = index >= 0 && event->owner == window_ ? &owned_[static_cast<size_t>(index)] : nullptr;
-    // Requestors of the oldest protocol name no property: the target's name is used.
-    const xcb_atom_t property = event->property != XCB_NONE ? event->property : event->target;
-    if (held && held->owned) {
-        const xcb_atom_t target = event->target;
-        if (target == atoms_[kTargets]) {
-            const std::array<xcb_atom_t, 4> targets = {atoms_[kTargets], atoms_[kTimestamp], atoms_[kUtf8String],
-                                                       XCB_ATOM_STRING};
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, event->requestor, property, XCB_ATOM_ATOM, 32,
-                                static_cast<uint32_t>(targets.size()), targets.data());
-            notify.property = property;
-        } else if (target == atoms_[kTimestamp]) {
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, event->requestor, property, XCB_ATOM_INTEGER, 32, 1,
-                                &held->since);
-            notify.property = property;
-        } else if (target == atoms_[kUtf8String] || target == XCB_ATOM_STRING) {
-            const std::string bytes = target == XCB_ATOM_STRING ? latin1Of(held->utf8) : held->utf8;
-            xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, event->requestor, property, target, 8,
-                                static_cast<uint32_t>(bytes.size()), bytes.data());
-            notify.property = property;
-        }
-    }
-    xcb_send_event(connection_, 0, event->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
-    xcb_flush(connection_);
-}
-
-void X11Window::handleSelectionClear(const xcb_selection_clear_event_t* event) {
-    const int index = selectionIndex(event->selection);
-    if (index < 0 || event->owner != window_) return;
-    owned_[static_cast<size_t>(index)] = OwnedSelection{};
+    if (!isOpen() || windowGone_) return;
+    selections_.offer(which, utf8, lastInputTime_);
 }
 
 void X11Window::requestPaste(Selection which) {
-    if (!isOpen() || windowGone_ || atoms_[kPasteProperty] == kNoAtom) return;
-    pasteSelection_ = selectionAtom(which);
-    askForPaste(atoms_[kUtf8String]);
-}
-
-void X11Window::askForPaste(xcb_atom_t target) {
-    pasteTarget_ = target;
-    pastePending_ = pasteSelection_ != kNoAtom && target != kNoAtom;
-    if (!pastePending_) return;
-    pasteStartMs_ = nowMs();
-    xcb_convert_selection(connection_, window_, pasteSelection_, target, atoms_[kPasteProperty], lastInputTime_);
-    xcb_flush(connection_);
-}
-
-// The owner's answer to our conversion: the text in our property, or none
-// (then STRING is asked for once more, for owners of the older kind).
-void X11Window::receivePaste(const xcb_selection_notify_event_t* event) {
-    if (!pastePending_ || event->selection != pasteSelection_ || event->target != pasteTarget_) return;
-    pastePending_ = false;
-    if (event->property == XCB_NONE) {
-        if (pasteTarget_ == atoms_[kUtf8String]) askForPaste(XCB_ATOM_STRING);
-        return;
-    }
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window_, event->property, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxPasteLongs),
-        nullptr);
-    // A transfer in pieces (INCR) is refused: far more than a field holds.
-    // Its property stays, so the owner never starts sending the pieces.
-    if (!reply || reply->type == atoms_[kIncr]) {
-        std::free(reply);
-        return;
-    }
-    std::string bytes;
-    if (reply->format == 8 && (reply->type == atoms_[kUtf8String] || reply->type == XCB_ATOM_STRING)) {
-        // The value's length as claimed, bounded by the reply's own size and what was asked for.
-        const size_t claimed = static_cast<size_t>(std::max(0, xcb_get_property_value_length(reply)));
-        const size_t length = std::min({claimed, static_cast<size_t>(reply->length) * 4u, size_t{kMaxPasteLongs} * 4u});
-        bytes.assign(static_cast<const char*>(xcb_get_property_value(reply)), length);
-        if (reply->type == XCB_ATOM_STRING) bytes = utf8OfLatin1(bytes);
-    }
-    std::free(reply);
-    xcb_delete_property(connection_, window_, event->property);
-    xcb_flush(connection_);
-    if (bytes.empty()) return;
-    WindowEvent paste;
-    paste.kind = WindowEventKind::Paste;
-    paste.text = std::move(bytes);
-    paste.buttons = queuedButtons();
-    queueEvent(std::move(paste));
+    if (!isOpen() || windowGone_) return;
+    selections_.requestPaste(which, lastInputTime_, nowMs());
 }
 
 void X11Window::takeFocus() {
@@ -818,11 +699,13 @@ void X11Window::takeFocus() {
     // gone, or not viewable) arrive as events and are ignored there.
     xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
     xcb_flush(connection_);
+    keyboardWanted_ = true;
 }
 
 void X11Window::focusGivenBack(uint32_t to) {
     focusHandedBack_ = true;
     focusHandedTo_ = to;
+    keyboardWanted_ = false;
 }
 
 bool X11Window::focusOutIsOurs(const xcb_focus_in_event_t* event) {
@@ -834,6 +717,43 @@ bool X11Window::focusOutIsOurs(const xcb_focus_in_event_t* event) {
     const bool ours = reply && (reply->focus == window_ || reply->focus == focusHandedTo_);
     std::free(reply);
     return ours;
+}
+
+bool X11Window::focusWentUpUnderPointer(const xcb_focus_in_event_t* event) {
+    if (event->mode != XCB_NOTIFY_MODE_NORMAL || event->detail != XCB_NOTIFY_DETAIL_ANCESTOR) return false;
+    const auto focusAsked = xcb_get_input_focus(connection_);
+    const auto pointerAsked = xcb_query_pointer(connection_, window_);
+    const auto rootPointerAsked = xcb_query_pointer(connection_, root_);
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection_, focusAsked, nullptr);
+    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(connection_, pointerAsked, nullptr);
+    xcb_query_pointer_reply_t* rootPointer = xcb_query_pointer_reply(connection_, rootPointerAsked, nullptr);
+    const xcb_window_t focused = focus ? focus->focus : XCB_NONE;
+    const bool inside = pointer && pointer->same_screen && pointer->win_x >= 0 && pointer->win_y >= 0 &&
+                        pointer->win_x < width() && pointer->win_y < height();
+    const xcb_window_t underPointer = rootPointer ? rootPointer->child : XCB_NONE;
+    std::free(focus);
+    std::free(pointer);
+    std::free(rootPointer);
+    if (!inside || focused == XCB_NONE || focused == XCB_INPUT_FOCUS_POINTER_ROOT || focused == root_) return false;
+    // Up from our window to the top-level: the focus is on the way, and no
+    // other top-level lies over ours where the pointer is.
+    bool focusAbove = false;
+    xcb_window_t at = window_;
+    for (int level = 0;; ++level) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, at), nullptr);
+        const xcb_window_t parent = tree ? tree->parent : XCB_NONE;
+        std::free(tree);
+        if (parent == XCB_NONE || level == 64) return false;
+        if (parent == root_) break;
+        focusAbove = focusAbove || parent == focused;
+        at = parent;
+    }
+    if (!focusAbove || at != underPointer) return false;
+    if (keyboardWanted_) {
+        xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+    return true;
 }
 
 void X11Window::setCursor(CursorShape shape) {

@@ -127,6 +127,13 @@ public:
         }
         return false;
     }
+    // The editor's own window: the parent's first child (0 when none).
+    xcb_window_t editorWindow() {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, parent_), nullptr);
+        const xcb_window_t child = tree && xcb_query_tree_children_length(tree) > 0 ? xcb_query_tree_children(tree)[0] : 0;
+        std::free(tree);
+        return child;
+    }
     // At the editor's pixels (the parent's top-left is the editor's).
     void moveTo(int x, int y) { moveOnScreen(originX_ + x, originY_ + y); }
     void moveOnScreen(int x, int y) { fake(XCB_MOTION_NOTIFY, 0, x, y); }

@@ -4,12 +4,15 @@
 // swap bar and the back page's header turn the pages without a resize. A
 // user outside the tool's process holds a knob: the editor costs little,
 // idles the host, and lets go when the host hides its window. A host opens
-// the editor a second time elsewhere, and types arrows into it.
+// the editor a second time elsewhere, and types arrows into it. Another
+// client's request for the clipboard is answered with nothing of the host's
+// memory in it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -226,6 +229,67 @@ TEST_F(EditorOnX, ArrowsTypedIntoTheEditorStepTheProgram) {
     ASSERT_EQ(typed.exitCode, 0) << typed.err;
     EXPECT_EQ(linesOf(still, "program"), std::vector<std::string>{"program 0"});
     EXPECT_EQ(linesOf(typed, "program"), std::vector<std::string>{"program 2"});
+}
+
+// Any client may send the editor's window a request for a selection (the
+// editor owns none here: the answer refuses it). The answer's event is 32
+// bytes on the wire, as the requestor receives them: bytes 24 to 31, past
+// the fields of a SelectionNotify, must be zeros, not the host's memory.
+TEST_F(EditorOnX, ASelectionAnswerToAnotherClientCarriesNothingOfTheHostsMemory) {
+    outside::Hand hand;
+    ASSERT_TRUE(hand.ok());
+    outside::BackgroundTool tool(toolCommand({"--idle", "2500"}));
+    ASSERT_TRUE(hand.findEditor(30000)) << "no editor window";
+    const xcb_window_t editor = hand.editorWindow();
+    ASSERT_NE(editor, 0u);
+
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t requestor = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, requestor, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 1,
+                      1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* r =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_NONE;
+        std::free(r);
+        return a;
+    };
+    const xcb_atom_t clipboard = atom("CLIPBOARD"), utf8 = atom("UTF8_STRING"), property = atom("FORGED_REQUEST");
+    char forged[32] = {};
+    auto* request = reinterpret_cast<xcb_selection_request_event_t*>(forged);
+    request->response_type = XCB_SELECTION_REQUEST;
+    request->time = XCB_CURRENT_TIME;
+    request->owner = editor;
+    request->requestor = requestor;
+    request->selection = clipboard;
+    request->target = utf8;
+    request->property = property;
+    xcb_send_event(c, 0, editor, XCB_EVENT_MASK_NO_EVENT, forged);
+    xcb_flush(c);
+
+    std::vector<uint8_t> answer;
+    for (int waited = 0; waited < 3000 && answer.empty(); waited += 10) {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+            if ((e->response_type & 0x7F) == XCB_SELECTION_NOTIFY && answer.empty()) {
+                const auto* bytes = reinterpret_cast<const uint8_t*>(e);
+                answer.assign(bytes, bytes + 32);
+            }
+            std::free(e);
+        }
+        if (answer.empty()) outside::sleepMs(10);
+    }
+    xcb_disconnect(c);
+    const ToolRun run = toolRun(tool.finish());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(answer.size(), 32u) << "the editor did not answer";
+    xcb_selection_notify_event_t notify;
+    std::memcpy(&notify, answer.data(), sizeof notify);
+    EXPECT_EQ(notify.requestor, requestor);
+    EXPECT_EQ(notify.selection, clipboard);
+    EXPECT_EQ(notify.target, utf8);
+    EXPECT_EQ(notify.property, xcb_atom_t{XCB_NONE});
+    EXPECT_EQ(std::vector<uint8_t>(answer.begin() + 24, answer.end()), std::vector<uint8_t>(8, 0));
 }
 
 } // namespace

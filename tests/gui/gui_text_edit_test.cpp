@@ -199,8 +199,9 @@ TEST(GuiTextEdit, EscapeKeepsTheOldTextAndEditingKeysWork) {
     EXPECT_EQ(old.caret(), 3u);
 }
 
-// Ctrl+A, C, X and V through the window's clipboard (the process's own on a
-// headless window, as another program's on X); the primary selection holds
+// Ctrl+A, C, X and V, and Ctrl+Insert, Shift+Insert and Shift+Delete,
+// through the window's clipboard (the process's own on a headless window,
+// as another program's on X); the primary selection holds
 // what the user selects, not the text selected as editing begins; a paste
 // replaces the selection as one line, its bytes read as our texts are; the
 // middle button pastes the primary selection where it clicks.
@@ -256,6 +257,38 @@ TEST(GuiTextEdit, ClipboardKeysCopyCutAndPasteOneLineOverTheSelection) {
     bench.chord('v');
     bench.field->paste("late");
     EXPECT_EQ(bench.text(), "mid!xy");
+
+    // The desktop's other chords beside Ctrl+C, X and V, over "hello" all
+    // selected, the clipboard holding "clip"; Delete and Insert alone, and
+    // Ctrl+Shift+Insert, leave the clipboard alone.
+    using os::WindowKey;
+    const struct {
+        WindowKey key;
+        const char* letter;
+        int modifiers;
+        const char* text;
+        const char* clipboard;
+    } chords[] = {
+        {WindowKey::None, "c", os::kMouseControl, "hello", "hello"},
+        {WindowKey::Insert, "", os::kMouseControl, "hello", "hello"},
+        {WindowKey::None, "x", os::kMouseControl, "", "hello"},
+        {WindowKey::Delete, "", os::kMouseShift, "", "hello"},
+        {WindowKey::None, "v", os::kMouseControl, "clip", "clip"},
+        {WindowKey::Insert, "", os::kMouseShift, "clip", "clip"},
+        {WindowKey::Delete, "", 0, "", "clip"},
+        {WindowKey::Insert, "", 0, "hello", "clip"},
+        {WindowKey::Insert, "", os::kMouseShift | os::kMouseControl, "hello", "clip"},
+    };
+    for (const auto& c : chords) {
+        Bench fresh("hello");
+        fresh.window->offerSelection(Selection::Clipboard, "clip");
+        fresh.click(20, 20);
+        fresh.window->injectKey(c.key, c.letter, c.modifiers);
+        fresh.frame->idle();
+        const std::string row = std::to_string(static_cast<int>(c.key)) + c.letter + " " + std::to_string(c.modifiers);
+        EXPECT_EQ(fresh.field->lineEditor()->text(), c.text) << row;
+        EXPECT_EQ(held(Selection::Clipboard), c.clipboard) << row;
+    }
 }
 
 TEST(GuiTextEdit, DropsTakeTheFirstTextCutTo255Bytes) {
@@ -369,6 +402,29 @@ TEST(GuiTextEdit, FocusLeavingTheWindowEndsEditingAsReturnDoes) {
     const std::vector<std::string> calls = {"begin 5", "keyboard taken", "end 5", "keyboard released",
                                             "changed z", "notify LooseFocus"};
     EXPECT_EQ(bench.log.calls, calls);
+
+    // The focus leaving just before a click on another view, both read in
+    // one idle (a window manager focuses the host's window as the button
+    // goes down): the changed text is taken, and the click still reaches
+    // the view under it; without a change too.
+    auto* other = new CTextEdit(CRect(10, 50, 110, 70), &bench.log, 6, "cd");
+    bench.field->getParentView()->addView(other);
+    for (const bool change : {true, false}) {
+        bench.click(20, 20);
+        if (change) bench.type("y");
+        bench.log.calls.clear();
+        bench.window->injectFocus(false);
+        bench.window->injectClick(20, 60);
+        bench.frame->idle();
+        EXPECT_EQ(bench.text(), "y") << change;
+        EXPECT_TRUE(other->isEditing()) << change;
+        EXPECT_EQ(bench.frame->getFocusView(), other) << change;
+        std::vector<std::string> expected = {"end 5", "keyboard released"};
+        if (change) expected.push_back("changed y");
+        for (const char* call : {"notify LooseFocus", "begin 6", "keyboard taken"}) expected.push_back(call);
+        EXPECT_EQ(bench.log.calls, expected) << change;
+        bench.key(os::WindowKey::Return);
+    }
 }
 
 TEST(GuiTextEdit, AClickInsideTheFieldBeingEditedPlacesTheCaret) {

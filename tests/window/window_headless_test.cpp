@@ -486,6 +486,7 @@ TEST(WindowTranslations, KeysymsAndStatesBecomeNeutralKeysAndMouseBits) {
         {0xFF53, true, os::WindowKey::Right, ""},      {0xFF52, true, os::WindowKey::Up, ""},
         {0xFF54, true, os::WindowKey::Down, ""},       {0xFF50, true, os::WindowKey::Home, ""},
         {0xFF57, true, os::WindowKey::End, ""},        {'a', true, os::WindowKey::None, "a"},
+        {0xFF63, true, os::WindowKey::Insert, ""},     {0xFF9E, true, os::WindowKey::Insert, ""},
         {0xE9, true, os::WindowKey::None, "\xC3\xA9"}, {0x010020AC, true, os::WindowKey::None, "\xE2\x82\xAC"},
         {0xFFB7, true, os::WindowKey::None, "7"},      {0xFFE1, false, os::WindowKey::None, ""},
         {0xFFBE, false, os::WindowKey::None, ""},

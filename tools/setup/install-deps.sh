@@ -27,8 +27,9 @@ pkgs_asan=("${pkgs_x64[@]}")
 pkgs_tsan=("${pkgs_x64[@]}")
 # clang's -fsanitize=fuzzer links libclang_rt.fuzzer from libclang-rt-14-dev.
 pkgs_fuzz=(cmake ninja-build make clang libclang-rt-14-dev libpng-dev zlib1g-dev libfreetype-dev)
-# The dialog test shows a real zenity box on an Xvfb display.
-pkgs_xvfb=(xvfb zenity)
+# The dialog test shows a real zenity box on an Xvfb display; the text
+# field's tests run once more under a window manager, openbox.
+pkgs_xvfb=(xvfb zenity openbox)
 flavours=(demo x64 x86 asan tsan fuzz xvfb)
 # The editor's window and kelvanti-editor: xcb and its XTEST extension. The
 # 32-bit build compiles against the x86-64 headers (one set for all

@@ -1,9 +1,10 @@
 // kelvanti-editor typing into the menu toy's text fields on an X display of
-// its own: the keyboard focus leaving ends the editing with one endEdit, a
-// click inside the field being edited places the caret, keypad keys follow
-// Num Lock, and the focus goes back only while it is still ours; giving it
-// back ends neither the next field's edit nor a drag; the clipboard and
-// dead keys work with other programs.
+// its own, with and without a window manager: the keyboard focus leaving
+// ends the editing with one endEdit, a click ending a changed edit reaches
+// the view under it, a click inside the field being edited places the
+// caret, keypad keys follow Num Lock, and the focus goes back only while it
+// is still ours; giving it back ends neither the next field's edit nor a
+// drag; the clipboard and dead keys work with other programs.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -115,6 +116,32 @@ TEST_F(TextTool, TheFocusAFieldGivesBackEndsNeitherTheNextFieldsEditNorADrag) {
         EXPECT_EQ(linesStartingWith(log, bracket).size(), 1u) << bracket << "\n" << log;
     // Where the pointer was at the release (130 of 200 pixels), not at the press.
     EXPECT_EQ(shownText(log, "param 4 Level "), "0.650") << log;
+}
+
+// A click that ends a changed field's edit is a click like any other: it
+// reaches the view under it, the slider or the other field. (On a desktop
+// the window manager moves the focus to the host's window as the button
+// goes down, before the click arrives.)
+TEST_F(TextTool, AClickThatEndsAChangedEditReachesTheViewUnderIt) {
+    const std::string upper = point(60, kUpperTextY), lower = point(60, kTextY);
+    const std::string drag = point(40, kSliderY) + ",160,0";   // to 200 of the slider's 20..220
+    const struct {
+        std::vector<std::string> args;
+        const char* upperText;
+        const char* lowerText;
+        const char* level;
+    } rows[] = {
+        {{"--click", upper, "--key", "q", "--drag", drag}, "q", "ab", "0.900"},
+        {{"--click", upper, "--key", "q", "--click", lower, "--key", "z", "--key", "Return"}, "q", "z", "0.000"},
+        // Positive control: the text unchanged.
+        {{"--click", upper, "--drag", drag}, "cd", "ab", "0.900"},
+    };
+    for (const auto& row : rows) {
+        const std::string log = run(row.args);
+        EXPECT_EQ(shownText(log, "param 3 Upper "), row.upperText) << log;
+        EXPECT_EQ(shownText(log), row.lowerText) << log;
+        EXPECT_EQ(shownText(log, "param 4 Level "), row.level) << log;
+    }
 }
 
 TEST_F(TextTool, KeypadDigitsTypeDigitsWithNumLockOnAndMoveTheCaretWithItOff) {

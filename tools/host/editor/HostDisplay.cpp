@@ -515,7 +515,10 @@ void HostDisplay::handle(xcb_generic_event_t* event) {
                                 static_cast<uint32_t>(dragBytes_.size()), dragBytes_.data());
             notify.property = request->property;
         }
-        xcb_send_event(connection_, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+        // 32 bytes go out whatever the event's size: nothing of ours past its fields.
+        char wire[32] = {};
+        std::memcpy(wire, &notify, sizeof notify);
+        xcb_send_event(connection_, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, wire);
         xcb_flush(connection_);
     }
 }
