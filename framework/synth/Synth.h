@@ -474,6 +474,9 @@ public:
     // and name follow the "Preset Load Path" the chunk brought (rebased);
     // when it names no listed file, no program is named. Host threads.
     void followHostProgram(int32_t part);
+    // Lists the folder of the part's bank in its program list; false when
+    // the bank names no folder. Under the plug-in lock.
+    bool relistPartBank(int32_t part);
     // The part's "Preset Load Path" ("fault", the file list's error text, is
     // stored as an empty text) and the global "Multi Load" text.
     void setPresetLoadPathText(int32_t part, const char* path);

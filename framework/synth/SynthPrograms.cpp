@@ -75,7 +75,13 @@ void Synth::selectPartProgram(int32_t part, int32_t program) {
     std::lock_guard<Lock_c> guard(lock_); // the preset is loaded here, not on the idle side
     if (!opened_.load() || part != getCurrentPart() || program < 0 || program >= numPrograms) return;
     FileList_c& programs = partProgramList(part);
-    if (program >= programs.count()) return;
+    // A host's program that is no listed file left the list empty: the
+    // part's bank is listed again, so program changes and the arrows lead on.
+    const bool relisted = programs.count() == 0 && relistPartBank(part);
+    if (program >= programs.count()) {
+        if (relisted) programs.clear();
+        return;
+    }
     const int32_t previousProgram = synGloIns_.getValue(part, SynGloIns_c::kProgram);
     const std::string previousPath = getPresetLoadPathText(part);
     synGloIns_.setValue(part, SynGloIns_c::kProgram, program);
@@ -87,9 +93,17 @@ void Synth::selectPartProgram(int32_t part, int32_t program) {
         synGloIns_.setValue(part, SynGloIns_c::kProgram, previousProgram);
         synGloIns_.setText(part, SynGloIns_c::kPresetLoadPath, previousPath);
         if (!hasGlobalProgramList()) setProgramNumber(previousProgram, false);
+        if (relisted) programs.clear(); // the off-list program still sounds
         editorRefreshAll();
     }
     updateDisplayIfInitialised();
+}
+
+bool Synth::relistPartBank(int32_t part) {
+    const char* folder = partBankList(part).getFullPath(synGloIns_.getValue(part, SynGloIns_c::kBank));
+    if (!folder) return false;
+    partProgramList(part).rescan(folder, false);
+    return true;
 }
 
 void Synth::selectPartBank(int32_t part, int32_t bank) {

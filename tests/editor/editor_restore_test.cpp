@@ -254,10 +254,11 @@ TEST_F(EditorRestore, AProgramThatIsNoListedFileNamesNoOtherPreset) {
         std::vector<unsigned char> chunk;
         const char* bankFace;   // the bank menu: the preset's folder when it is listed
         const char* nextBank;   // the first preset of the next bank
+        const char* third;      // the third listed preset of the bank the part is left in
     };
     const Case cases[] = {
-        {"a preset since deleted", deleted, "Drums", "01 High Conga"},
-        {"a factory file's program", factory, "", "01 Kit Tone"},
+        {"a preset since deleted", deleted, "Drums", "01 High Conga", "04 Long Kick"},
+        {"a factory file's program", factory, "", "01 Kit Tone", "03 Punch Kick"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -278,6 +279,18 @@ TEST_F(EditorRestore, AProgramThatIsNoListedFileNamesNoOtherPreset) {
         bankStepUp(*b);
         EXPECT_EQ(programName(*b), c.nextBank);
         EXPECT_EQ(menu(*b, kProgramMenu).face, c.nextBank);
+        // A host's program change leads on from the same off-list program,
+        // past the restore guard.
+        auto h = makePlugin();
+        resume(*h);
+        ASSERT_GT(give(*h, kProgramChunk, c.chunk), 0);
+        ASSERT_EQ(programName(*h), "");
+        os::setTickOffsetForTesting(1001);
+        hostProgram(*h, 2);
+        os::setTickOffsetForTesting(0);
+        EXPECT_EQ(programName(*h), c.third);
+        EXPECT_EQ(program(*h), 2);
+        EXPECT_EQ(menu(*h, kProgramMenu).face, c.third);
     }
 }
 
