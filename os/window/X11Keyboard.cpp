@@ -138,10 +138,31 @@ bool X11Keyboard::handle(const xcb_generic_event_t* event) {
     return true;
 }
 
+namespace {
+bool isLatinLetter(uint32_t keysym) {
+    return (keysym >= XKB_KEY_a && keysym <= XKB_KEY_z) || (keysym >= XKB_KEY_A && keysym <= XKB_KEY_Z);
+}
+} // namespace
+
+uint32_t X11Keyboard::latinKeysym(uint8_t keycode, uint32_t keysym) const {
+    if (isLatinLetter(keysym) || translateKeysym(keysym).text.empty()) return keysym;
+    const xkb_layout_index_t active = xkb_state_key_get_layout(state_, keycode);
+    const xkb_layout_index_t layouts = xkb_keymap_num_layouts_for_key(keymap_, keycode);
+    for (xkb_layout_index_t layout = 0; layout < layouts; ++layout) {
+        if (layout == active) continue;
+        const xkb_keysym_t* syms = nullptr;
+        const xkb_level_index_t level = xkb_state_key_get_level(state_, keycode, layout);
+        if (xkb_keymap_key_get_syms_by_level(keymap_, keycode, layout, level, &syms) == 1 && isLatinLetter(syms[0]))
+            return syms[0];
+    }
+    return keysym;
+}
+
 TranslatedKey X11Keyboard::translate(uint8_t keycode, uint16_t state, bool press, bool compose) {
     if (!state_) return TranslatedKey{};
-    const uint32_t keysym = xkb_state_key_get_one_sym(state_, keycode);
+    uint32_t keysym = xkb_state_key_get_one_sym(state_, keycode);
     if (keysym == XKB_KEY_NoSymbol) return TranslatedKey{};
+    if (state & kXControlMask) keysym = latinKeysym(keycode, keysym);
     if (press && compose && !(state & (kXControlMask | kXMod1Mask))) {
         std::string composed;
         switch (composer_.press(keysym, composed)) {

@@ -42,11 +42,15 @@ public:
     // What a key code types in the current state. A press goes through the
     // dead keys and compose sequences when `compose` and neither Control nor
     // Alt is in the event's state (those chords are commands, not text).
+    // With Control, a key that types no Latin letter in the active group
+    // gives the one it types in another group (Ctrl+C with a Cyrillic group
+    // active copies, as on every desktop).
     TranslatedKey translate(uint8_t keycode, uint16_t state, bool press, bool compose);
 
 private:
     void reloadKeymap();
     void applyState();
+    uint32_t latinKeysym(uint8_t keycode, uint32_t keysym) const;
 
     xcb_connection_t* connection_ = nullptr;
     xkb_context* context_ = nullptr;

@@ -341,8 +341,8 @@ private:
 
 // The desktop's keyboard layout, changed while the editor runs (setxkbmap,
 // as a user does): AltGr's third level, other scripts, a second group
-// switched to, a dead key in a locale whose charset is not UTF-8. The same
-// key codes are pressed under every layout.
+// switched to (where Ctrl+A Ctrl+C still copy), a dead key in a locale
+// whose charset is not UTF-8. The same key codes are pressed under every layout.
 TEST_F(TextTool, EveryKeyboardLayoutTypesWhatItsKeysShow) {
     const std::vector<std::string> us = {"-layout", "us", "-option", ""};
     if (!setLayout(us)) GTEST_SKIP() << "setxkbmap cannot set the layout (tools/setup/install-deps.sh xvfb installs it)";
@@ -355,7 +355,8 @@ TEST_F(TextTool, EveryKeyboardLayoutTypesWhatItsKeysShow) {
     const uint8_t q = display.keycodeOf('q'), w = display.keycodeOf('w'), e = display.keycodeOf('e');
     const uint8_t a = display.keycodeOf('a'), b = display.keycodeOf('b'), seven = display.keycodeOf('7');
     const uint8_t eight = display.keycodeOf('8'), caps = display.keycodeOf(0xFFE5), enter = display.keycodeOf(0xFF0D);
-    ASSERT_TRUE(q && w && e && a && b && seven && eight && caps && enter);
+    const uint8_t c = display.keycodeOf('c'), control = display.keycodeOf(0xFFE3);
+    ASSERT_TRUE(q && w && e && a && b && seven && eight && caps && enter && c && control);
     constexpr uint32_t kAltGr = 0xFE03, kDeadAcute = 0xFE51;   // ISO_Level3_Shift, dead_acute
     struct Press {
         uint8_t code;   // 0: the layout's dead acute key
@@ -366,14 +367,15 @@ TEST_F(TextTool, EveryKeyboardLayoutTypesWhatItsKeysShow) {
         const char* locale;
         std::vector<Press> keys;
         const char* text;
+        bool copy;   // Ctrl+A Ctrl+C after the keys: the clipboard holds the text
     } rows[] = {
         {{"-layout", "de"}, "de_DE.ISO-8859-1",
-         {{q, true}, {e, true}, {seven, true}, {eight, true}, {0, false}, {e, false}}, "@\xE2\x82\xAC{[\xC3\xA9"},
-        {{"-layout", "ru"}, "ru_RU.KOI8-R", {{q, false}, {w, false}, {e, false}}, "\xD0\xB9\xD1\x86\xD1\x83"},
+         {{q, true}, {e, true}, {seven, true}, {eight, true}, {0, false}, {e, false}}, "@\xE2\x82\xAC{[\xC3\xA9", false},
+        {{"-layout", "ru"}, "ru_RU.KOI8-R", {{q, false}, {w, false}, {e, false}}, "\xD0\xB9\xD1\x86\xD1\x83", false},
         {{"-layout", "us,ru", "-option", "grp:caps_toggle"}, "en_US.UTF-8",
-         {{q, false}, {caps, false}, {q, false}, {w, false}}, "q\xD0\xB9\xD1\x86"},
-        {{"-layout", "pl"}, "pl_PL", {{a, true}, {e, true}}, "\xC4\x85\xC4\x99"},
-        {{"-layout", "gr"}, "el_GR.UTF-8", {{a, false}, {b, false}}, "\xCE\xB1\xCE\xB2"},
+         {{q, false}, {caps, false}, {q, false}, {w, false}}, "q\xD0\xB9\xD1\x86", true},
+        {{"-layout", "pl"}, "pl_PL", {{a, true}, {e, true}}, "\xC4\x85\xC4\x99", false},
+        {{"-layout", "gr"}, "el_GR.UTF-8", {{a, false}, {b, false}}, "\xCE\xB1\xCE\xB2", false},
     };
     for (const auto& row : rows) {
         const std::string name = row.layout[1];
@@ -387,6 +389,12 @@ TEST_F(TextTool, EveryKeyboardLayoutTypesWhatItsKeysShow) {
             ASSERT_TRUE(press.code || deadAcute) << name;
             ASSERT_TRUE(!press.altGr || altGr) << name;
             display.keyCode(press.code ? press.code : deadAcute, press.altGr ? altGr : 0);
+        }
+        if (row.copy) {
+            display.keyCode(a, control);
+            display.keyCode(c, control);
+            EXPECT_TRUE(waitFor(3000, [&] { return other.ownerOf(other.clipboard) != XCB_NONE; })) << name;
+            EXPECT_EQ(other.read(other.clipboard, other.utf8), row.text) << name;
         }
         display.keyCode(enter);
         ASSERT_TRUE(finishWithin(tool, display, 10000, waitFor<std::function<bool()>>)) << name;
