@@ -7,7 +7,6 @@
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
-
 namespace os {
 
 TranslatedKey translateKeysym(uint32_t keysym) {
