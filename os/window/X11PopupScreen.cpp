@@ -8,7 +8,7 @@
 
 #include "os/Clock.h"
 #include "os/window/PopupScreen.h"
-#include "os/window/X11Keymap.h"
+#include "os/window/X11Keyboard.h"
 
 namespace os {
 namespace {
@@ -45,7 +45,7 @@ private:
     bool keyboardGrabbed_ = false;
     bool swapBytes_ = false;
     size_t maxRequestBytes_ = 0;
-    KeyboardMap keymap_;
+    X11Keyboard keyboard_;
     std::vector<uint32_t> band_;
 };
 
@@ -75,7 +75,7 @@ bool X11PopupScreen::connect() {
     gc_ = xcb_generate_id(connection_);
     const uint32_t noExposures = 0;
     xcb_create_gc(connection_, gc_, screen_->root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    keymap_ = loadX11KeyboardMap(connection_);
+    keyboard_.attach(connection_);
     return true;
 }
 
@@ -213,7 +213,7 @@ void X11PopupScreen::handle(const xcb_generic_event_t* event) {
     }
     case XCB_KEY_PRESS: {
         const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-        const TranslatedKey translated = keymap_.translate(key->detail, key->state);
+        const TranslatedKey translated = keyboard_.translate(key->detail, key->state, true, false);
         if (!translated.known) return;
         out.kind = WindowEventKind::KeyDown;
         out.key = translated.key;
@@ -223,6 +223,7 @@ void X11PopupScreen::handle(const xcb_generic_event_t* event) {
         break;
     }
     default:
+        keyboard_.handle(event);   // XKB's: the keymap and its state follow the server
         return;
     }
     queueEvent(std::move(out));

@@ -12,8 +12,7 @@
 
 #include "os/Clock.h"
 #include "os/window/DropData.h"
-#include "os/window/X11Compose.h"
-#include "os/window/X11Keymap.h"
+#include "os/window/X11Keyboard.h"
 #include "os/window/X11Selection.h"
 
 namespace os {
@@ -82,7 +81,6 @@ private:
     bool viewable(xcb_get_window_attributes_cookie_t asked);
     bool findVisual(const xcb_setup_t* setup, xcb_window_t root, xcb_visualid_t visual, uint8_t depth);
     void internAtoms();
-    void loadKeymap();
     void handle(xcb_generic_event_t* event);
     void handleButton(const xcb_button_press_event_t* event, bool press);
     void handleKey(const xcb_key_press_event_t* event, bool press);
@@ -121,7 +119,7 @@ private:
     bool windowGone_ = false;
     bool ownColormap_ = false;
     std::array<xcb_atom_t, kAtomCount> atoms_{};
-    KeyboardMap keymap_;
+    X11Keyboard keyboard_;
     // Events read by a paint-only pump, handled by the next pump in order.
     std::deque<xcb_generic_event_t*> deferred_;
     std::vector<uint32_t> band_;
@@ -143,7 +141,6 @@ private:
     // The time of the last key or button event: the server orders selection
     // requests by it.
     xcb_timestamp_t lastInputTime_ = XCB_CURRENT_TIME;
-    KeyComposer composer_;
     X11Selections selections_;
 };
 
@@ -252,7 +249,7 @@ bool X11Window::open(uint32_t parent, const char*& why) {
     selections_.open(connection_, window_);
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atoms_[kXdndAware], XCB_ATOM_ATOM, 32, 1,
                         &kXdndVersion);
-    loadKeymap();
+    keyboard_.attach(connection_);
     // The core limit (256 KiB on every server), never BIG-REQUESTS: the same
     // bands everywhere, whatever extensions the server has.
     maxRequestBytes_ = static_cast<size_t>(xcb_get_setup(connection_)->maximum_request_length) * 4u;
@@ -272,8 +269,6 @@ void X11Window::internAtoms() {
         std::free(reply);
     }
 }
-
-void X11Window::loadKeymap() { keymap_ = loadX11KeyboardMap(connection_); }
 
 void X11Window::resize(int width, int height) {
     EditorWindow::resize(width, height);
@@ -445,10 +440,8 @@ void X11Window::handle(xcb_generic_event_t* event) {
     case XCB_SELECTION_CLEAR:
         selections_.handleClear(reinterpret_cast<const xcb_selection_clear_event_t*>(event));
         break;
-    case XCB_MAPPING_NOTIFY:
-        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_POINTER) loadKeymap();
-        break;
     default:
+        keyboard_.handle(event);   // XKB's: the keymap and its state follow the server
         break;
     }
 }
@@ -478,21 +471,7 @@ void X11Window::handleButton(const xcb_button_press_event_t* event, bool press) 
 
 void X11Window::handleKey(const xcb_key_press_event_t* event, bool press) {
     lastInputTime_ = event->time;
-    const uint32_t keysym = keymap_.keysymOf(event->detail, event->state);
-    TranslatedKey translated = translateKeysym(keysym);
-    // Dead keys and compose sequences; chords with Control or Alt are commands, not text.
-    if (press && keysym != 0 && !(event->state & (kXControlMask | kXMod1Mask))) {
-        std::string composed;
-        switch (composer_.press(keysym, composed)) {
-        case KeyComposer::Step::Swallowed:
-            return;
-        case KeyComposer::Step::Composed:
-            translated = TranslatedKey{true, WindowKey::None, composed};
-            break;
-        case KeyComposer::Step::PassOn:
-            break;
-        }
-    }
+    const TranslatedKey translated = keyboard_.translate(event->detail, event->state, press, true);
     if (!translated.known) return;
     WindowEvent key;
     key.kind = press ? WindowEventKind::KeyDown : WindowEventKind::KeyUp;

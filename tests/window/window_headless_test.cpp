@@ -2,6 +2,10 @@
 // the toy editor on it, and the translations the X11 window relies on.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -10,6 +14,8 @@
 
 #include "os/window/DropData.h"
 #include "os/window/HeadlessWindow.h"
+#include "os/window/X11Compose.h"
+#include "os/window/X11Keyboard.h"
 #include "os/window/X11Keys.h"
 #include "framework/platform/EditorThread.h"
 #include "gui/CDragContainer.h"
@@ -490,6 +496,14 @@ TEST(WindowTranslations, KeysymsAndStatesBecomeNeutralKeysAndMouseBits) {
         {0xE9, true, os::WindowKey::None, "\xC3\xA9"}, {0x010020AC, true, os::WindowKey::None, "\xE2\x82\xAC"},
         {0xFFB7, true, os::WindowKey::None, "7"},      {0xFFE1, false, os::WindowKey::None, ""},
         {0xFFBE, false, os::WindowKey::None, ""},
+        // Symbols of the legacy sets that layouts other than the Latin-1 ones type.
+        {0x20AC, true, os::WindowKey::None, "\xE2\x82\xAC"},   // EuroSign
+        {0x1B1, true, os::WindowKey::None, "\xC4\x85"},          // aogonek (Polish)
+        {0x7E1, true, os::WindowKey::None, "\xCE\xB1"},          // Greek_alpha
+        {0x6CA, true, os::WindowKey::None, "\xD0\xB9"},          // Cyrillic_shorti
+        {0x5C7, true, os::WindowKey::None, "\xD8\xA7"},          // Arabic_alef
+        {0xFE51, false, os::WindowKey::None, ""},                 // dead_acute alone types nothing
+        {0xFF0A, false, os::WindowKey::None, ""},                 // Linefeed: a control character
     };
     for (const Row& row : rows) {
         const os::TranslatedKey t = os::translateKeysym(row.keysym);
@@ -497,54 +511,13 @@ TEST(WindowTranslations, KeysymsAndStatesBecomeNeutralKeysAndMouseBits) {
         EXPECT_EQ(t.key, row.key) << std::hex << row.keysym;
         EXPECT_EQ(t.text, row.text) << std::hex << row.keysym;
     }
-    EXPECT_EQ(os::chooseKeysym('a', 'A', 0), uint32_t{'a'});
-    EXPECT_EQ(os::chooseKeysym('a', 'A', os::kXShiftMask), uint32_t{'A'});
-    EXPECT_EQ(os::chooseKeysym('a', 'A', os::kXLockMask), uint32_t{'A'});
-    EXPECT_EQ(os::chooseKeysym('a', 'A', os::kXLockMask | os::kXShiftMask), uint32_t{'a'});
-    EXPECT_EQ(os::chooseKeysym('1', '!', os::kXLockMask), uint32_t{'1'});
-    EXPECT_EQ(os::chooseKeysym('1', 0, os::kXShiftMask), uint32_t{'1'});
     EXPECT_EQ(os::mouseBitsFromXState(os::kXButton1Mask | os::kXButton3Mask | os::kXControlMask | os::kXMod1Mask),
               os::kMouseLeft | os::kMouseRight | os::kMouseControl | os::kMouseAlt);
     EXPECT_EQ(os::mouseBitsFromXState(os::kXButton2Mask | os::kXShiftMask | os::kXLockMask),
               os::kMouseMiddle | os::kMouseShift);
 }
 
-TEST(WindowTranslations, KeypadKeysFollowNumLockAndTypeWhatTheyShow) {
-    // A keymap of three key codes from 10: the keypad's 1/End key, its
-    // decimal key, and Num Lock itself; Num Lock sits on Mod2 (bit 16).
-    os::KeyboardMap map;
-    map.minKeycode = 10;
-    map.perCode = 2;
-    map.keysyms = {0xFF9C, 0xFFB1, 0xFF9F, 0xFFAE, 0xFF7F, 0};
-    const uint8_t modifiers[8 * 2] = {50, 0, 66, 0, 37, 0, 64, 0, 12, 0, 0, 0, 0, 0, 0, 0};
-    map.findNumLock(modifiers, sizeof modifiers, 2);
-    ASSERT_EQ(map.numLockMask, 16);
-    constexpr uint16_t kNum = 16;
-    const struct {
-        uint8_t keycode;
-        uint16_t state;
-        os::WindowKey key;
-        const char* text;
-    } presses[] = {
-        {10, 0, os::WindowKey::End, ""},         {10, kNum, os::WindowKey::None, "1"},
-        {10, kNum | os::kXShiftMask, os::WindowKey::End, ""},
-        {10, os::kXShiftMask, os::WindowKey::None, "1"},   // Shift alone picks the second column
-        {11, 0, os::WindowKey::Delete, ""},      {11, kNum, os::WindowKey::None, "."},
-        {11, kNum | os::kXLockMask, os::WindowKey::None, "."},
-    };
-    for (const auto& p : presses) {
-        const os::TranslatedKey t = map.translate(p.keycode, p.state);
-        EXPECT_TRUE(t.known) << int(p.keycode) << " " << p.state;
-        EXPECT_EQ(t.key, p.key) << int(p.keycode) << " " << p.state;
-        EXPECT_EQ(t.text, p.text) << int(p.keycode) << " " << p.state;
-    }
-    // Codes outside the map, and a map whose modifier rows are cut short.
-    EXPECT_FALSE(map.translate(9, 0).known);
-    EXPECT_FALSE(map.translate(13, 0).known);
-    EXPECT_FALSE(map.translate(200, kNum).known);
-    map.findNumLock(modifiers, 8, 2);
-    EXPECT_EQ(map.numLockMask, 0);
-
+TEST(WindowTranslations, KeypadKeysTypeWhatTheyShow) {
     const struct {
         uint32_t keysym;
         const char* text;
@@ -554,13 +527,84 @@ TEST(WindowTranslations, KeypadKeysFollowNumLockAndTypeWhatTheyShow) {
                   {0xFFAA, "*", os::WindowKey::None}, {0xFFAB, "+", os::WindowKey::None},
                   {0xFFAD, "-", os::WindowKey::None}, {0xFFAF, "/", os::WindowKey::None},
                   {0xFFBD, "=", os::WindowKey::None}, {0xFF80, " ", os::WindowKey::None},
-                  {0xFF8D, "", os::WindowKey::Return}, {0xFF89, "", os::WindowKey::Tab}};
+                  {0xFF8D, "", os::WindowKey::Return}, {0xFF89, "", os::WindowKey::Tab},
+                  // Num Lock off: the keys move the caret.
+                  {0xFF9C, "", os::WindowKey::End},    {0xFF95, "", os::WindowKey::Home},
+                  {0xFF9F, "", os::WindowKey::Delete}, {0xFF96, "", os::WindowKey::Left}};
     for (const auto& k : keypad) {
         const os::TranslatedKey t = os::translateKeysym(k.keysym);
         EXPECT_TRUE(t.known) << std::hex << k.keysym;
         EXPECT_EQ(t.text, k.text) << std::hex << k.keysym;
         EXPECT_EQ(t.key, k.key) << std::hex << k.keysym;
     }
+}
+
+// Standard error of this process, read back: what libxkbcommon or we wrote
+// there between start() and stop().
+class StderrCapture {
+public:
+    void start() {
+        std::fflush(stderr);
+        file_ = std::tmpfile();
+        saved_ = dup(2);
+        dup2(fileno(file_), 2);
+    }
+    std::string stop() {
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        std::string text;
+        std::rewind(file_);
+        for (int c; (c = std::fgetc(file_)) != EOF;) text += static_cast<char>(c);
+        std::fclose(file_);
+        return text;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
+
+// Our texts are UTF-8 in every locale: the compose table is the one of the
+// locale's language in UTF-8, then "C"; libxkbcommon says nothing on stderr.
+TEST(WindowCompose, DeadKeysComposeInEveryLocaleAndNothingIsWrittenOnStderr) {
+    const struct {
+        const char* locale;
+        std::vector<std::string> tried;
+    } names[] = {
+        {"de_DE.UTF-8", {"de_DE.UTF-8", "C"}},
+        {"sr_RS.utf8@latin", {"sr_RS.utf8@latin", "sr_RS.UTF-8", "C"}},
+        {"de_DE.ISO-8859-1", {"de_DE.UTF-8", "C"}},
+        {"de_DE@euro", {"de_DE.UTF-8", "C"}},
+        {"en_US", {"en_US.UTF-8", "C"}},
+        {"C", {"C"}},
+        {"POSIX", {"C"}},
+    };
+    for (const auto& row : names) EXPECT_EQ(os::composeLocales(row.locale), row.tried) << row.locale;
+
+    const char* saved = std::getenv("LC_ALL");
+    const std::string savedValue = saved ? saved : "";
+    constexpr uint32_t kDeadAcute = 0xFE51;
+    for (const char* locale : {"en_US", "de_DE.ISO-8859-1", "de_DE@euro", "ru_RU.KOI8-R", "ja_JP.eucJP",
+                               "xx_YY.unknown", "de_DE.UTF-8", "C"}) {
+        setenv("LC_ALL", locale, 1);
+        StderrCapture capture;
+        capture.start();
+        std::string text;
+        os::KeyComposer composer;
+        const os::KeyComposer::Step dead = composer.press(kDeadAcute, text);
+        const os::KeyComposer::Step letter = composer.press('e', text);
+        std::fputs("control\n", stderr);   // the capture sees what is written
+        const std::string written = capture.stop();
+        EXPECT_EQ(dead, os::KeyComposer::Step::Swallowed) << locale;
+        EXPECT_EQ(letter, os::KeyComposer::Step::Composed) << locale;
+        EXPECT_EQ(text, "\xC3\xA9") << locale;
+        EXPECT_EQ(written, "control\n") << locale;
+    }
+    if (saved)
+        setenv("LC_ALL", savedValue.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 }
 
 } // namespace

@@ -34,15 +34,18 @@ flavours=(demo x64 x86 asan tsan fuzz xvfb)
 # The editor's window and kelvanti-editor: xcb and its XTEST extension. The
 # 32-bit build compiles against the x86-64 headers (one set for all
 # architectures) and links the i386 runtime libraries; xvfb-run needs xauth.
-# libxkbcommon: the compose tables a text field's dead keys go through.
-pkgs_window=(libxcb1-dev libxcb-xtest0-dev libxkbcommon-dev)
+# libxkbcommon(-x11) and xcb's XKB: what keys type on the user's keyboard
+# layout, and the compose tables a text field's dead keys go through.
+pkgs_window=(libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev)
 # The installed plug-in opens its editor in the host's window: xcb for it too.
-pkgs_demo+=(libxcb1-dev libxkbcommon-dev)
+pkgs_demo+=(libxcb1-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev)
 pkgs_x64+=("${pkgs_window[@]}")
 pkgs_asan+=("${pkgs_window[@]}")
 pkgs_tsan+=("${pkgs_window[@]}")
-pkgs_x86+=("${pkgs_window[@]}" libxcb1:i386 libxcb-xtest0:i386 libxkbcommon0:i386)
-pkgs_xvfb+=(xauth)
+pkgs_x86+=("${pkgs_window[@]}" libxcb1:i386 libxcb-xtest0:i386 libxcb-xkb1:i386 libxkbcommon0:i386
+          libxkbcommon-x11-0:i386)
+# setxkbmap: the keyboard layouts the text tests type on.
+pkgs_xvfb+=(xauth x11-xkb-utils)
 
 update_tries=3
 retry_pause=${INSTALL_DEPS_RETRY_PAUSE:-5}

@@ -108,7 +108,15 @@ public:
         if (modifier) fake(XCB_KEY_RELEASE, modifier);
         return true;
     }
-private:
+    // A key code pressed and released as it is, whatever the layout makes of
+    // it; held: a key code held around it, or 0.
+    void keyCode(uint8_t code, uint8_t held = 0) {
+        if (held) fake(XCB_KEY_PRESS, held);
+        fake(XCB_KEY_PRESS, code);
+        fake(XCB_KEY_RELEASE, code);
+        if (held) fake(XCB_KEY_RELEASE, held);
+    }
+    // The first key code whose core mapping holds keysym; 0 for none.
     uint8_t keycodeOf(uint32_t keysym) {
         const xcb_setup_t* setup = xcb_get_setup(connection_);
         const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
@@ -122,6 +130,7 @@ private:
         std::free(map);
         return code;
     }
+private:
     void fake(uint8_t type, uint8_t detail, int x = 0, int y = 0) {
         xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? screen_->root : XCB_NONE,
                             static_cast<int16_t>(x), static_cast<int16_t>(y), 0);

@@ -1,10 +1,12 @@
 // kelvanti-editor typing into the menu toy's text fields on an X display of
+// kelvanti-editor typing into the menu toy's text fields on an X display of
 // its own, with and without a window manager: the keyboard focus leaving
 // ends the editing with one endEdit, a click ending a changed edit reaches
 // the view under it, a click inside the field being edited places the
 // caret, keypad keys follow Num Lock, and the focus goes back only while it
 // is still ours; giving it back ends neither the next field's edit nor a
-// drag; the clipboard and dead keys work with other programs.
+// drag; the clipboard and dead keys work with other programs; every
+// keyboard layout types what its keys show, in any locale.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -333,6 +335,102 @@ TEST_F(TextTool, ClipboardAndDeadKeysWorkWithOtherPrograms) {
     ASSERT_TRUE(finishWithin(tool, display, 15000, waitFor<std::function<bool()>>));
     EXPECT_EQ(tool.result.exitCode, 0) << tool.result.err;
     EXPECT_EQ(shownText(tool.result.out), "x\xC3\xA9p\xE2\x82\xAC") << tool.result.out;
+}
+
+// setxkbmap as the user runs it, on the test's display; false when it fails.
+bool setLayout(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"setxkbmap"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const vsthost::ProcessResult result = vsthost::runProcess(argv);
+    return result.started && result.exitCode == 0;
+}
+
+// The variable set for the tools this test starts, and as it was afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (old) old_ = old;
+        setenv(name, value, 1);
+    }
+    ~ScopedEnvironment() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// The desktop's keyboard layout, changed while the editor runs (setxkbmap,
+// as a user does): AltGr's third level, other scripts, a second group
+// switched to (where Ctrl+A Ctrl+C still copy), a dead key in a locale
+// whose charset is not UTF-8. The same key codes are pressed under every layout.
+TEST_F(TextTool, EveryKeyboardLayoutTypesWhatItsKeysShow) {
+    const std::vector<std::string> us = {"-layout", "us", "-option", ""};
+    if (!setLayout(us)) GTEST_SKIP() << "setxkbmap cannot set the layout (tools/setup/install-deps.sh xvfb installs it)";
+    struct Restore {
+        std::vector<std::string> layout;
+        ~Restore() { setLayout(layout); }
+    } restore{us};
+    OtherProgram other;
+    ASSERT_TRUE(other.ok());
+    const uint8_t q = display.keycodeOf('q'), w = display.keycodeOf('w'), e = display.keycodeOf('e');
+    const uint8_t a = display.keycodeOf('a'), b = display.keycodeOf('b'), seven = display.keycodeOf('7');
+    const uint8_t eight = display.keycodeOf('8'), caps = display.keycodeOf(0xFFE5), enter = display.keycodeOf(0xFF0D);
+    const uint8_t c = display.keycodeOf('c'), control = display.keycodeOf(0xFFE3);
+    ASSERT_TRUE(q && w && e && a && b && seven && eight && caps && enter && c && control);
+    constexpr uint32_t kAltGr = 0xFE03, kDeadAcute = 0xFE51;   // ISO_Level3_Shift, dead_acute
+    struct Press {
+        uint8_t code;   // 0: the layout's dead acute key
+        bool altGr;
+    };
+    const struct {
+        std::vector<std::string> layout;
+        const char* locale;
+        std::vector<Press> keys;
+        const char* text;
+        bool copy;   // Ctrl+A Ctrl+C after the keys: the clipboard holds the text
+    } rows[] = {
+        {{"-layout", "de"}, "de_DE.ISO-8859-1",
+         {{q, true}, {e, true}, {seven, true}, {eight, true}, {0, false}, {e, false}}, "@\xE2\x82\xAC{[\xC3\xA9", false},
+        {{"-layout", "ru"}, "ru_RU.KOI8-R", {{q, false}, {w, false}, {e, false}}, "\xD0\xB9\xD1\x86\xD1\x83", false},
+        {{"-layout", "us,ru", "-option", "grp:caps_toggle"}, "en_US.UTF-8",
+         {{q, false}, {caps, false}, {q, false}, {w, false}}, "q\xD0\xB9\xD1\x86", true},
+        {{"-layout", "pl"}, "pl_PL", {{a, true}, {e, true}}, "\xC4\x85\xC4\x99", false},
+        {{"-layout", "gr"}, "el_GR.UTF-8", {{a, false}, {b, false}}, "\xCE\xB1\xCE\xB2", false},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.layout[1];
+        ASSERT_TRUE(setLayout(us));
+        ScopedEnvironment locale("LC_ALL", row.locale);
+        ToolRun tool({"--log", "--click", point(kTextX, kTextY), "--idle", "2500"});
+        ASSERT_TRUE(waitFor(5000, [&] { return other.editorHasFocus(); })) << name;
+        ASSERT_TRUE(setLayout(row.layout)) << name;
+        const uint8_t altGr = display.keycodeOf(kAltGr), deadAcute = display.keycodeOf(kDeadAcute);
+        for (const Press& press : row.keys) {
+            ASSERT_TRUE(press.code || deadAcute) << name;
+            ASSERT_TRUE(!press.altGr || altGr) << name;
+            display.keyCode(press.code ? press.code : deadAcute, press.altGr ? altGr : 0);
+        }
+        if (row.copy) {
+            display.keyCode(a, control);
+            display.keyCode(c, control);
+            EXPECT_TRUE(waitFor(3000, [&] { return other.ownerOf(other.clipboard) != XCB_NONE; })) << name;
+            EXPECT_EQ(other.read(other.clipboard, other.utf8), row.text) << name;
+        }
+        display.keyCode(enter);
+        ASSERT_TRUE(finishWithin(tool, display, 10000, waitFor<std::function<bool()>>)) << name;
+        EXPECT_EQ(tool.result.exitCode, 0) << tool.result.err;
+        EXPECT_EQ(shownText(tool.result.out), row.text) << name << "\n" << tool.result.out;
+        // libxkbcommon writes nothing on the host's stderr.
+        EXPECT_EQ(tool.result.err.find("xkbcommon"), std::string::npos) << name << "\n" << tool.result.err;
+    }
 }
 
 // The focus a text field took goes back where it was when editing ends,

@@ -7,8 +7,8 @@
 #include "gui/CDrawContext.h"
 #include "gui/CFrame.h"
 #include "os/Dialogs.h"
+#include "os/TextEncoding.h"
 #include "os/window/HeadlessWindow.h"
-#include "os/window/X11Keys.h"
 
 namespace toy {
 namespace {
