@@ -3,6 +3,7 @@
 // past the format's limit is refused before the render starts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <csignal>
@@ -283,6 +284,112 @@ TEST(RenderCliOutputs, AFailedRunWritesNothing) {
     for (const std::string& path : {fxp, bank, wav}) EXPECT_NE(bytesOf(path), old) << path;
 }
 
+// kelvanti-render run after a shell prefix ("ulimit -f 1", or mounts made in
+// a mount namespace of its own, which vanish with it).
+vsthost::ProcessResult renderAfter(const std::string& setup, bool mounts, const std::vector<std::string>& args) {
+    std::vector<std::string> argv;
+    if (mounts) argv = {"unshare", "--mount", "--propagation", "private"};
+    argv.insert(argv.end(), {"/bin/sh", "-c", setup + " && exec \"$@\"", "sh"});
+    for (const std::string& part : vsthost::splitCommandPrefix(KELVANTI_EXEC_WRAPPER)) argv.push_back(part);
+    argv.push_back(KELVANTI_RENDER_PATH);
+    argv.insert(argv.end(), args.begin(), args.end());
+    vsthost::ProcessResult result = vsthost::runProcess(argv);
+    result.err = render_run::withoutProgress(result.err);
+    return result;
+}
+
+// Whether this machine lets the tests mount (root, or CAP_SYS_ADMIN, and unshare).
+bool canMount(const ScratchFolder& folder) {
+    fs::create_directories(folder.file("probe"));
+    const auto probe = vsthost::runProcess({"unshare", "--mount", "--propagation", "private", "/bin/sh", "-c",
+                                            "mount -t tmpfs -o size=64k tmpfs \"$0\"", folder.file("probe")});
+    fs::remove(folder.file("probe"));
+    return probe.exitCode == 0;
+}
+
+// An output that fails after the others were made (a full disk, /dev/full,
+// the file size limit) leaves every named file as it was: all temporary
+// files are completed before a stream is written or anything is renamed.
+TEST(RenderCliOutputs, AnOutputThatFailsLateReplacesNothing) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string midi = writeNotes(folder);
+    const std::string wav = folder.file("keep.wav"), fxp = folder.file("keep.fxp"), full = folder.file("full");
+    fs::create_directories(full);
+    const std::string fill = "mount -t tmpfs -o size=64k tmpfs '" + full + "' && { cat /dev/zero >'" + full +
+                             "/filler' 2>/dev/null; true; }";
+    const bool mounting = canMount(folder);
+    struct Case {
+        std::vector<std::string> outputs;
+        std::string setup;   // "": run as it is
+        bool mounts;
+        std::string expected;
+        std::string roomy;   // the last output for the positive control ("": as it is, without setup)
+    };
+    const std::vector<Case> cases = {
+        {{"--out", wav, "--save-bank", "/dev/full"}, "", false, "cannot write /dev/full: No space left", "/dev/null"},
+        {{"--save-fxp", fxp, "--save-bank", "/dev/full"}, "", false, "cannot write /dev/full: No space", "/dev/null"},
+        {{"--out", wav, "--save-fxp", fxp}, "ulimit -f 1", false, "keep.wav: File too large", ""},
+        {{"--out", wav, "--save-fxp", full + "/new.fxp"}, fill, true, "new.fxp: No space left on device",
+         folder.file("room")},
+        {{"--out", wav, "--save-fxp", fxp, "--save-bank", full + "/new.bank"}, fill, true, "new.bank: No space left",
+         folder.file("room")},
+    };
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        if (c.mounts && !mounting) continue;   // said below
+        for (const std::string& path : {wav, fxp}) ASSERT_TRUE(render_run::writeFile(path, old));
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN};
+        if (c.outputs[0] == "--out") args.insert(args.end(), {"--midi", midi});
+        args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+        auto result = c.setup.empty() ? runRender(args) : renderAfter(c.setup, c.mounts, args);
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << result.err;
+        for (const std::string& path : {wav, fxp}) EXPECT_EQ(bytesOf(path), old) << path;
+        EXPECT_FALSE(hasTemporary(folder));
+        // The positive control: given room, the same run replaces the files it names.
+        if (!c.roomy.empty()) args.back() = c.roomy;
+        result = runRender(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        for (const std::string& path : {wav, fxp})
+            EXPECT_EQ(bytesOf(path) != old, std::find(args.begin(), args.end(), path) != args.end()) << path;
+    }
+    if (!mounting) GTEST_SKIP() << "cannot mount a small tmpfs here (unshare --mount needs root or CAP_SYS_ADMIN); "
+                                   "the other cases ran";
+}
+
+// One new file named two ways through a bind mount is one file: refused
+// like any other name of it.
+TEST(RenderCliOutputs, ANewFileNamedThroughABindMountIsRefused) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    if (!canMount(folder)) GTEST_SKIP() << "cannot bind-mount here (unshare --mount needs root or CAP_SYS_ADMIN)";
+    const std::string midi = writeNotes(folder);
+    const std::string a = folder.file("a"), b = folder.file("b");
+    fs::create_directories(a);
+    fs::create_directories(b);
+    const std::string bind = "mount --bind '" + a + "' '" + b + "'";
+    struct Case {
+        std::vector<std::string> outputs;
+        int exitCode;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"--out", a + "/take", "--save-fxp", b + "/take"}, 1},
+             {{"--save-bank", b + "/kit", "--save-fxp", a + "/kit"}, 1},
+             {{"--out", a + "/take", "--save-fxp", b + "/kit"}, 0},   // the positive control: two names
+         }) {
+        SCOPED_TRACE(c.outputs[1] + " " + c.outputs[3]);
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN, "--midi", midi};
+        args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+        const auto result = renderAfter(bind, true, args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(result.err.find("are the same file") != std::string::npos, c.exitCode == 1) << result.err;
+        EXPECT_EQ(fs::is_empty(a), c.exitCode == 1);   // nothing written when refused
+    }
+}
+
 TEST(RenderCliOutputs, WavFilesPastFourGibibytesAreRefusedBeforeTheyStart) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
@@ -352,26 +459,39 @@ TEST(RenderCliOutputs, AnInterruptedRenderLeavesNoTemporaryFile) {
     }
 }
 
+// A reader of standard output that quits early ends the run (SIGPIPE), and
+// the files the run was to write stay as they were, written before the
+// stream or after it.
 TEST(RenderCliOutputs, AReaderThatQuitsEarlyLeavesNoTemporaryFile) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
     const std::string midi = writeNotes(folder);
-    const std::string preset = folder.file("kit.fxp");
-    int ends[2];
-    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
-    ::close(ends[0]);   // nothing reads standard output: the first write ends the run
-    const pid_t pid = startRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", "-", "--save-fxp", preset}, ends[1]);
-    ::close(ends[1]);
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
-    EXPECT_FALSE(hasTemporary(folder));
-    EXPECT_FALSE(fs::exists(preset));
-    // The positive control: read to the end, the same run saves the preset.
-    const auto result = runRender({KELVANTI_IMPULSE_PLUGIN, "--midi", midi, "--out", "-", "--save-fxp", preset});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_TRUE(fs::exists(preset));
+    const std::string preset = folder.file("kit.fxp"), wav = folder.file("take.wav");
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    for (const std::vector<std::string>& outputs : {std::vector<std::string>{"--out", "-", "--save-fxp", preset},
+                                                    std::vector<std::string>{"--out", wav, "--save-fxp", "-"},
+                                                    std::vector<std::string>{"--save-bank", preset, "--save-fxp", "-"}}) {
+        SCOPED_TRACE(outputs[1] + " " + outputs[3]);
+        for (const std::string& path : {preset, wav}) ASSERT_TRUE(render_run::writeFile(path, old));
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN};
+        if (outputs[0] == "--out") args.insert(args.end(), {"--midi", midi});
+        args.insert(args.end(), outputs.begin(), outputs.end());
+        int ends[2];
+        ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+        ::close(ends[0]);   // nothing reads standard output: the first write ends the run
+        const pid_t pid = startRender(args, ends[1]);
+        ::close(ends[1]);
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+        EXPECT_FALSE(hasTemporary(folder));
+        for (const std::string& path : {preset, wav}) EXPECT_EQ(bytesOf(path), old) << path;
+        // The positive control: read to the end, the same run replaces the file it names.
+        const auto result = runRender(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(bytesOf(outputs[1] == "-" ? outputs[3] : outputs[1]), old);
+    }
 }
 
 } // namespace

@@ -75,9 +75,9 @@ TEST(RenderCliStreams, StandardOutputCarriesTheWholeFileAndNothingElse) {
     }
 }
 
-// Standard output on a file is written through its descriptor as the shell
-// opened it: after >> the log gains the output; open only for reading, it is
-// an error that leaves the file as it was.
+// Standard output on a file, and any descriptor named, is written through
+// the descriptor as the shell opened it: after >> the log gains the output;
+// open only for reading, it is an error that leaves the file as it was.
 TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
     ScratchFolder folder;
     ASSERT_TRUE(folder.ok());
@@ -97,6 +97,10 @@ TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
              {"--out", "/dev/stdout", "1<",
               "cannot write /dev/stdout: it is standard output, which is not open for writing"},
              {"--out", "-", "1<", "cannot write to standard output: it is not open for writing"},
+             {"--out", "/dev/stderr", "2>>", "RIFF"},
+             {"--out", "/dev/fd/3", "3>>", "RIFF"},
+             {"--save-fxp", "/proc/self/fd/3", "3>>", "CcnK"},
+             {"--out", "/dev/fd/3", "3<", "cannot write /dev/fd/3: descriptor 3 is not open for writing"},
          }) {
         SCOPED_TRACE(std::string(c.option) + " " + c.name + " " + c.redirection);
         ASSERT_TRUE(render_run::writeFile(folder.file("log.txt"), {'l', 'o', 'g', '\n'}));
@@ -105,12 +109,48 @@ TEST(RenderCliStreams, StandardOutputOnAFileIsWrittenThroughItsDescriptor) {
         const auto result = renderIn(folder, args, StandardOutputKind::Pipe, c.redirection + std::string(" log.txt"));
         std::ifstream in(folder.file("log.txt"), std::ios::binary);
         const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const bool refused = std::string(c.redirection) == "1<";
+        const bool refused = std::string(c.redirection).back() == '<';
         EXPECT_EQ(result.exitCode, refused ? 1 : 0) << result.err;
         EXPECT_EQ(log.substr(0, 4), "log\n");   // never replaced
         EXPECT_EQ(log.size() > 4, !refused);    // and gained nothing when refused
         EXPECT_NE((refused ? result.err : log.substr(4, 4)).find(c.expected), std::string::npos) << result.err;
         EXPECT_EQ(folder.names().size(), 2u);   // no temporary file left, no file named "-"
+    }
+}
+
+// Started with standard output closed, a run that names it is refused
+// before anything is written: no file of its own takes descriptor 1 and
+// passes for it.
+TEST(RenderCliStreams, AClosedStandardOutputIsRefusedBeforeAnythingIsWritten) {
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(writeOneNote(folder));
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    const std::vector<std::vector<std::string>> cases = {
+        {"--midi", "notes.mid", "--out", "take.wav", "--save-fxp", "-"},
+        {"--save-bank", "kit.bank", "--save-fxp", "-"},
+        {"--midi", "notes.mid", "--out", "/dev/stdout", "--save-bank", "kit.bank"},
+    };
+    for (const std::vector<std::string>& outputs : cases) {
+        SCOPED_TRACE(outputs[outputs.size() - 3] + " " + outputs[outputs.size() - 1]);
+        for (const char* name : {"take.wav", "kit.bank"}) ASSERT_TRUE(render_run::writeFile(folder.file(name), old));
+        std::vector<std::string> args = {KELVANTI_IMPULSE_PLUGIN};
+        args.insert(args.end(), outputs.begin(), outputs.end());
+        auto result = renderIn(folder, args, StandardOutputKind::Pipe, ">&-");
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(render_run::lineCount(result.err), 1) << result.err;
+        EXPECT_NE(result.err.find("not open for writing"), std::string::npos) << result.err;
+        for (const char* name : {"take.wav", "kit.bank"}) {
+            std::vector<uint8_t> bytes;
+            std::ifstream in(folder.file(name), std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            EXPECT_EQ(bytes, old) << name;
+        }
+        EXPECT_EQ(folder.names().size(), 3u);   // no temporary file left
+        // The positive control: with standard output open the same run succeeds.
+        result = renderIn(folder, args, StandardOutputKind::Pipe);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_GT(result.out.size(), 4u);
     }
 }
 

@@ -25,6 +25,16 @@ TEST(RenderCli, InfoPrintsTheIdentity) {
     }
     EXPECT_NE(result.out.find("\n   25  "), std::string::npos);   // one line per parameter, the last 25
     EXPECT_EQ(result.out.find("\n   26  "), std::string::npos);
+    // The table keeps its columns after long labels ("Saved or Loaded Presets"):
+    // every row's value starts where the first row's does.
+    std::size_t valueColumn = 0;
+    for (std::size_t row = result.out.find("\n    0  "); row != std::string::npos; row = result.out.find("\n  ", row + 1)) {
+        const std::size_t end = result.out.find('\n', row + 1);
+        const std::size_t column = result.out.rfind(' ', end) - row;
+        if (valueColumn == 0) valueColumn = column;
+        EXPECT_EQ(column, valueColumn) << result.out.substr(row + 1, end - row - 1);
+    }
+    EXPECT_GT(valueColumn, 0u);
     EXPECT_TRUE(result.err.empty()) << result.err;
 }
 

@@ -161,6 +161,13 @@ TEST(RenderCliValues, AValueOffItsDisplaySaysWhichWasUsed) {
              {"Velocity Curve=5.5", "'5.5' lies between two values its display shows, 5 and 6; using 5\n"},
              {"Noise Colour=10.003", "'10.003' lies between two values its display shows, 10.00 and 10.01; "
                                      "using 10.00\n"},
+             // Exact ties, counted in the display's own decimals, go to the lower value.
+             {"Noise Mix=0.755", "'0.755' lies between two values its display shows, 0.75 and 0.76; using 0.75\n"},
+             {"Noise Mix=0.745", "'0.745' lies between two values its display shows, 0.74 and 0.75; using 0.74\n"},
+             {"Main Volume=-7.3", "'-7.3' lies between two values its display shows, -7.4 and -7.2; using -7.4\n"},
+             {"Noise Colour=10.005", "'10.005' lies between two values its display shows, 10.00 and 10.01; "
+                                     "using 10.00\n"},
+             {"Noise Mix=0.75500000000000000001", "0.75 and 0.76; using 0.76\n"},   // no tie: past the middle
              {"Noise Colour=10.01", ""},   // what the display shows, at its own decimals or fewer
              {"Pitch Depth=12", ""},
              {"Main Volume=-6", ""},

@@ -54,6 +54,7 @@ bash "$script" uninstall "$dest" >"$scratch/out" 2>&1
 check "uninstall succeeds" '[ $? -eq 0 ]'
 check "the user's preset stays" '[ "$(cat "$dest/KelvantiPresets/My Kick.fxp")" = mine ]'
 check "the user's edit of a factory preset stays" '[ "$(cat "$dest/$bank/01 Kit Tone.fxp")" = "my kit" ]'
+check "and uninstall names it, though a reinstall kept it" 'grep -q "kept 1 file.*01 Kit Tone.fxp" "$scratch/out"'
 left=$(tree "$scratch/home")
 check "nothing else is left ($left)" \
   '[ "$left" = ".|./.vst|./.vst/Kelvanti|./.vst/Kelvanti/Kelvanti Banks|./.vst/Kelvanti/$bank|./.vst/Kelvanti/$bank/01 Kit Tone.fxp|./.vst/Kelvanti/KelvantiPresets|./.vst/Kelvanti/KelvantiPresets/My Kick.fxp|" ]'

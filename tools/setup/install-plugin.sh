@@ -100,10 +100,10 @@ install_plugin() {
       target="$dest/${file#"$build/data/"}"
       make_folder "$(dirname "$target")"
       # A file there that is neither this one nor what an earlier install
-      # wrote is the user's: it stays, and is no longer the install's.
+      # wrote is the user's: it stays. The hash of what that install wrote
+      # stays in the manifest, so uninstall still names the file it leaves.
       if [ -e "$target" ] && ! cmp -s "$file" "$target" && ! unchanged_since_install "$target"; then
         kept+=("${target#"$dest/"}")
-        unset 'file_hash[$target]'
         continue
       fi
       install -m 644 "$file" "$target.tmp"

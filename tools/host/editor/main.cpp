@@ -22,6 +22,7 @@
 #include "tools/host/editor/Options.h"
 #include "tools/png/PngWriter.h"
 #include "tools/host/lib/Host.h"
+#include "tools/host/lib/OutputFile.h"
 #include "tools/host/lib/PluginInstance.h"
 
 namespace {
@@ -435,6 +436,7 @@ int run(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    kelvanti_host::noteInheritedDescriptors();   // before any file is opened: 0, 1 and 2 never become its own
     Options options;
     std::string error;
     const bool parsed = argc >= 2 && editor_tool::parseOptions(argc, argv, options, error);

@@ -1,6 +1,7 @@
 #include "tools/host/lib/OutputFile.h"
 
 #include <atomic>
+#include <bitset>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -49,6 +50,19 @@ extern "C" void removePendingAndDie(int signal) {
     ::raise(signal);   // delivered as the handler returns: the process ends by the signal
 }
 
+// The descriptors the program was started with (below kNotedDescriptors),
+// once noteInheritedDescriptors() ran: only those are written through by
+// name, never one the program (or a plug-in it loaded) opened for itself.
+constexpr int kNotedDescriptors = 1024;
+bool inheritedNoted = false;
+std::bitset<kNotedDescriptors> inherited;
+
+bool wasInherited(int fd) {
+    if (fd < 0) return false;
+    if (inheritedNoted && fd < kNotedDescriptors) return inherited.test(static_cast<std::size_t>(fd));
+    return ::fcntl(fd, F_GETFD) >= 0;
+}
+
 std::string reason() { return std::strerror(errno); }
 
 std::string folderOf(const std::string& path) {
@@ -62,7 +76,42 @@ bool sameObject(const struct stat& a, const struct stat& b) { return a.st_dev ==
 // Whether info is what this process's standard output is.
 bool isStandardOutputOf(const struct stat& info) {
     struct stat out {};
-    return ::fstat(STDOUT_FILENO, &out) == 0 && sameObject(info, out);
+    return wasInherited(STDOUT_FILENO) && ::fstat(STDOUT_FILENO, &out) == 0 && sameObject(info, out);
+}
+
+// N when name is an entry of this process's descriptor folder (/proc/PID/fd
+// or a thread's /proc/PID/task/TID/fd), whether that descriptor is open or not.
+int descriptorEntry(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (last.empty() || last.size() > 9 || last.find_first_not_of("0123456789") != std::string::npos) return -1;
+    char resolved[PATH_MAX];
+    if (::realpath(folderOf(name).c_str(), resolved) == nullptr) return -1;
+    const std::string folder = resolved, own = "/proc/" + std::to_string(::getpid());
+    const std::string task = own + "/task/";
+    const bool ownFolder =
+        folder == own + "/fd" ||
+        (folder.compare(0, task.size(), task) == 0 && folder.size() > task.size() + 3 &&
+         folder.compare(folder.size() - 3, 3, "/fd") == 0 &&
+         folder.find_first_not_of("0123456789", task.size()) == folder.size() - 3);
+    return ownFolder ? std::atoi(last.c_str()) : -1;
+}
+
+// The descriptor a name stands for (/dev/stderr, /dev/fd/N, /proc/self/fd/N
+// or a chain of links to one), or -1 for a name of anything else.
+int descriptorNamed(const std::string& path) {
+    constexpr int kMaxLinkHops = 40;   // as many as the kernel follows
+    std::string name = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        const int fd = descriptorEntry(name);
+        if (fd >= 0) return fd;
+        char link[PATH_MAX];
+        const ssize_t length = ::readlink(name.c_str(), link, sizeof link - 1);
+        if (length <= 0) return -1;
+        const std::string next(link, static_cast<std::size_t>(length));
+        name = next.front() == '/' ? next : folderOf(name) + "/" + next;
+    }
+    return -1;
 }
 
 bool writeAll(int fd, const void* data, std::size_t size) {
@@ -93,8 +142,10 @@ void OutputFile::discard() {
 bool OutputFile::prepare(const std::string& path, std::string& error) {
     discard();
     committed_ = false;
+    completed_ = false;
     path_ = path;
     direct_ = -1;
+    descriptor_ = -1;
     standardOutput_ = false;
     if (path.empty()) {
         error = "an empty output path";
@@ -102,6 +153,11 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
     }
     if (path == "-") return takeStandardOutput(error);
     if (!followLinks(path, target_, error)) return false;
+    // A descriptor's name is written through the descriptor: never replaced
+    // (the file behind it keeps what it held), appending after >>.
+    const int named = descriptorNamed(path);
+    if (named == STDOUT_FILENO) return takeStandardOutput(error);
+    if (named >= 0) return takeDescriptor(named, error);
     // The kernel's own look-up also resolves /proc's links to pipes and
     // sockets (/dev/stdout), which name no path a link could be read as.
     struct stat info {};
@@ -160,22 +216,34 @@ bool OutputFile::prepare(const std::string& path, std::string& error) {
 }
 
 bool OutputFile::takeStandardOutput(std::string& error) {
-    const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    const int flags = wasInherited(STDOUT_FILENO) ? ::fcntl(STDOUT_FILENO, F_GETFL) : -1;
     if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
         error = path_ == "-" ? "cannot write to standard output: it is not open for writing"
                              : "cannot write " + path_ + ": it is standard output, which is not open for writing";
         return false;
     }
     direct_ = 1;
+    descriptor_ = STDOUT_FILENO;
     standardOutput_ = true;
+    return true;
+}
+
+bool OutputFile::takeDescriptor(int descriptor, std::string& error) {
+    const int flags = wasInherited(descriptor) ? ::fcntl(descriptor, F_GETFL) : -1;
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+        error = "cannot write " + path_ + ": descriptor " + std::to_string(descriptor) + " is not open for writing";
+        return false;
+    }
+    direct_ = 1;
+    descriptor_ = descriptor;
     return true;
 }
 
 bool OutputFile::openDirect(std::string& error) {
     if (fd_ >= 0) return true;
-    // Standard output is taken as it is: a socket cannot be opened by name.
-    fd_ = standardOutput_ ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)
-                          : ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_LARGEFILE);
+    // A descriptor is taken as it is: a socket cannot be opened by name.
+    fd_ = descriptor_ >= 0 ? ::fcntl(descriptor_, F_DUPFD_CLOEXEC, 0)
+                           : ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_LARGEFILE);
     if (fd_ < 0) {
         error = "cannot write " + path_ + ": " + reason();
         return false;
@@ -216,13 +284,15 @@ bool OutputFile::rewrite(uint64_t offset, const void* data, std::size_t size, st
     return true;
 }
 
-bool OutputFile::commit(std::string& error) {
+bool OutputFile::commit(std::string& error) { return complete(error) && publish(error); }
+
+bool OutputFile::complete(std::string& error) {
     if (direct_ > 0) {
         if (!openDirect(error)) return false;
         const bool closed = ::close(fd_) == 0;
         fd_ = -1;
         if (!closed) error = "cannot write " + path_ + ": " + reason();
-        committed_ = closed;
+        committed_ = completed_ = closed;
         return closed;
     }
     if (fd_ < 0) {
@@ -238,6 +308,16 @@ bool OutputFile::commit(std::string& error) {
         discard();
         return false;
     }
+    completed_ = true;
+    return true;
+}
+
+bool OutputFile::publish(std::string& error) {
+    if (!completed_ || (direct_ < 0 && temporary_.empty())) {
+        error = "cannot write " + path_ + ": not completed";
+        return false;
+    }
+    if (direct_ > 0) return true;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         error = "cannot replace " + path_ + ": " + reason();
         discard();
@@ -257,16 +337,19 @@ bool OutputFile::commit(std::string& error) {
 
 namespace {
 
-// What an output name leads to: the object where it exists, else its resolved name.
+// What an output name leads to: the object where it exists, else its folder
+// (the object, where it exists) and its last name.
 struct OutputIdentity {
     bool exists = false;
     struct stat info {};
+    bool folderExists = false;
+    struct stat folder {};
     std::string name;
 };
 
 OutputIdentity identityOf(const std::string& path) {
     OutputIdentity identity;
-    identity.exists = path == "-" ? ::fstat(STDOUT_FILENO, &identity.info) == 0
+    identity.exists = path == "-" ? wasInherited(STDOUT_FILENO) && ::fstat(STDOUT_FILENO, &identity.info) == 0
                                   : ::stat(path.c_str(), &identity.info) == 0;
     if (identity.exists) return identity;
     if (path == "-") {   // standard output closed: no resolved name (those are absolute) is "-"
@@ -277,8 +360,11 @@ OutputIdentity identityOf(const std::string& path) {
     if (!followLinks(path, target, ignored)) target = path;
     const std::size_t slash = target.rfind('/');
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    identity.folderExists = ::stat(folderOf(target).c_str(), &identity.folder) == 0;
     char folder[PATH_MAX];
-    identity.name = ::realpath(folderOf(target).c_str(), folder) != nullptr ? std::string(folder) + "/" + name : target;
+    identity.name = identity.folderExists ? name
+                    : ::realpath(folderOf(target).c_str(), folder) != nullptr ? std::string(folder) + "/" + name
+                                                                             : target;
     return identity;
 }
 
@@ -286,13 +372,27 @@ OutputIdentity identityOf(const std::string& path) {
 
 bool sameOutput(const std::string& a, const std::string& b) {
     const OutputIdentity first = identityOf(a), second = identityOf(b);
-    if (first.exists != second.exists) return false;
-    return first.exists ? sameObject(first.info, second.info) : first.name == second.name;
+    if (first.exists != second.exists || first.folderExists != second.folderExists) return false;
+    if (first.exists) return sameObject(first.info, second.info);
+    return (!first.folderExists || sameObject(first.folder, second.folder)) && first.name == second.name;
 }
 
 bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error) {
     OutputFile file;
     return file.prepare(path, error) && file.write(data, size, error) && file.commit(error);
+}
+
+void noteInheritedDescriptors() {
+    for (int fd = 0; fd < kNotedDescriptors; ++fd) inherited.set(static_cast<std::size_t>(fd), ::fcntl(fd, F_GETFD) >= 0);
+    inheritedNoted = true;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (inherited.test(static_cast<std::size_t>(fd))) continue;
+        const int opened = ::open("/dev/null", O_RDONLY);   // the lowest free number: fd itself
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
 }
 
 void removeTemporariesOnSignals() {
@@ -305,6 +405,10 @@ void removeTemporariesOnSignals() {
         for (const int other : kSignals) sigaddset(&action.sa_mask, other);
         ::sigaction(signal, &action, nullptr);
     }
+    // Past the file size limit (ulimit -f) a write fails with EFBIG and the
+    // run reports it like a full disk, instead of ending with its
+    // temporary files left behind.
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace kelvanti_host

@@ -14,7 +14,13 @@
 //    removed or replaced;
 //  - "-" and any name of what standard output is (/dev/stdout, a file it was
 //    redirected to) are written through descriptor 1 as it is: appending
-//    when it was opened for appending, refused when it is not open for writing.
+//    when it was opened for appending, refused when it is not open for writing;
+//  - so is any name of an open descriptor of this process (/dev/stderr,
+//    /dev/fd/N, /proc/self/fd/N, a link to one): written through that
+//    descriptor as the shell opened it, refused when it is not open for writing.
+// A run with several outputs completes every temporary file (complete()),
+// then writes its streams, then renames (publish()): an output that fails
+// late replaces none of the others.
 // Pending temporary files are removed when the process ends on SIGINT,
 // SIGTERM, SIGHUP or SIGPIPE once removeTemporariesOnSignals() was called.
 // One thread per OutputFile.
@@ -41,9 +47,20 @@ public:
     bool canRewrite() const { return direct_ < 0 && fd_ >= 0; }
     bool rewrite(uint64_t offset, const void* data, std::size_t size, std::string& error);
 
-    // Flushes to disk and renames the temporary file over the target (or
-    // closes the direct stream). After a failure nothing of it is left.
+    // complete() then publish().
     bool commit(std::string& error);
+    // Flushes the temporary file to disk and closes it, or closes the direct
+    // stream (opening it first when nothing was written). After a failure
+    // nothing of it is left.
+    bool complete(std::string& error);
+    // Renames the completed temporary file over the target; nothing for a stream.
+    bool publish(std::string& error);
+
+    // Written in place (a device, FIFO, socket or descriptor), not through a temporary file.
+    bool isStream() const { return direct_ > 0; }
+    // The descriptor of this process the output is written through (1 for
+    // standard output), or -1.
+    int descriptor() const { return descriptor_; }
 
     const std::string& path() const { return path_; }
     // Whether prepare() found the output to be this process's standard output
@@ -53,6 +70,7 @@ public:
 private:
     void discard();
     bool takeStandardOutput(std::string& error);
+    bool takeDescriptor(int descriptor, std::string& error);
     bool openDirect(std::string& error);
 
     std::string path_;            // as the user gave it, for messages
@@ -60,22 +78,34 @@ private:
     std::string temporary_;       // empty when written directly
     int fd_ = -1;
     int direct_ = -1;             // 1: a device or FIFO, written in place; -1: a temporary file
+    int descriptor_ = -1;         // the descriptor written through, or -1: opened by name
     int registration_ = -1;       // slot in the table of pending temporary files
     bool committed_ = false;
+    bool completed_ = false;
     bool standardOutput_ = false;
 };
 
 // Whether two output names lead to one file, device, pipe or socket: for names
 // that exist, the same device and inode ("-" standing for standard output);
-// for names that do not exist yet, the same name once links and the folder
-// are resolved. Two outputs written there would leave only the last one.
+// for names that do not exist yet, the same name in the same folder (by its
+// device and inode, so a folder and its bind mount are one) once links are
+// resolved. Two outputs written there would leave only the last one.
 bool sameOutput(const std::string& a, const std::string& b);
 
 // Writes bytes to path the way OutputFile does, in one go.
 bool writeOutputFile(const std::string& path, const void* data, std::size_t size, std::string& error);
 
+// For a program's start, before it opens any file: notes the descriptors it
+// was started with (only those are written through by name, never one the
+// program or a plug-in opened later), and gives 0, 1 and 2, where closed,
+// /dev/null open for reading only: no file of the program takes their
+// numbers, and an output named "-" or /dev/stdout is refused as not open for
+// writing, as without the call.
+void noteInheritedDescriptors();
+
 // From now on SIGINT, SIGTERM, SIGHUP and SIGPIPE remove every pending
-// temporary file and then end the process as the signal would have.
+// temporary file and then end the process as the signal would have; SIGXFSZ
+// is ignored, so a write past the file size limit fails like any other.
 void removeTemporariesOnSignals();
 
 } // namespace kelvanti_host

@@ -1,5 +1,6 @@
 #include "tools/host/lib/ParameterLookup.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -28,7 +29,7 @@ bool startsWith(const std::string& text, std::size_t at, const char* prefix) {
 }
 
 // Parses the number at the start of text; consumed tells how many characters it took.
-bool leadingNumber(const std::string& text, double& value, std::size_t& consumed) {
+bool leadingNumber(const std::string& text, double& value, std::size_t& consumed, DecimalNumber* decimal = nullptr) {
     std::size_t at = 0;
     while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
     double sign = 1.0;
@@ -41,6 +42,7 @@ bool leadingNumber(const std::string& text, double& value, std::size_t& consumed
         if (startsWith(text, digitsAt, infinity)) {
             value = sign * std::numeric_limits<double>::infinity();
             consumed = digitsAt + std::char_traits<char>::length(infinity);
+            if (decimal) *decimal = DecimalNumber{sign < 0.0, true, "", 0};
             return true;
         }
     }
@@ -76,7 +78,88 @@ bool leadingNumber(const std::string& text, double& value, std::size_t& consumed
     }
     value = sign * number;
     consumed = end;
+    if (decimal) {
+        const std::size_t point = plain.find('.');
+        *decimal = DecimalNumber{sign < 0.0, false, plain, 0};
+        if (point != std::string::npos) {
+            decimal->digits.erase(point, 1);
+            decimal->decimals = static_cast<int>(plain.size() - point - 1);
+        }
+    }
     return true;
+}
+
+// Whole-number arithmetic on decimal digit strings without leading zeros ("" is 0).
+std::string withoutLeadingZeros(const std::string& digits) {
+    const std::size_t first = digits.find_first_not_of('0');
+    return first == std::string::npos ? std::string() : digits.substr(first);
+}
+
+int compareMagnitudes(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
+}
+
+std::string addMagnitudes(const std::string& a, const std::string& b) {
+    std::string sum;
+    int carry = 0;
+    for (std::size_t i = 0; i < a.size() || i < b.size() || carry; ++i) {
+        const int digit = carry + (i < a.size() ? a[a.size() - 1 - i] - '0' : 0) +
+                          (i < b.size() ? b[b.size() - 1 - i] - '0' : 0);
+        sum.insert(sum.begin(), static_cast<char>('0' + digit % 10));
+        carry = digit / 10;
+    }
+    return withoutLeadingZeros(sum);
+}
+
+std::string subtractMagnitudes(const std::string& larger, const std::string& smaller) {
+    std::string difference = larger;
+    int borrow = 0;
+    for (std::size_t i = 0; i < larger.size(); ++i) {
+        const std::size_t at = larger.size() - 1 - i;
+        int digit = larger[at] - '0' - borrow - (i < smaller.size() ? smaller[smaller.size() - 1 - i] - '0' : 0);
+        borrow = digit < 0 ? 1 : 0;
+        difference[at] = static_cast<char>('0' + digit + 10 * borrow);
+    }
+    return withoutLeadingZeros(difference);
+}
+
+// |value - target| in units of 10^-decimals (decimals at least both of theirs); infinite against an infinity.
+struct DecimalDistance {
+    bool infinite = false;
+    std::string magnitude;
+};
+
+DecimalDistance decimalDistance(const DecimalNumber& value, const DecimalNumber& target, int decimals) {
+    if (value.infinite || target.infinite)
+        return {!(value.infinite && target.infinite && value.negative == target.negative), ""};
+    const std::string a = withoutLeadingZeros(value.digits + std::string(decimals - value.decimals, '0'));
+    const std::string b = withoutLeadingZeros(target.digits + std::string(decimals - target.decimals, '0'));
+    const bool aNegative = value.negative && !a.empty(), bNegative = target.negative && !b.empty();
+    if (aNegative != bNegative) return {false, addMagnitudes(a, b)};
+    return {false, compareMagnitudes(a, b) >= 0 ? subtractMagnitudes(a, b) : subtractMagnitudes(b, a)};
+}
+
+// -1, 0 or 1 as a is nearer target than b, as near, or farther.
+int compareDistances(const DecimalNumber& a, const DecimalNumber& b, const DecimalNumber& target) {
+    const int decimals = std::max({a.decimals, b.decimals, target.decimals});
+    const DecimalDistance first = decimalDistance(a, target, decimals), second = decimalDistance(b, target, decimals);
+    if (first.infinite || second.infinite) return first.infinite == second.infinite ? 0 : first.infinite ? 1 : -1;
+    return compareMagnitudes(first.magnitude, second.magnitude);
+}
+
+// Whether a is a lower number than b.
+bool lower(const DecimalNumber& a, const DecimalNumber& b) {
+    const int decimals = std::max(a.decimals, b.decimals);
+    const auto signedRank = [&](const DecimalNumber& x, std::string& magnitude) {
+        if (x.infinite) return x.negative ? -2 : 2;
+        magnitude = withoutLeadingZeros(x.digits + std::string(decimals - x.decimals, '0'));
+        return magnitude.empty() ? 0 : x.negative ? -1 : 1;
+    };
+    std::string first, second;
+    const int rankA = signedRank(a, first), rankB = signedRank(b, second);
+    if (rankA != rankB || rankA == 0 || rankA == 2 || rankA == -2) return rankA < rankB;
+    return rankA > 0 ? compareMagnitudes(first, second) < 0 : compareMagnitudes(first, second) > 0;
 }
 
 double distance(double a, double b) {
@@ -112,7 +195,7 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
     value.normalised = !body.empty() && (body.back() == 'n' || body.back() == 'N');
     if (value.normalised) body.pop_back();
     std::size_t consumed = 0;
-    bool number = leadingNumber(body, value.number, consumed);
+    bool number = leadingNumber(body, value.number, consumed, &value.decimal);
     value.unit = number ? trimmed(body.substr(consumed)) : std::string();
     // A unit holds no digits and starts with nothing a number continues with: "1.2.3", "5-" and "0x10" are no numbers.
     if (!value.unit.empty() && (value.normalised || std::string(".,+-").find(value.unit[0]) != std::string::npos ||
@@ -126,9 +209,12 @@ bool parseParameterValue(const std::string& text, ParameterValue& value, std::st
     return true;
 }
 
-bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, DisplayMatch& match) {
+bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, const ParameterValue& wanted,
+                           DisplayMatch& match) {
+    const double target = wanted.number;
     const float before = plugin.getParameter(index);
-    double bestDistance = std::numeric_limits<double>::infinity();
+    DecimalNumber bestShown;
+    bool bestInfinitelyFar = true;
     float best = -1.0f;
     // The shown numbers nearest target on either side, with their texts.
     bool anyBelow = false, anyAbove = false;
@@ -137,7 +223,9 @@ bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target
         plugin.setParameter(index, candidate);
         const std::string display = plugin.parameterDisplay(index);
         double value = 0.0;
-        if (!parseDisplayNumber(display, value)) return;
+        std::size_t consumed = 0;
+        DecimalNumber shown;
+        if (!leadingNumber(display, value, consumed, &shown)) return;
         if (!sameNumber(value, target) && value < target && (!anyBelow || value > below)) {
             anyBelow = true;
             below = value;
@@ -147,17 +235,19 @@ bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target
             above = value;
             match.above = trimmed(display);
         }
-        const double d = distance(value, target);
-        if (best < 0.0f || d < bestDistance) {
-            bestDistance = d;
+        const int order = best < 0.0f ? -1 : compareDistances(shown, bestShown, wanted.decimal);
+        if (order < 0 || (order == 0 && lower(shown, bestShown))) {
+            bestShown = shown;
+            bestInfinitelyFar = std::isinf(distance(value, target));
             best = candidate;
         }
     };
-    // Ascending, and only a strictly nearer display replaces the best: ties go
-    // to the lowest grid value, and refining never trades a round grid value
-    // for an equally near odd one.
+    // Ascending, and only a strictly nearer display, or an equally near one
+    // showing a lower number, replaces the best: ties go to the lower number
+    // shown, and refining never trades a round grid value for an odd one
+    // showing the same number.
     for (int step = 0; step <= kCoarseSteps; ++step) tryValue(static_cast<float>(step) / kCoarseSteps);
-    if (best < 0.0f || std::isinf(bestDistance)) {   // no number, or an infinity no display shows
+    if (best < 0.0f || bestInfinitelyFar) {   // no number, or an infinity no display shows
         plugin.setParameter(index, before);
         return false;
     }

@@ -16,6 +16,16 @@ VstInt32 findParameter(PluginInstance& plugin, const std::string& name);
 // Anything after the number (a unit) is ignored. False when there is none.
 bool parseDisplayNumber(const std::string& text, double& value);
 
+// A number exactly as its text writes it, for comparisons in its own decimal
+// digits (a binary double makes 0.755 nearer 0.76 than 0.75): the value is
+// ±digits × 10^-decimals, or an infinity.
+struct DecimalNumber {
+    bool negative = false;
+    bool infinite = false;
+    std::string digits;   // without sign and separator, as written
+    int decimals = 0;     // digits after the separator
+};
+
 // A value as a user writes it: "0.25n" is normalised (0..1), anything else a
 // number in display units, parsed like a display text, optionally followed by
 // a unit ("-6dB", "-6 dB"), which unitMatches checks against the parameter.
@@ -23,15 +33,18 @@ bool parseDisplayNumber(const std::string& text, double& value);
 struct ParameterValue {
     bool normalised = false;
     double number = 0.0;
+    DecimalNumber decimal;   // number, as written
     std::string unit;   // as written, blanks around it removed; "" when none
 };
 bool parseParameterValue(const std::string& text, ParameterValue& value, std::string& error);
 
-// The normalised value whose display text reads nearest to target: every
-// 1/1000 of the range is tried (of equally near ones the lowest wins), then
-// 200 steps between the best one's neighbours, each taken only when strictly
-// nearer. Leaves the parameter at that value. False when no display text of
-// the parameter holds a number.
+// The normalised value whose display text reads nearest to target (a value
+// in display units; distances compared in decimal, as the texts write them):
+// every 1/1000 of the range is tried, then 200 steps between the best one's
+// neighbours; of equally near displays the one showing the lower number
+// wins, of ones showing the same number the first tried. Leaves the
+// parameter at that value. False when no display text of the parameter
+// holds a number.
 // False too for an infinity no display text shows (a display that reads
 // "-oo" at its lowest can be asked for "-oo", never for "+oo"); the parameter
 // is then left as it was.
@@ -43,7 +56,7 @@ struct DisplayMatch {
     enum class Fit { Shown, BetweenSteps, PastTheEnds } fit = Fit::Shown;
     std::string below, above;   // BetweenSteps: the display texts nearest target on either side
 };
-bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, double target, DisplayMatch& match);
+bool setParameterByDisplay(PluginInstance& plugin, VstInt32 index, const ParameterValue& target, DisplayMatch& match);
 
 // Whether unit (any case, blanks ignored) is the parameter's label or the
 // text its display shows after the number, at any of its ends or middle.

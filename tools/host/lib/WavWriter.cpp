@@ -135,7 +135,9 @@ bool WavWriter::write(const float* left, const float* right, std::size_t frames,
     return buffer_.size() < kFlushBytes || flush(error);
 }
 
-bool WavWriter::finish(std::string& error) {
+bool WavWriter::finish(std::string& error) { return complete(error) && publish(error); }
+
+bool WavWriter::complete(std::string& error) {
     if (!open_) {
         error = "WAV writer is not open";
         return false;
@@ -150,7 +152,7 @@ bool WavWriter::finish(std::string& error) {
                 std::to_string(expectedFrames_) + " frames its header announced";
         return false;
     }
-    return file_.commit(error);
+    return file_.complete(error);
 }
 
 } // namespace kelvanti_host

@@ -31,10 +31,18 @@ public:
     bool open(const std::string& path, int sampleRate, WavSampleFormat format, std::string& error,
               uint64_t expectedFrames = kUnknownFrames);
     bool write(const float* left, const float* right, std::size_t frames, std::string& error);
+    // complete() then publish().
     bool finish(std::string& error);
+    // The last samples and the sizes written, the file flushed to disk (or
+    // the stream closed); a temporary file is not yet renamed.
+    bool complete(std::string& error);
+    // Renames the completed temporary file over the target (OutputFile::publish).
+    bool publish(std::string& error) { return file_.publish(error); }
 
     uint64_t framesWritten() const { return frames_; }
     bool toStandardOutput() const { return file_.isStandardOutput(); }
+    bool isStream() const { return file_.isStream(); }
+    int descriptor() const { return file_.descriptor(); }
 
 private:
     std::vector<uint8_t> header(uint64_t frames) const;

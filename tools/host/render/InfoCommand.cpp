@@ -1,5 +1,6 @@
 #include "tools/host/render/InfoCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,9 +30,17 @@ void printInfo(const std::string& path, const vsthost::PluginInfo& info) {
     std::printf("Programs:       %d (current %d \"%s\")\n", static_cast<int>(info.numPrograms),
                 static_cast<int>(info.currentProgram), info.currentProgramName.c_str());
     std::printf("Parameters:     %d\n", static_cast<int>(info.numParams));
+    // Columns as wide as their longest entry, so a long one shifts no other row.
+    std::size_t nameWidth = 24, displayWidth = 10, labelWidth = 8;
     for (const vsthost::ParameterInfo& p : info.parameters) {
-        std::printf("  %3d  %-24s %-10s %-8s %.6f\n", static_cast<int>(p.index), p.name.c_str(),
-                    p.display.c_str(), p.label.c_str(), static_cast<double>(p.value));
+        nameWidth = std::max(nameWidth, p.name.size());
+        displayWidth = std::max(displayWidth, p.display.size());
+        labelWidth = std::max(labelWidth, p.label.size());
+    }
+    for (const vsthost::ParameterInfo& p : info.parameters) {
+        std::printf("  %3d  %-*s %-*s %-*s %.6f\n", static_cast<int>(p.index), static_cast<int>(nameWidth),
+                    p.name.c_str(), static_cast<int>(displayWidth), p.display.c_str(), static_cast<int>(labelWidth),
+                    p.label.c_str(), static_cast<double>(p.value));
     }
 }
 

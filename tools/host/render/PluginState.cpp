@@ -114,7 +114,7 @@ bool applySettings(vsthost::PluginInstance& plugin, const std::vector<ParameterS
             continue;
         }
         vsthost::DisplayMatch used;
-        if (!vsthost::setParameterByDisplay(plugin, index, setting.value.number, used)) {
+        if (!vsthost::setParameterByDisplay(plugin, index, setting.value, used)) {
             error = prefix + "no display value matches '" + setting.valueText + "'; its display runs " +
                     vsthost::parameterRangeText(plugin, index) + " (or give 0..1 followed by n)";
             return false;

@@ -180,17 +180,34 @@ int runRender(const Options& options) {
     kelvanti_host::RenderSummary summary;
     if (playing) {
         if (!warning.empty()) tellUser(warning);
-        RenderSession session(*plugin, options);
+        constexpr int kStandardError = 2;
+        const bool errorTaken = writer.descriptor() == kStandardError || bankOut.descriptor() == kStandardError ||
+                                presetOut.descriptor() == kStandardError;
+        RenderSession session(*plugin, options, !errorTaken);
         if (!session.play(performance, changeIndices, schedule, totalFrames, writer, summary, error))
             return fail(error);
     }
-    // All went well: the files appear, the render's first.
-    if ((playing && !writer.finish(error)) ||
-        (!options.saveBankPath.empty() &&
-         !(bankOut.write(bankBytes.data(), bankBytes.size(), error) && bankOut.commit(error))) ||
-        (!options.saveFxpPath.empty() &&
-         !(presetOut.write(presetBytes.data(), presetBytes.size(), error) && presetOut.commit(error))))
-        return fail(error);
+    // All went well. Every temporary file is completed and flushed first, then
+    // the streams are written, then the files are renamed into place: an
+    // output that fails (a full disk, a reader that quits) replaces nothing,
+    // and the destructors remove the temporary files.
+    struct Save {
+        const std::string& path;
+        kelvanti_host::OutputFile& out;
+        const std::vector<uint8_t>& bytes;
+    };
+    const Save saves[] = {{options.saveBankPath, bankOut, bankBytes}, {options.saveFxpPath, presetOut, presetBytes}};
+    for (const bool streams : {false, true}) {
+        if (playing && writer.isStream() == streams && !writer.complete(error)) return fail(error);
+        for (const Save& save : saves) {
+            if (save.path.empty() || save.out.isStream() != streams) continue;
+            if (!save.out.write(save.bytes.data(), save.bytes.size(), error) || !save.out.complete(error))
+                return fail(error);
+        }
+    }
+    if (playing && !writer.publish(error)) return fail(error);
+    for (const Save& save : saves)
+        if (!save.path.empty() && !save.out.publish(error)) return fail(error);
     if (playing) {
         summary.outputPath = outputPath == "-" ? "standard output" : outputPath;
         summary.clips = format == kelvanti_host::WavSampleFormat::Pcm24;

@@ -11,9 +11,9 @@ constexpr std::chrono::seconds kLogInterval{3};   // also the time before the fi
 
 } // namespace
 
-RenderProgress::RenderProgress(int64_t totalFrames, int sampleRate)
+RenderProgress::RenderProgress(int64_t totalFrames, int sampleRate, bool shown)
     : totalFrames_(totalFrames), sampleRate_(sampleRate), terminal_(::isatty(STDERR_FILENO) == 1),
-      start_(Clock::now()), nextShow_(start_ + (terminal_ ? kTerminalInterval : kLogInterval)) {}
+      start_(Clock::now()), nextShow_(start_ + (terminal_ ? kTerminalInterval : kLogInterval)), quiet_(!shown) {}
 
 double RenderProgress::elapsedSeconds() const {
     return std::chrono::duration<double>(Clock::now() - start_).count();
@@ -21,7 +21,7 @@ double RenderProgress::elapsedSeconds() const {
 
 void RenderProgress::update(int64_t framesDone) {
     const Clock::time_point now = Clock::now();
-    if (now < nextShow_) return;
+    if (quiet_ || now < nextShow_) return;
     nextShow_ = now + (terminal_ ? kTerminalInterval : kLogInterval);
     show(framesDone);
 }

@@ -37,7 +37,7 @@ bool RenderSession::play(const kelvanti_host::Performance& performance, const st
     kelvanti_host::BlockEvents block;
     kelvanti_host::LevelMeter meter;
     kelvanti_host::HeldNotes heldNotes;
-    RenderProgress progress(totalFrames, options_.sampleRate);
+    RenderProgress progress(totalFrames, options_.sampleRate, progressShown_);
     {
         ProcessingScope processing(plugin_);
         plugin_.dispatch(effIdle);   // what resume deferred (a default preset) is in place before the first block

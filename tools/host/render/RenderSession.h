@@ -17,7 +17,9 @@ namespace render {
 
 class RenderSession {
 public:
-    RenderSession(vsthost::PluginInstance& plugin, const Options& options) : plugin_(plugin), options_(options) {}
+    // progressShown: false when standard error carries an output.
+    RenderSession(vsthost::PluginInstance& plugin, const Options& options, bool progressShown = true)
+        : plugin_(plugin), options_(options), progressShown_(progressShown) {}
 
     // changeIndices[i] is the plug-in's index of performance.parameterChanges[i];
     // schedule is the performance's. writer is open and is left unfinished.
@@ -29,6 +31,7 @@ public:
 private:
     vsthost::PluginInstance& plugin_;
     const Options& options_;
+    bool progressShown_;
 };
 
 } // namespace render

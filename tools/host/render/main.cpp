@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/lib/OutputFile.h"
 #include "tools/host/render/EditorShotCommand.h"
 #include "tools/host/render/InfoCommand.h"
 #include "tools/host/render/Options.h"
@@ -32,6 +33,7 @@ constexpr CommandEntry kCommands[] = {
 } // namespace
 
 int main(int argc, char** argv) {
+    kelvanti_host::noteInheritedDescriptors();   // before any file is opened
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     render::Options options;
     std::string error;
