@@ -50,7 +50,7 @@ Synth::Synth(audioMasterCallback host, const SynthConfig& config)
       ecs_(this, config.engineName ? config.engineName : ""),
       toAudio_(kRingCapacity),
       toIdle_(kRingCapacity),
-      voiceTable_(config.voices > 0 ? config.voices : 1, nullptr),
+      voiceTable_(config.voices > 0 ? config.voices : 1, &Synth::readNoteClock, this),
       moduleManager_(this),
       patchBay_(kPatchBayEntries, kPatchBayEntries, moduleRows_),
       fileDialog_(this) {
