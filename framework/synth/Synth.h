@@ -642,7 +642,7 @@ private:
     // (nothing done) for any other block. No lock, no clock unless the
     // watchdog needs it.
     bool passQuietBlock(int32_t frames);
-    // The voice table's clock: context is the Synth.
+    // The note clock as the voice table and the controller decoders read it: context is the Synth.
     static uint32_t readNoteClock(const void* synth);
     // Something for the next block's full road: a record in the to-audio
     // ring or postponed, a parameter write or a cancel waiting, a part with
