@@ -41,8 +41,7 @@ bool fixedRenderChecksum(const std::string& pluginPath, std::uint64_t& checksum,
     checksum = 0xcbf29ce484222325ull;
     peak = 0.0f;
     // Short decays and every note released, so each chord's voices have ended
-    // before the next one: the voice table then never chooses by note age,
-    // which it measures on the wall clock (the render would not repeat).
+    // before the next one and every chord finds its voices free.
     for (VstInt32 decay : {2, 8, 15, 20}) p.setParameter(decay, kShortDecay);   // the four decays
     for (int b = 0; b < kBlocks; ++b) {
         // Chords of 24 notes at offsets inside the block, released in two

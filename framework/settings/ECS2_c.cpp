@@ -20,10 +20,13 @@ constexpr float kParRange = 1000.0f; // "Min Par"/"Max Par" count tenths of a pe
 
 int clampIndex(int i) { return std::clamp(i, 0, ECS2_c::kAssignments - 1); }
 
+uint32_t systemClock(const void* /*context*/) { return os::tickMs(); }
+
 } // namespace
 
-ECS2_c::ECS2_c(SynthServices* synth, std::string_view engineName, Clock clock)
-    : synth_(synth), clock_(clock ? clock : &os::tickMs), value_(std::string(engineName) + "ECS2") {
+ECS2_c::ECS2_c(SynthServices* synth, std::string_view engineName, Clock clock, const void* clockContext)
+    : synth_(synth), clock_(clock ? clock : &systemClock), clockContext_(clockContext),
+      value_(std::string(engineName) + "ECS2") {
     clearAll();
 }
 
@@ -293,7 +296,7 @@ bool ECS2_c::matchController(int channel, int number, int value, int& position, 
     match.kind = kind;
     match.speed = 0.0f;
     if (kind == kIncrement || kind == kDecrement) {
-        const uint32_t now = clock_();
+        const uint32_t now = clock_(clockContext_);
         // Wrapped difference: the clock wraps every 49.7 days.
         const int64_t dt = std::clamp<int64_t>(os::tickDiff(now, lastTime_), 1, 999999999);
         if (match.target == lastTarget_ && match.instrument == lastInstrument_) {

@@ -35,7 +35,8 @@ public:
     };
     enum Kind { kNone = 0, kAbsolute = 1, kIncrement = 2, kDecrement = 3 };
 
-    using Clock = uint32_t (*)(); // milliseconds, wrapping at 2^32
+    // Milliseconds, wrapping at 2^32; context is the one given with the clock.
+    using Clock = uint32_t (*)(const void* context);
 
     struct Match {
         int instrument = 0;
@@ -45,9 +46,11 @@ public:
         float speed = 0.0f; // 0..1, relative kinds only
     };
 
-    // Without a Synth the registry is never touched. The clock is the system
-    // millisecond clock unless a test supplies one.
-    ECS2_c(SynthServices* synth, std::string_view engineName, Clock clock = nullptr);
+    // Without a Synth the registry is never touched. The clock times relative
+    // messages: the plug-in's note clock (the audio's time of the message), a
+    // test's own, or without one the system millisecond clock.
+    ECS2_c(SynthServices* synth, std::string_view engineName, Clock clock = nullptr,
+           const void* clockContext = nullptr);
 
     SetTypeId getTypeId() const override { return makeSetTypeId("ECS2"); }
     void defineParameters(ParaSet_c*& sharedSet, int rows) override;
@@ -125,6 +128,7 @@ private:
 
     SynthServices* synth_;
     Clock clock_;
+    const void* clockContext_;
     RegistrySetValue value_;
     CCAss_c factory_[kAssignments];
     // Shared between the MIDI thread and where parameters change: atomics.

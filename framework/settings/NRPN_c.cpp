@@ -13,13 +13,18 @@ constexpr int32_t kMaxNumber = 16383;
 constexpr int32_t kMaxCoarse = 127;
 } // namespace
 
-NRPN_c::NRPN_c(Clock clock) : clock_(clock != nullptr ? clock : &os::tickMs) {}
+namespace {
+uint32_t systemClock(const void* /*context*/) { return os::tickMs(); }
+} // namespace
+
+NRPN_c::NRPN_c(Clock clock, const void* clockContext)
+    : clock_(clock != nullptr ? clock : &systemClock), clockContext_(clockContext) {}
 
 bool NRPN_c::process(int channel, int& number, int& value) {
     if (channel < 0 || channel >= kChannels)
         return false;
     ChannelState& state = channels_[channel];
-    const uint32_t now = clock_();
+    const uint32_t now = clock_(clockContext_);
 
     if (number == kSelectMsb || number == kSelectLsb) {
         (number == kSelectMsb ? state.numberMsb : state.numberLsb) = value;

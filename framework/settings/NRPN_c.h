@@ -8,10 +8,13 @@
 
 class NRPN_c {
 public:
-    using Clock = uint32_t (*)();  // milliseconds, wrapping at 2^32
+    // Milliseconds, wrapping at 2^32; context is the one given with the clock.
+    using Clock = uint32_t (*)(const void* context);
 
-    // The clock is the system millisecond clock unless a test supplies one.
-    explicit NRPN_c(Clock clock = nullptr);
+    // The clock times the select window: the plug-in's note clock (the
+    // audio's time of the message), a test's own, or without one the system
+    // millisecond clock.
+    explicit NRPN_c(Clock clock = nullptr, const void* clockContext = nullptr);
 
     // Feeds one controller message. True when a parameter message is
     // complete: number then holds the parameter number (0..16383) and value
@@ -34,5 +37,6 @@ private:
 
     OsLib_c os_;
     Clock clock_;
+    const void* clockContext_;
     ChannelState channels_[kChannels];
 };

@@ -51,6 +51,7 @@
 #include "framework/platform/Timer_c.h"
 #include "framework/model/NoteC_c.h"
 #include "framework/voice/AudioPatchBay_c.h"
+#include "framework/voice/NoteClock.h"
 #include "framework/voice/PolyNoteTable.h"
 #include "framework/voice/SoundingVoice.h"
 #include "framework/voice/VoiceHost.h"
@@ -132,6 +133,9 @@ public:
     int32_t outputPosition(int32_t i) const { return i == 0 || i == 1 ? outputPositions_[i] : 0; }
     uint32_t runningSampleCount() const { return runningSamples_.load(std::memory_order_relaxed); }
     bool firstBlockRendered() const { return firstBlockRendered_.load(); }
+    // The note clock (ms of audio rendered): the blocks before this one and,
+    // while a part walks its block, the position of the event it decodes.
+    uint32_t noteTimeMs() const override;
     double lastTempo() const { return lastTempo_; }
     double secondsPerBeat() const { return secondsPerBeat_; }
     // Samples per beat at the last host tempo; 0 before one is known.
@@ -658,6 +662,8 @@ private:
     // (nothing done) for any other block. No lock, no clock unless the
     // watchdog needs it.
     bool passQuietBlock(int32_t frames);
+    // The note clock as the voice table and the controller decoders read it: context is the Synth.
+    static uint32_t readNoteClock(const void* synth);
     // Something for the next block's full road: a record in the to-audio
     // ring or postponed, a parameter write or a cancel waiting, a part with
     // a sounding voice or a queued event. Audio side, announced.
@@ -751,6 +757,9 @@ private:
     std::atomic<bool> midiRequested_{false}; // since open (resume asks once)
     std::atomic<bool> firstBlockRendered_{false};
     std::atomic<uint32_t> runningSamples_{0};
+    // Audio thread (host threads only while the audio side is blocked).
+    NoteClock noteClock_;
+    const Instrument_c* walkingPart_ = nullptr; // the part whose block is being walked
     std::atomic<uint32_t> lastDrain_{0};
     // Programs (SynthPrograms.cpp). The lists are touched on the idle side
     // and inside host or editor calls only.

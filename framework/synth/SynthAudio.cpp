@@ -93,11 +93,22 @@ bool Synth::passQuietBlock(int32_t frames) {
         // between blocks.
         threadrole::hasRenderedAudio() = true;
         trackTransport();
+        noteClock_.beginBlock(rate_);
+        noteClock_.endBlock(frames);
         runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
         runIdleWatchdog();
     }
     audioNesting_.fetch_sub(1);
     return quiet;
+}
+
+uint32_t Synth::noteTimeMs() const {
+    // A part decodes each event once it has rendered up to it: that is the event's place.
+    return noteClock_.msAt(walkingPart_ ? walkingPart_->renderedFrames() : 0);
+}
+
+uint32_t Synth::readNoteClock(const void* synth) {
+    return static_cast<const Synth*>(synth)->noteTimeMs();
 }
 
 float* Synth::outputPointer(int32_t channel) const {
@@ -263,11 +274,18 @@ void Synth::renderBlock(float** /*outputs*/, int32_t frames) {
     AudioScope scope(*this);
     if (isBlocked() || !ready_.load()) return;
     trackTransport();
+    // Notes of the audio ring (the editor's keys) are stamped at the block's start.
+    noteClock_.beginBlock(rate_);
     flushPostponedWork();
     drainAudioRing();
     outputPositions_[0] = outputPositions_[1] = 0;
-    for (int32_t i = 0; i < config_.parts; ++i)
-        if (parts_[i]) parts_[i]->process(frames);
+    for (int32_t i = 0; i < config_.parts; ++i) {
+        if (!parts_[i]) continue;
+        walkingPart_ = parts_[i];
+        parts_[i]->process(frames);
+    }
+    walkingPart_ = nullptr;
+    noteClock_.endBlock(frames);
     runningSamples_.fetch_add(static_cast<uint32_t>(frames), std::memory_order_relaxed);
     firstBlockRendered_ = true;
     runIdleWatchdog();

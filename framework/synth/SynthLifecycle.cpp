@@ -47,13 +47,14 @@ Synth::Synth(audioMasterCallback host, const SynthConfig& config)
       sysGlo_(config.engineName ? config.engineName : ""),
       synGlo_(config.stereoOutputPairs + config.monoOutputs),
       synGloIns_(config.numPrograms, config.stereoOutputPairs, config.monoOutputs),
-      ecs_(this, config.engineName ? config.engineName : ""),
+      ecs_(this, config.engineName ? config.engineName : "", &Synth::readNoteClock, this),
       toAudio_(kRingCapacity),
       toIdle_(kRingCapacity),
-      voiceTable_(config.voices > 0 ? config.voices : 1, nullptr),
+      voiceTable_(config.voices > 0 ? config.voices : 1, &Synth::readNoteClock, this),
       moduleManager_(this),
       patchBay_(kPatchBayEntries, kPatchBayEntries, moduleRows_),
-      fileDialog_(this) {
+      fileDialog_(this),
+      nrpn_(&Synth::readNoteClock, this) {
     if (config_.parts >= SynthConfig::kMaxParts || config_.parts < 1 ||
         config_.hostParameterEntries < config_.visibleParametersPerPart) {
         opening_ = false;

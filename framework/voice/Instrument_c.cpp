@@ -292,7 +292,7 @@ int32_t Instrument_c::startNote(const NoteC_c& note, const NoteC_c& received) {
     } else {
         if (mono_ && received.key >= 0 && received.key < kKeys) {
             if (legatoEnabled_) played.velocity = firstHeldVelocity(played.velocity);
-            pressTime_[received.key] = os::tickMs();
+            pressTime_[received.key] = host_->noteTimeMs();
             keyHeld_[received.key] = true;
             keyNotes_[received.key] = played;
         }

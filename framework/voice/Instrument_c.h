@@ -212,7 +212,7 @@ private:
     bool sustain_[kChannels] = {};
     bool singleHeldFlag_[kChannels] = {};
     int32_t channelVoice_[kChannels] = {};
-    uint32_t pressTime_[kKeys] = {}; // os clock at the press; compare by wrapped difference
+    uint32_t pressTime_[kKeys] = {}; // note clock at the press; compare by wrapped difference
     bool keyHeld_[kKeys] = {};
     NoteC_c keyNotes_[kKeys];
     std::unique_ptr<NoteC_c[]> heldBack_;

@@ -11,13 +11,16 @@ namespace {
 // and 2^32 boundaries for any age below 49.7 days, so "older" never flips sign.
 inline uint32_t ageOf(uint32_t now, uint32_t stamp) { return now - stamp; }
 
+uint32_t osClock(const void* /*context*/) { return os::tickMs(); }
+
 inline bool channelMatches(int32_t wanted, int32_t channel) {
     return wanted == PolyNoteTable_c::kAnyChannel || wanted == channel;
 }
 
 } // namespace
 
-PolyNoteTable_c::PolyNoteTable_c(int32_t slotCount, Clock clock) : clock_(clock != nullptr ? clock : os::tickMs) {
+PolyNoteTable_c::PolyNoteTable_c(int32_t slotCount, Clock clock, const void* clockContext)
+    : clock_(clock != nullptr ? clock : osClock), clockContext_(clockContext) {
     if (slotCount <= 0) return;
     slots_ = new (std::nothrow) VoiceSlot[static_cast<std::size_t>(slotCount) + 1];
     if (slots_ == nullptr) return;
@@ -95,7 +98,7 @@ int32_t PolyNoteTable_c::findVoiceToSteal(int32_t instrument, int32_t key, int32
         {kVoiceReleased, true, true}, {kVoiceReleased, true, false}, {kVoiceHeld, true, true},
         {kVoiceHeld, true, false},    {kVoiceReleased, false, false}, {kVoiceHeld, false, false},
     };
-    const uint32_t now = clock_();
+    const uint32_t nowMs = now();
     for (const Pass& pass : kPasses) {
         int32_t best = -1;
         uint32_t bestAge = 0;
@@ -104,7 +107,7 @@ int32_t PolyNoteTable_c::findVoiceToSteal(int32_t instrument, int32_t key, int32
             if (s.state != pass.state) continue;
             if (pass.sameInstrument && (s.instrument != instrument || !channelMatches(channel, s.channel))) continue;
             if (pass.sameKey && s.note != key) continue;
-            const uint32_t age = ageOf(now, pass.state == kVoiceReleased ? s.offTime : s.onTime);
+            const uint32_t age = ageOf(nowMs, pass.state == kVoiceReleased ? s.offTime : s.onTime);
             // Strictly older replaces: of equal times the lowest slot stays chosen.
             if (best < 0 || age > bestAge) {
                 best = i;
@@ -118,7 +121,7 @@ int32_t PolyNoteTable_c::findVoiceToSteal(int32_t instrument, int32_t key, int32
 
 void PolyNoteTable_c::freeExcess(int32_t instrument, int32_t k) {
     for (int32_t pass = 0; pass < k; ++pass) {
-        const uint32_t now = clock_();
+        const uint32_t nowMs = now();
         int32_t best = -1;
         uint32_t bestAge = 0;
         static constexpr VoiceState kOrder[2] = {kVoiceReleased, kVoiceHeld};
@@ -126,7 +129,7 @@ void PolyNoteTable_c::freeExcess(int32_t instrument, int32_t k) {
             for (int32_t i = 0; i < slotCount_; ++i) {
                 const VoiceSlot& s = slots_[i];
                 if (s.state != state || s.instrument != instrument) continue;
-                const uint32_t age = ageOf(now, state == kVoiceReleased ? s.offTime : s.onTime);
+                const uint32_t age = ageOf(nowMs, state == kVoiceReleased ? s.offTime : s.onTime);
                 if (best < 0 || age > bestAge) {
                     best = i;
                     bestAge = age;
@@ -146,7 +149,7 @@ void PolyNoteTable_c::assign(int32_t instrument, VoiceOwner* owner, int32_t slot
     s.note = note.key;
     s.velocity = note.velocity;
     s.channel = note.channel;
-    s.onTime = clock_();
+    s.onTime = now();
     // Legato when the earliest other held voice of this instrument and channel began > 30 ms ago.
     bool found = false;
     uint32_t oldest = 0;
@@ -249,7 +252,7 @@ void PolyNoteTable_c::release(int32_t slot, int32_t releaseVelocity) {
     slot = clampSlot(slot);
     VoiceSlot& s = slots_[slot];
     if (s.state == kVoiceFree) return;
-    s.offTime = clock_();
+    s.offTime = now();
     s.velocity = releaseVelocity;
     setState(slot, kVoiceReleased, nullptr);
 }

@@ -6,7 +6,8 @@
 //
 // Threads: audio thread only (the note roads and the instruments' render walk);
 // no locking. The slots are allocated by the constructor; nothing else allocates.
-// Times come from the 32-bit os clock and are compared by wrapped difference, so
+// Times come from a 32-bit millisecond clock (the plug-in's note clock: audio
+// rendered, not the wall clock) and are compared by wrapped difference, so
 // stealing keeps working when the clock passes 2^31 or wraps at 2^32.
 #include "framework/voice/VoiceSlot.h"
 
@@ -14,7 +15,8 @@
 
 class PolyNoteTable_c {
 public:
-    using Clock = uint32_t (*)();
+    // Reads the millisecond clock; context is the one given with it.
+    using Clock = uint32_t (*)(const void* context);
 
     // Answers of findFirstOf / findNextOf besides a slot index.
     static constexpr int32_t kNotIterating = -1;
@@ -23,8 +25,9 @@ public:
     static constexpr int32_t kAnyChannel = 16;
     static constexpr int32_t kAnyNote = 128;
 
-    // clock: the millisecond clock (os::tickMs; tests pass their own).
-    explicit PolyNoteTable_c(int32_t slotCount, Clock clock = nullptr);
+    // clock: the millisecond clock and its context (the plug-in passes its note
+    // clock; tests their own); none: the os clock.
+    explicit PolyNoteTable_c(int32_t slotCount, Clock clock = nullptr, const void* clockContext = nullptr);
     ~PolyNoteTable_c();
     PolyNoteTable_c(const PolyNoteTable_c&) = delete;
     PolyNoteTable_c& operator=(const PolyNoteTable_c&) = delete;
@@ -79,7 +82,10 @@ private:
     bool onlyHeldOnChannel(int32_t slot, int32_t channel) const;
     int32_t findFirstFrom(int32_t start, int32_t instrument, VoiceNote* note);
 
+    uint32_t now() const { return clock_(clockContext_); }
+
     Clock clock_;
+    const void* clockContext_;
     int32_t cursor_ = kNoMore;
     int32_t slotCount_ = 0;
     VoiceSlot* slots_ = nullptr; // slotCount_ + 1 records; the last is spare

@@ -38,6 +38,9 @@ public:
     // RPN 0 data entry: the part's pitch-bend range in semitones.
     virtual void setPitchBendRange(int32_t part, int32_t semitones) = 0;
 
+    // The time notes are stamped with (ms of audio rendered up to the event
+    // being decoded, wrapping at 2^32): the voice table's clock.
+    virtual uint32_t noteTimeMs() const = 0;
     virtual PolyNoteTable_c& voiceTable() = 0;
     // The voice object of a table slot (null when there is none).
     virtual SoundingVoice* getVoice(int32_t index) const = 0;

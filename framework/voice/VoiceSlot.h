@@ -28,8 +28,8 @@ struct VoiceSlot {
     int32_t velocity = -1;       // note-on velocity; the release velocity after note off
     int32_t channel = -1;
     bool legato = false;         // another held voice of the instrument and channel started > 30 ms earlier
-    uint32_t onTime = 0xFFFFFFFFu;  // os clock (ms) at assignment; compare by wrapped difference only
-    uint32_t offTime = 0xFFFFFFFFu; // os clock (ms) at release
+    uint32_t onTime = 0xFFFFFFFFu;  // table's clock (ms) at assignment; compare by wrapped difference only
+    uint32_t offTime = 0xFFFFFFFFu; // table's clock (ms) at release
 };
 
 // Base of every instrument that owns voices (the instrument derives from it). The

@@ -279,7 +279,8 @@ TEST(SdkPluginRecord, AsksForMidiOncePerOpenAndDeclaresTheTimeInfoItAsksFor) {
         plugin->setSampleRate(48000.0f);
         plugin->setBlockSize(256);
         vsthost::AudioBuffers inputs(0, 256), outputs(2, 256);
-        // Each block plays a note: a block with nothing to play asks the host nothing.
+        // Each block plays a note, so each renders in full (a silent block's
+        // request is counted by the next test).
         const auto playNote = [&] {
             EventList events;
             events.addMidi(0, 0x90, 60, 100);
@@ -306,6 +307,34 @@ TEST(SdkPluginRecord, AsksForMidiOncePerOpenAndDeclaresTheTimeInfoItAsksFor) {
         }
         EXPECT_GE(timeRequests, 5u);
         EXPECT_EQ(plugin->canDo("receiveVstTimeInfo"), 1);
+    }
+}
+
+// A block with nothing to play takes a short road past the voices, and it
+// still follows the host's transport: it asks the time once, the transport
+// running or stopped.
+TEST(SdkPluginRecord, ASilentBlockAsksTheHostsTimeOnce) {
+    auto library = loadLibrary();
+    ASSERT_TRUE(library);
+    Host host;
+    auto plugin = makeInstance(library, host);
+    ASSERT_TRUE(plugin);
+    plugin->open();
+    plugin->setSampleRate(48000.0f);
+    plugin->setBlockSize(256);
+    plugin->resume();
+    vsthost::AudioBuffers inputs(0, 256), outputs(2, 256);
+    plugin->processReplacing(inputs, outputs, 256); // the first block configures the outputs
+    for (const bool running : {true, false}) {
+        SCOPED_TRACE(running ? "transport running" : "transport stopped");
+        host.answers().timeInfo.flags = kVstTempoValid | kVstPpqPosValid | (running ? kVstTransportPlaying : 0);
+        host.clearCalls();
+        for (int block = 0; block < 8; ++block) {
+            plugin->processReplacing(inputs, outputs, 256);
+            EXPECT_EQ(host.countCalls(audioMasterGetTime), static_cast<std::size_t>(block + 1)) << "block " << block;
+        }
+        for (int c = 0; c < 2; ++c)
+            for (float x : outputs.channel(c)) ASSERT_LE(std::fabs(x), 1e-6f); // silent indeed
     }
 }
 

@@ -15,7 +15,7 @@
 namespace {
 
 uint32_t g_now = 0xFFFFFF00u; // near the wrap: differences must wrap too
-uint32_t testClock() { return g_now; }
+uint32_t testClock(const void*) { return g_now; }
 
 // Counts the notifications the part receives.
 class CountingEcs : public ECS2_c {

@@ -7,7 +7,7 @@
 namespace {
 
 uint32_t g_now = 0;
-uint32_t fakeClock() { return g_now; }
+uint32_t fakeClock(const void*) { return g_now; }
 
 struct Result {
     bool complete;

@@ -64,7 +64,7 @@ TEST(SoundLanes, VoicesInLanesRenderWhatEachVoiceAloneRenders) {
         int compared = 0;
         float peak = 0.0f;
         // Phases of up to 24 notes; each ends with every voice killed and
-        // faded, so no note is ever stolen (stealing goes by wall-clock age).
+        // faded, so no note is ever stolen.
         for (int phase = 0; phase < 14; ++phase) {
             const int notes = 1 + r.next() % 24;
             const float decay = r.next() % 2 ? 0.05f : 0.4f;

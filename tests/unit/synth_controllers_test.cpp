@@ -92,11 +92,12 @@ struct Stepping {
         slot = synth.controllerAssignment().addAssignment(0, kNrpn, 0, 0, true);
         render(nullptr);
     }
-    void render(Events* events) {
+    void render(Events* events, int32_t frames = 64) {
         if (events) synth.processEvents(events->list());
-        Block block(64);
-        synth.processReplacing(nullptr, block.pointers, 64);
+        Block block(frames);
+        synth.processReplacing(nullptr, block.pointers, frames);
     }
+    int32_t frames(double seconds) { return static_cast<int32_t>(seconds * synth.sampleRateValue()); }
     // The NRPN is selected, then `count` increments (up) or decrements in one block.
     void step(bool up, int count) {
         Events e;
@@ -105,20 +106,17 @@ struct Stepping {
         for (int i = 0; i < count; ++i) e.add(i, 0xB0, up ? 96 : 97, 0);
         render(&e);
     }
-    // A message long after the last one moves by the slowest step.
+    // A message long after the last one (2 s of audio) moves by the slowest step.
     void slowStep(bool up) {
-        clockOffset += 2000;
-        os::setTickOffsetForTesting(clockOffset);
+        render(nullptr, frames(2.0));
         step(up, 1);
     }
-    ~Stepping() { os::setTickOffsetForTesting(0); }
     int32_t value() { return synth.instrumentSettings().getValue(0, SynGloIns_c::kVeloFade); }
     float normalized() { return synth.instrumentSettings().getNormalized(0, SynGloIns_c::kVeloFade); }
 
     FakeHost host;
     TestSynth synth{&FakeHost::callback};
     int slot = -1;
-    uint32_t clockOffset = 0;
 };
 
 } // namespace
@@ -183,6 +181,46 @@ TEST(SynthControllersStepping, IncrementsAndDecrementsStepWithTheirSpeed) {
     EXPECT_EQ(s.value(), -127);
     s.step(true, 40);
     EXPECT_EQ(s.value(), 127);
+}
+
+// Steps are timed by the audio, not by how fast the blocks come: two
+// increments 600 ms apart in one long block move one unit each, two 5 ms
+// apart move by the quick step.
+TEST(SynthControllersStepping, StepsAreTimedByTheAudio) {
+    for (const double apart : {0.6, 0.005}) {
+        SCOPED_TRACE(apart);
+        Stepping s;
+        ASSERT_EQ(s.value(), 0);
+        Events e;
+        e.add(0, 0xB0, 99, Stepping::kNrpn >> 7);
+        e.add(0, 0xB0, 98, Stepping::kNrpn & 0x7F);
+        e.add(0, 0xB0, 96, 0);
+        e.add(s.frames(apart), 0xB0, 96, 0);
+        s.render(&e, s.frames(apart) + 64);
+        if (apart > 0.5) {
+            EXPECT_EQ(s.value(), 2);
+        } else {
+            EXPECT_GE(s.value(), 1 + 12);
+            EXPECT_LE(s.value(), 1 + 13);
+        }
+    }
+}
+
+// The data after an NRPN select counts within 1 s of it in the audio: a
+// program step 1.5 s after its select does nothing, 0.5 s after it steps.
+TEST(SynthControllersStepping, TheNrpnSelectWindowIsTimedByTheAudio) {
+    Stepping s;
+    for (const double after : {1.5, 0.5}) {
+        SCOPED_TRACE(after);
+        Events e;
+        e.add(0, 0xB0, 99, Synth::kNrpnProgramUp >> 7);
+        e.add(0, 0xB0, 98, Synth::kNrpnProgramUp & 0x7F);
+        e.add(s.frames(after), 0xB0, 6, 127);
+        s.synth.partPrograms.clear();
+        s.render(&e, s.frames(after) + 64);
+        s.synth.fxIdle();
+        EXPECT_EQ(s.synth.partPrograms.size(), after < 1.0 ? 1u : 0u);
+    }
 }
 
 TEST(SynthControllersStepping, StepsReachTheEndsOfANarrowedRange) {

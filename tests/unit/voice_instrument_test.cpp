@@ -201,7 +201,7 @@ TEST(InstrumentDecoding, MonoKeyMemory) {
     ASSERT_TRUE(f.instrument().isMono());
     f.send(0, 0x90, 60, 100);
     f.render(8);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    f.render(480); // 10 ms of audio between the presses
     f.send(0, 0x90, 64, 100);
     f.render(8);
     EXPECT_EQ(f.synth.voiceTable().findSounding(0, 64, 16) >= 0, true);
@@ -220,7 +220,7 @@ TEST(InstrumentDecoding, MonoKeyMemory) {
     // Press 60, then 64, release 60: nothing restarts and 60 is forgotten.
     f.send(0, 0x90, 60, 100);
     f.render(8);
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    f.render(480); // 10 ms of audio between the presses
     f.send(0, 0x90, 64, 100);
     f.render(8);
     f.send(0, 0x80, 60, 0);
