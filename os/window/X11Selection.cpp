@@ -6,6 +6,7 @@
 
 #include "os/Clock.h"
 #include "os/TextEncoding.h"
+#include "os/window/X11SelectionNotify.h"
 
 namespace os {
 namespace {
@@ -62,13 +63,7 @@ void X11Selections::offer(Selection which, const std::string& utf8, xcb_timestam
 // Answers another client's (or our own) request for a selection we own:
 // the text as UTF8_STRING or STRING (Latin-1), or the list of those targets.
 void X11Selections::handleRequest(const xcb_selection_request_event_t* event) {
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = event->time;
-    notify.requestor = event->requestor;
-    notify.selection = event->selection;
-    notify.target = event->target;
-    notify.property = XCB_NONE;   // refused unless answered below
+    xcb_atom_t answered = XCB_NONE;   // refused unless answered below
     const int index = selectionIndex(event->selection);
     const OwnedSelection* held = index >= 0 && event->owner == window_ ? &owned_[static_cast<size_t>(index)] : nullptr;
     // Requestors of the oldest protocol name no property: the target's name is used.
@@ -80,24 +75,19 @@ void X11Selections::handleRequest(const xcb_selection_request_event_t* event) {
                                                        XCB_ATOM_STRING};
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, event->requestor, property, XCB_ATOM_ATOM, 32,
                                 static_cast<uint32_t>(targets.size()), targets.data());
-            notify.property = property;
+            answered = property;
         } else if (target == atoms_[kTimestamp]) {
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, event->requestor, property, XCB_ATOM_INTEGER, 32, 1,
                                 &held->since);
-            notify.property = property;
+            answered = property;
         } else if (target == atoms_[kUtf8String] || target == XCB_ATOM_STRING) {
             const std::string bytes = target == XCB_ATOM_STRING ? latin1Of(held->utf8) : held->utf8;
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, event->requestor, property, target, 8,
                                 static_cast<uint32_t>(bytes.size()), bytes.data());
-            notify.property = property;
+            answered = property;
         }
     }
-    // xcb_send_event sends 32 bytes whatever the event's size: the answer
-    // goes from a zeroed buffer of that size, nothing of ours past its fields.
-    static_assert(sizeof notify <= 32, "an X event is 32 bytes");
-    std::array<char, 32> wire{};
-    std::memcpy(wire.data(), &notify, sizeof notify);
-    xcb_send_event(connection_, 0, event->requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
+    sendSelectionNotify(connection_, *event, answered);
     xcb_flush(connection_);
 }
 

@@ -36,16 +36,23 @@ finish() {
 }
 trap finish EXIT
 trap 'exit 1' INT TERM
-waited=0
-until grep -q '^[0-9][0-9]*$' "$scratch/display" 2>/dev/null; do
-  if [ "$waited" -ge 200 ] || ! kill -0 "$server" 2>/dev/null; then
-    echo "Xvfb did not start:"
-    cat "$scratch/log"
-    exit 1
-  fi
-  waited=$((waited + 1))
-  sleep 0.05
-done
+# wait_for NAME PID LOG TEST...: waits up to 10 s for TEST to hold while PID
+# lives; otherwise says NAME did not start, shows LOG and exits.
+wait_for() {
+  name=$1 pid=$2 log=$3
+  shift 3
+  waited=0
+  until "$@"; do
+    if [ "$waited" -ge 200 ] || ! kill -0 "$pid" 2>/dev/null; then
+      echo "$name did not start:"
+      cat "$log"
+      exit 1
+    fi
+    waited=$((waited + 1))
+    sleep 0.05
+  done
+}
+wait_for Xvfb "$server" "$scratch/log" grep -qs '^[0-9][0-9]*$' "$scratch/display"
 DISPLAY=":$(cat "$scratch/display")"
 export DISPLAY
 unset XAUTHORITY
@@ -55,15 +62,6 @@ if [ -n "$manager" ]; then
   XDG_CACHE_HOME="$scratch" openbox --sm-disable --config-file "$scratch/rc.xml" \
     --startup "touch $scratch/wm-ready" >"$scratch/wm-log" 2>&1 &
   wm=$!
-  waited=0
-  until [ -f "$scratch/wm-ready" ]; do
-    if [ "$waited" -ge 200 ] || ! kill -0 "$wm" 2>/dev/null; then
-      echo "openbox did not start:"
-      cat "$scratch/wm-log"
-      exit 1
-    fi
-    waited=$((waited + 1))
-    sleep 0.05
-  done
+  wait_for openbox "$wm" "$scratch/wm-log" test -f "$scratch/wm-ready"
 fi
 "$@"

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "os/TextEncoding.h"
+#include "os/window/X11SelectionNotify.h"
 #include "tools/host/editor/Options.h"
 
 namespace editor_tool {
@@ -503,22 +504,13 @@ void HostDisplay::handle(xcb_generic_event_t* event) {
         else if (message->type == atom("XdndFinished")) finishedAnswer_ = message->data.data32[1] & 1;
     } else if (type == XCB_SELECTION_REQUEST && dragWindow_) {
         const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request->time;
-        notify.requestor = request->requestor;
-        notify.selection = request->selection;
-        notify.target = request->target;
-        notify.property = XCB_NONE;
+        xcb_atom_t answered = XCB_NONE;
         if (request->owner == dragWindow_ && request->target == dragType_ && request->property != XCB_NONE) {
             xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, request->requestor, request->property, dragType_, 8,
                                 static_cast<uint32_t>(dragBytes_.size()), dragBytes_.data());
-            notify.property = request->property;
+            answered = request->property;
         }
-        // 32 bytes go out whatever the event's size: nothing of ours past its fields.
-        char wire[32] = {};
-        std::memcpy(wire, &notify, sizeof notify);
-        xcb_send_event(connection_, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT, wire);
+        os::sendSelectionNotify(connection_, *request, answered);
         xcb_flush(connection_);
     }
 }
