@@ -133,6 +133,14 @@ protected:
         VSTGUI::setFrameServices(ed->getFrame(), nullptr);
         ed->close();
     }
+    // A resumed instance at bank/preset, chosen in the editor's menus.
+    std::unique_ptr<Zendrix_c> resumedAt(const char* bank, const char* preset) {
+        auto p = makePlugin();
+        resume(*p);
+        choose(*p, bank, preset);
+        EXPECT_EQ(programName(*p), preset);
+        return p;
+    }
     // The bank or program menu of a freshly opened editor.
     static MenuView menu(Zendrix_c& p, int slot) {
         auto* ed = static_cast<editor::ZendrixEditor_c*>(p.getEditor());
@@ -185,14 +193,8 @@ TEST_F(EditorRestore, AProgramChunkFromAnotherInstanceNamesItsPreset) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.fromBank) + "/" + c.from + " given to " + c.toBank + "/" + c.to);
-        auto a = makePlugin();
-        resume(*a);
-        choose(*a, c.fromBank, c.from);
-        ASSERT_EQ(programName(*a), c.from);
-        auto b = makePlugin();
-        resume(*b);
-        choose(*b, c.toBank, c.to);
-        ASSERT_EQ(programName(*b), c.to);
+        auto a = resumedAt(c.fromBank, c.from);
+        auto b = resumedAt(c.toBank, c.to);
         const std::vector<unsigned char> chunk = chunkOf(*a, kProgramChunk);
         ASSERT_GT(give(*b, kProgramChunk, chunk), 0);
         EXPECT_EQ(programName(*b), c.from);
@@ -233,14 +235,7 @@ TEST_F(EditorRestore, AProgramChunkFromAnotherInstanceNamesItsPreset) {
 // itself (its program carries no path). Nothing names another preset, and
 // the bank steps still lead on.
 TEST_F(EditorRestore, AProgramThatIsNoListedFileNamesNoOtherPreset) {
-    std::vector<unsigned char> deleted;
-    {
-        auto maker = makePlugin();
-        resume(*maker);
-        choose(*maker, "Drums", "02 Hard Kick");
-        ASSERT_EQ(programName(*maker), "02 Hard Kick");
-        deleted = chunkOf(*maker, kProgramChunk);
-    }
+    const std::vector<unsigned char> deleted = chunkOf(*resumedAt("Drums", "02 Hard Kick"), kProgramChunk);
     fs::remove(folder / "A" / "Kelvanti Banks" / "Drums" / "02 Hard Kick.fxp");
     // The FXP's header is 60 bytes; its chunk follows.
     std::ifstream file(fs::path(KELVANTI_SOURCE_DIR) / "resources" / "banks" / "Drums" / "03 Drive Kick.fxp",
@@ -317,14 +312,7 @@ TEST_F(EditorRestore, AProgramChunkSetBeforeTheFirstResumeIsNamedAndTheBanksList
 }
 
 TEST_F(EditorRestore, AProjectWhoseBanksMovedFindsThemWhereTheyLiveNow) {
-    std::vector<unsigned char> project;
-    {
-        auto saved = makePlugin();
-        resume(*saved);
-        choose(*saved, "Drums", "02 Hard Kick");
-        ASSERT_EQ(programName(*saved), "02 Hard Kick");
-        project = chunkOf(*saved, kBankChunk);
-    }
+    const std::vector<unsigned char> project = chunkOf(*resumedAt("Drums", "02 Hard Kick"), kBankChunk);
     ASSERT_FALSE(project.empty());
     // The banks live in B only now.
     fs::remove_all(folder / "A");
